@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "du/Symbol.h"
+
+namespace du {
+
+// Converts text between character encodings with the C library's iconv. Names are those iconv
+// knows ("Shift_JIS", "windows-1252", "CP932", "UTF-16LE", ...), matched case-insensitively.
+// One converter serves one thread at a time.
+class EncodingConverter {
+public:
+    // Reads UTF-8: valid UTF-8 passes unchanged, anything else is taken as windows-1252 (the legacy
+    // encoding that files without an encoding record are most often written in).
+    EncodingConverter();
+    EncodingConverter(const Symbol& from, const Symbol& to);
+    ~EncodingConverter();
+    EncodingConverter(const EncodingConverter&) = delete;
+    EncodingConverter& operator=(const EncodingConverter&) = delete;
+
+    static const Symbol& UTF8();
+
+    // False when iconv knows no conversion between the two encodings.
+    bool IsGood() const;
+    // The encoding converted from, as it was named.
+    const Symbol& GetFromEncoding() const { return m_from; }
+    const Symbol& GetToEncoding() const { return m_to; }
+
+    // Converts `input` into `output` (which may be the same string). False on invalid or truncated
+    // input; `output` is then unspecified. When `errorOffset` is given it receives the input offset of
+    // the first byte that did not convert.
+    bool Convert(const std::string& input, std::string& output, size_t* errorOffset = nullptr);
+
+private:
+    bool ConvertWith(void* descriptor, const std::string& input, std::string& output, size_t* errorOffset);
+
+    Symbol m_from;
+    Symbol m_to;
+    void* m_descriptor;          // iconv_t, or (void*)-1 when not good
+    void* m_fallbackDescriptor;  // windows-1252 -> UTF-8 for the default converter
+    bool m_passValidUtf8;
+};
+
+}  // namespace du

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+namespace du {
+
+// Hands out large chunks of memory to the small-block pools. The host has one per process.
+class BlockAllocator {
+public:
+    virtual ~BlockAllocator() = default;
+    virtual void* AllocateChunk(size_t size) = 0;
+    virtual void FreeChunk(void* chunk, size_t size) = 0;
+};
+
+// A pool of equal-sized blocks carved from chunks; blocks are never freed one by one, only all at once
+// with DeallocateAll. The locking policy decides thread safety; the unlocked one takes no lock.
+class SmallBlockAllocBase {
+public:
+    // `name` labels the pool in diagnostics; `reserved` and the two flags are accepted for the host's
+    // signature.
+    SmallBlockAllocBase(const char* name, BlockAllocator* allocator, size_t blockSize, size_t reserved,
+                        bool flag1, bool flag2);
+    ~SmallBlockAllocBase();
+    SmallBlockAllocBase(const SmallBlockAllocBase&) = delete;
+    SmallBlockAllocBase& operator=(const SmallBlockAllocBase&) = delete;
+
+    // A block of BlockSize() bytes, aligned for any scalar type; `hint` is ignored.
+    void* Allocate(void* hint = nullptr);
+    // Returns every block at once; the blocks' contents are not destroyed.
+    void DeallocateAll();
+
+    size_t BlockSize() const { return m_blockSize; }
+    size_t BlocksInUse() const { return m_blocksInUse; }
+    const char* Name() const { return m_name; }
+
+private:
+    void NewChunk();
+
+    const char* m_name;
+    BlockAllocator* m_allocator;
+    size_t m_blockSize;
+    size_t m_chunkSize;
+    std::vector<void*> m_chunks;
+    char* m_next;
+    char* m_limit;
+    size_t m_blocksInUse;
+};
+
+struct UnlockedSmallBlockAllocPolicy {};
+
+template <class Policy, int A, int B>
+class SmallBlockAlloc : public SmallBlockAllocBase {
+public:
+    using SmallBlockAllocBase::SmallBlockAllocBase;
+};
+
+// The process-wide chunk allocator (plain operator new / delete).
+BlockAllocator* DefaultBlockAllocator();
+
+}  // namespace du

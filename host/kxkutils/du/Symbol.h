@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstddef>
+#include <iosfwd>
+#include <string>
+
+namespace du {
+
+// An immutable, interned string: equal texts share one pointer, so equality is a pointer compare.
+//
+//   du::Symbol a("Bolt"), b(std::string("Bolt"));
+//   assert(a == b && a.c_str() == b.c_str());
+//   du::Symbol none;            // null: no text at all
+//   assert(none.safe_c_str()[0] == '\0' && !none.has_text());
+//
+// Interning is thread-safe (a sharded table, one lock per shard). Each interned text is reference
+// counted; the memory of a text nobody holds any more is given back at once.
+class Symbol {
+public:
+    static const Symbol EMPTY;  // the empty text "" (not null)
+    static constexpr size_t npos = std::string::npos;
+
+    Symbol() noexcept : m_text(nullptr) {}
+    Symbol(const char* text);
+    Symbol(const char* text, size_t length);
+    Symbol(const std::string& text);
+    Symbol(const Symbol& other) noexcept;
+    Symbol(Symbol&& other) noexcept : m_text(other.m_text) { other.m_text = nullptr; }
+    ~Symbol();
+
+    Symbol& operator=(const Symbol& other) noexcept;
+    Symbol& operator=(Symbol&& other) noexcept;
+
+    // Null when the symbol holds no text.
+    const char* c_str() const { return m_text; }
+    // Never null: "" for a null symbol.
+    const char* safe_c_str() const { return m_text ? m_text : ""; }
+    bool is_null() const { return m_text == nullptr; }
+    // True when the symbol holds at least one character.
+    bool has_text() const { return m_text && *m_text; }
+    size_t length() const;
+
+    size_t find(char c, size_t pos = 0) const;
+    size_t find(const char* s, size_t pos = 0) const;
+    std::string substr(size_t pos, size_t count = npos) const;
+    operator std::string() const { return std::string(safe_c_str(), length()); }
+
+    // Writes the text, or nothing for a null symbol.
+    void Print(std::ostream& out) const;
+
+    bool operator==(const Symbol& other) const { return m_text == other.m_text; }
+    bool operator!=(const Symbol& other) const { return m_text != other.m_text; }
+    bool operator==(const char* other) const;
+    bool operator!=(const char* other) const { return !(*this == other); }
+    // Orders by handle: stable within a process, not alphabetical.
+    bool operator<(const Symbol& other) const { return m_text < other.m_text; }
+
+    // Number of distinct texts interned right now (for leak checks).
+    static size_t LiveCount();
+
+private:
+    const char* m_text;
+};
+
+std::ostream& operator<<(std::ostream& out, const Symbol& symbol);
+
+}  // namespace du
+
+template <>
+struct std::hash<du::Symbol> {
+    size_t operator()(const du::Symbol& s) const noexcept { return std::hash<const void*>()(s.c_str()); }
+};
