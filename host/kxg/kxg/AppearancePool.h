@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <mutex>
+#include <unordered_map>
+
+#include "dg/Color.h"
+#include "du/SmartPtr.h"
+#include "kxg/Appearance.h"
+
+namespace kxg {
+
+// Hands out one shared Appearance per colour: the same colour gives the same object for as long as
+// someone holds it. Entries are weak: the pool holds no reference, and an appearance removes its
+// entry (through ZeroReferenceCountHook) when its last outside reference goes, so the pool never
+// keeps objects alive and leak counts stay exact. Thread-safe (one mutex).
+//
+//   du::SmartPtr<kxg::Appearance> red = kxg::GetAppearancePool().GetAppearanceFromColor(dg::Color(1, 0, 0,
+//   1));
+class AppearancePool {
+  public:
+    AppearancePool() = default;
+    AppearancePool(const AppearancePool&) = delete;
+    AppearancePool& operator=(const AppearancePool&) = delete;
+
+    du::SmartPtr<Appearance> GetAppearanceFromColor(const dg::Color& color);
+    // Colours with a live appearance right now.
+    size_t Size() const;
+
+  private:
+    friend class Appearance;
+    // Called by an appearance whose count reached zero; true when it may be deleted.
+    bool Forget(const Appearance* appearance);
+
+    mutable std::mutex m_mutex;
+    std::unordered_map<dg::Color, Appearance*> m_entries;
+};
+
+// The process-wide pool. It is never destroyed, so appearances released during exit still find it.
+AppearancePool& GetAppearancePool();
+
+}  // namespace kxg

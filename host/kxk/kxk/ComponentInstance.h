@@ -1,0 +1,58 @@
+#pragma once
+
+#include <optional>
+
+#include "dg/Location.h"
+#include "du/SmartPtr.h"
+#include "du/Symbol.h"
+#include "kxg/Appearance.h"
+#include "kxk/Component.h"
+
+namespace kxk {
+
+// One placement of a component under a parent ComponentNode, which owns it; it holds its component
+// by counted reference. Each setting remembers whether it was ever made. Guarded by the parent's lock.
+class ComponentInstance : public du::RefCounted {
+  public:
+    ComponentInstance(const du::Symbol& id, const du::SmartPtr<Component>& component);
+    ~ComponentInstance() override;
+
+    const du::Symbol& GetId() const { return m_id; }
+    const du::SmartPtr<Component>& GetComponent() const { return m_component; }
+
+    void SetLocation(const dg::Location& location, bool flag);
+    void SetSavedLocation(const dg::Location& location);
+    void SetAppearanceOverride(const du::SmartPtr<kxg::Appearance>& appearance, bool opaque, bool flag);
+    void OverrideDefaultVisibility(int visibility);
+
+    bool HasLocation() const { return m_location.has_value(); }
+    // IDENTITY when never set.
+    const dg::Location& GetLocation() const { return m_location ? *m_location : dg::Location::IDENTITY; }
+    bool GetLocationFlag() const { return m_locationFlag; }
+    bool HasSavedLocation() const { return m_savedLocation.has_value(); }
+    const dg::Location& GetSavedLocation() const {
+        return m_savedLocation ? *m_savedLocation : dg::Location::IDENTITY;
+    }
+    bool HasAppearanceOverride() const { return m_hasAppearance; }
+    // May be empty even when set: the pointer is kept as given.
+    const du::SmartPtr<kxg::Appearance>& GetAppearanceOverride() const { return m_appearance; }
+    bool IsAppearanceOpaque() const { return m_opaque; }
+    bool GetAppearanceFlag() const { return m_appearanceFlag; }
+    bool HasDefaultVisibility() const { return m_visibility.has_value(); }
+    // -1 when never overridden.
+    int GetDefaultVisibility() const { return m_visibility ? *m_visibility : -1; }
+
+  private:
+    du::Symbol m_id;
+    du::SmartPtr<Component> m_component;
+    std::optional<dg::Location> m_location;
+    std::optional<dg::Location> m_savedLocation;
+    du::SmartPtr<kxg::Appearance> m_appearance;
+    std::optional<int> m_visibility;
+    bool m_locationFlag = false;
+    bool m_hasAppearance = false;
+    bool m_opaque = false;
+    bool m_appearanceFlag = false;
+};
+
+}  // namespace kxk
