@@ -1,0 +1,74 @@
+#include "BuilderScan.h"
+
+#include "PropertyNames.h"
+#include "ed/reader/Parser.h"
+
+namespace ed {
+
+namespace {
+
+enum class Match { kLowerName, kName };
+
+// One builder property: its name, which spelling of the property it is matched against, and either
+// the reader of its value text or the setting that takes the value symbol as it is.
+struct BuilderProperty {
+    const du::Symbol& name;
+    Match match;
+    bool (*read)(const char* text, float parentUnitFactor, NodeSettings& settings);
+    du::Symbol NodeSettings::*text;
+};
+
+bool ReadUnit(const char* text, float, NodeSettings& s) { return ReadLengthUnit(text, s); }
+bool ReadColour(const char* text, float, NodeSettings& s) { return ReadColor(text, s); }
+bool ReadBox(const char* text, float, NodeSettings& s) { return ReadBBox(text, s); }
+bool ReadIndex(const char* text, float, NodeSettings& s) { return ReadShapeSourceIndex(text, s); }
+bool ReadRender(const char* text, float, NodeSettings& s) { return ReadRenderEnable(text, s); }
+
+// The order of this table is the order in which a property's name is tested.
+const BuilderProperty kBuilderProperties[] = {
+    {names::kLengthUnit, Match::kLowerName, &ReadUnit, nullptr},
+    {names::kLocation, Match::kLowerName, &ReadLocation, nullptr},
+    {names::kColor, Match::kLowerName, &ReadColour, nullptr},
+    {names::kKxCid, Match::kName, nullptr, &NodeSettings::componentId},
+    {names::kShapeSource, Match::kName, nullptr, &NodeSettings::shapeSource},
+    {names::kBBox, Match::kName, &ReadBox, nullptr},
+    {names::kModelThumbnail, Match::kName, nullptr, &NodeSettings::thumbnail},
+    {names::kShapeSourceIndex, Match::kName, &ReadIndex, nullptr},
+    {names::kRenderEnable, Match::kLowerName, &ReadRender, nullptr},
+};
+constexpr int kBuilderPropertyCount = sizeof(kBuilderProperties) / sizeof(kBuilderProperties[0]);
+
+bool Accept(const BuilderProperty& entry, const du::Symbol& value, float parentUnitFactor,
+            NodeSettings& settings) {
+    if (entry.read) return entry.read(value.c_str(), parentUnitFactor, settings);
+    settings.*entry.text = value;
+    return true;
+}
+
+bool IsCandidate(const PropertyInfo& property) {
+    return property.named && !property.values.empty() && !property.values.front().is_null();
+}
+
+}  // namespace
+
+void ScanBuilderProperties(const StructureNode& node, float parentUnitFactor, NodeSettings& settings) {
+    bool found[kBuilderPropertyCount] = {};
+    int remaining = kBuilderPropertyCount;
+    for (PropertyInfo* property = node.firstProperty; property && remaining > 0; property = property->next) {
+        if (!IsCandidate(*property)) continue;
+        for (int i = 0; i < kBuilderPropertyCount; ++i) {
+            const BuilderProperty& entry = kBuilderProperties[i];
+            if (found[i]) continue;
+            const du::Symbol& spelling = entry.match == Match::kLowerName ? property->lowerName : property->name;
+            if (spelling != entry.name) continue;
+            if (Accept(entry, property->values.front(), parentUnitFactor, settings)) {
+                found[i] = true;
+                property->pending = false;
+                --remaining;
+            }
+            break;
+        }
+    }
+}
+
+}  // namespace ed

@@ -1,0 +1,149 @@
+#include "BuilderValues.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "dg/LengthUnit.h"
+#include "dg/Point3D.h"
+
+namespace ed {
+
+namespace {
+
+// Degrees to radians as the single-precision constant the format has always used.
+constexpr float kRadiansPerDegree = 0.017453292f;
+
+bool AtLeastTwoCharacters(const char* text) { return text[0] != '\0' && text[1] != '\0'; }
+
+float MetersPerUnit(dg::LengthUnit::Code code) {
+    return static_cast<float>(dg::LengthUnit::ToMeters(code, 1.0, 1));
+}
+
+// A bbox unit word is known by its beginning only, so "MM" (and any word starting with M) is metres.
+dg::LengthUnit::Code BoxUnit(const char* rest) {
+    while (std::isspace(static_cast<unsigned char>(*rest))) ++rest;
+    if (rest[0] == 'M') return dg::LengthUnit::METER;
+    if (std::strncmp(rest, "INCH", 4) == 0) return dg::LengthUnit::INCH;
+    if (std::strncmp(rest, "CM", 2) == 0) return dg::LengthUnit::CENTIMETER;
+    return dg::LengthUnit::MILLIMETER;
+}
+
+}  // namespace
+
+bool ReadLengthUnit(const char* text, NodeSettings& settings) {
+    static const struct {
+        const char* word;
+        dg::LengthUnit::Code code;
+    } kUnits[] = {{"M", dg::LengthUnit::METER},
+                  {"MM", dg::LengthUnit::MILLIMETER},
+                  {"CM", dg::LengthUnit::CENTIMETER},
+                  {"INCH", dg::LengthUnit::INCH}};
+    for (const auto& unit : kUnits) {
+        if (std::strcmp(text, unit.word) == 0) {
+            settings.unitFactor = MetersPerUnit(unit.code);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ReadLocation(const char* text, float parentUnitFactor, NodeSettings& settings) {
+    dg::FVec3 angles;
+    int consumed = 0;
+    if (std::sscanf(text, " %f %f %f%n", &angles.x, &angles.y, &angles.z, &consumed) < 3) return false;
+    const char* rest = text + consumed;
+
+    dg::DVec3 translation;
+    float scale = 1;
+    // A single trailing character (typically a blank) is not taken for a translation.
+    if (AtLeastTwoCharacters(rest)) {
+        consumed = 0;
+        if (std::sscanf(rest, " %lf %lf %lf%n", &translation.x, &translation.y, &translation.z, &consumed) < 3)
+            return false;
+        rest += consumed;
+        if (AtLeastTwoCharacters(rest) && std::sscanf(rest, " %f", &scale) != 1) return false;
+    }
+    if (scale == 0) scale = 1;
+
+    settings.locationGiven = true;
+    const dg::DPoint3D asRead(translation.x, translation.y, translation.z);
+    if (asRead == dg::DPoint3D::ORIGIN && angles == dg::FVec3::ZERO && scale == 1) return true;
+
+    if (parentUnitFactor != 1) translation *= static_cast<double>(parentUnitFactor);
+    angles *= kRadiansPerDegree;
+    settings.location.Set(dg::DPoint3D(translation.x, translation.y, translation.z), RotationFromAngles(angles),
+                          scale);
+    settings.locationSet = true;
+    return true;
+}
+
+dg::Quaternion<float> RotationFromAngles(const dg::FVec3& radians) {
+    const float a = radians.x / 2, b = radians.y / 2, c = radians.z / 2;
+    const float sa = std::sin(a), ca = std::cos(a);
+    const float sb = std::sin(b), cb = std::cos(b);
+    const float sc = std::sin(c), cc = std::cos(c);
+    float x = cc * cb * sa - sc * sb * ca;
+    float y = cc * sb * ca + sc * cb * sa;
+    float z = sc * cb * ca - cc * sb * sa;
+    float w = cc * cb * ca + sc * sb * sa;
+    if (w < 0) {
+        x = -x;
+        y = -y;
+        z = -z;
+        w = -w;
+    }
+    return dg::Quaternion<float>(x, y, z, w);
+}
+
+bool ReadColor(const char* text, NodeSettings& settings) {
+    float r, g, b, a;
+    const int read = std::sscanf(text, " %f %f %f %f", &r, &g, &b, &a);
+    if (read < 3) return false;
+    settings.color.Set(r, g, b, 1);
+    // The alpha number is only a switch: exactly 1 makes the override opaque, anything below 1 makes
+    // it translucent at a fixed 0.25, anything above is ignored.
+    if (read == 4) {
+        if (a == 1)
+            settings.opaque = true;
+        else if (a < 1)
+            settings.color.a = 0.25f;
+    }
+    settings.colorGiven = true;
+    return true;
+}
+
+bool ReadBBox(const char* text, NodeSettings& settings) {
+    dg::FVec3 lo, hi;
+    int consumed = 0;
+    if (std::sscanf(text, " %f %f %f %f %f %f%n", &lo.x, &lo.y, &lo.z, &hi.x, &hi.y, &hi.z, &consumed) < 6)
+        return false;
+    const double factor = dg::LengthUnit::ToMeters(BoxUnit(text + consumed), 1.0, 1);
+    if (factor != 1) {
+        lo *= static_cast<float>(factor);
+        hi *= static_cast<float>(factor);
+    }
+    settings.box.min.Set(lo.x, lo.y, lo.z);
+    settings.box.max.Set(hi.x, hi.y, hi.z);
+    settings.boxGiven = true;
+    return true;
+}
+
+bool ReadShapeSourceIndex(const char* text, NodeSettings& settings) {
+    char* end = nullptr;
+    const long index = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || index < 0) return false;
+    settings.shapeSourceIndex = static_cast<unsigned>(index);
+    return true;
+}
+
+bool ReadRenderEnable(const char* text, NodeSettings& settings) {
+    int value;
+    if (std::sscanf(text, "%d", &value) != 1) return false;
+    settings.renderEnable = value;
+    return true;
+}
+
+}  // namespace ed

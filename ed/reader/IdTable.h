@@ -1,0 +1,142 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "du/HashNextPrime.h"
+
+namespace ed {
+
+// A hash table from 32-bit ids to values, with no removal of single entries.
+//
+//   IdTable<du::Symbol> types(100);
+//   types.Lookup(3) = du::Symbol("Material");   // inserted on first lookup
+//   types.ForEach([](int id, const du::Symbol& name) { ... });   // chain order
+//
+// All entries sit in one doubly linked chain grouped by bucket; each bucket keeps the half-open run of
+// the chain that holds its entries. A key going into an empty bucket goes to the front of the chain,
+// otherwise right behind its bucket's last entry, so the chain order (which callers observe) depends
+// only on the keys and the order of first lookups. Entries live in one vector and link by index, so a
+// million entries cost no allocation each. Not thread-safe.
+template <class Value>
+class IdTable {
+  public:
+    explicit IdTable(size_t minimumBuckets) : m_buckets(du::HashNextPrime(minimumBuckets), kEmptyBucket) {}
+    IdTable(const IdTable&) = delete;
+    IdTable& operator=(const IdTable&) = delete;
+
+    // The value of `key`, value-initialised when the key is new. Grows the table first when a further
+    // entry would exceed one per bucket, even when the key is already present. The reference is valid
+    // until the next Lookup or Clear.
+    Value& Lookup(int key) {
+        GrowIfNeeded();
+        const Bucket& bucket = m_buckets[BucketOf(key)];
+        for (uint32_t i = bucket.first; i != bucket.end; i = m_entries[i].next) {
+            if (m_entries[i].key == key) return m_entries[i].value;
+        }
+        m_entries.push_back(Entry{key, kEnd, kEnd, Value()});
+        const uint32_t index = static_cast<uint32_t>(m_entries.size() - 1);
+        Thread(index);
+        return m_entries[index].value;
+    }
+
+    // The value of `key` or null; neither grows nor inserts.
+    const Value* Find(int key) const {
+        if (m_buckets.empty()) return nullptr;
+        const Bucket& bucket = m_buckets[BucketOf(key)];
+        for (uint32_t i = bucket.first; i != bucket.end; i = m_entries[i].next) {
+            if (m_entries[i].key == key) return &m_entries[i].value;
+        }
+        return nullptr;
+    }
+
+    // Calls visit(key, value) for every entry in chain order.
+    template <class Visit>
+    void ForEach(Visit&& visit) {
+        for (uint32_t i = m_head; i != kEnd; i = m_entries[i].next)
+            visit(m_entries[i].key, m_entries[i].value);
+    }
+    template <class Visit>
+    void ForEach(Visit&& visit) const {
+        for (uint32_t i = m_head; i != kEnd; i = m_entries[i].next)
+            visit(m_entries[i].key, m_entries[i].value);
+    }
+
+    size_t Size() const { return m_entries.size(); }
+    bool Empty() const { return m_entries.empty(); }
+    size_t BucketCount() const { return m_buckets.size(); }
+
+    // Destroys every value and gives back all memory, buckets included; the next Lookup regrows.
+    void Clear() {
+        std::vector<Entry>().swap(m_entries);
+        std::vector<Bucket>().swap(m_buckets);
+        m_head = m_tail = kEnd;
+    }
+
+  private:
+    // Index of "no entry": the end of the chain. Tables never come near 2^32 entries.
+    static constexpr uint32_t kEnd = UINT32_MAX;
+
+    struct Entry {
+        int key;
+        uint32_t prev;
+        uint32_t next;
+        Value value;
+    };
+    struct Bucket {
+        uint32_t first;
+        uint32_t end;  // the entry just behind the bucket's last one
+    };
+    static constexpr Bucket kEmptyBucket{kEnd, kEnd};
+
+    size_t BucketOf(int key) const {
+        // Sign-extended so that ids that wrapped negative spread like the host's own tables.
+        return static_cast<size_t>(static_cast<uint64_t>(static_cast<int64_t>(key)) % m_buckets.size());
+    }
+
+    void GrowIfNeeded() {
+        const size_t wanted = m_entries.size() + 1;
+        if (wanted <= m_buckets.size()) return;
+        const size_t count = du::HashNextPrime(wanted);
+        if (count > m_buckets.size()) Rebuild(count);
+    }
+
+    // Re-threads the old chain, from its front, into fresh buckets.
+    void Rebuild(size_t bucketCount) {
+        m_buckets.assign(bucketCount, kEmptyBucket);
+        uint32_t i = m_head;
+        m_head = m_tail = kEnd;
+        while (i != kEnd) {
+            const uint32_t next = m_entries[i].next;
+            Thread(i);
+            i = next;
+        }
+    }
+
+    void Thread(uint32_t index) {
+        Bucket& bucket = m_buckets[BucketOf(m_entries[index].key)];
+        if (bucket.first == kEnd) {
+            bucket.end = m_head;
+            bucket.first = index;
+            LinkBefore(index, m_head);
+        } else {
+            LinkBefore(index, bucket.end);
+        }
+    }
+
+    void LinkBefore(uint32_t index, uint32_t before) {
+        Entry& entry = m_entries[index];
+        entry.prev = before == kEnd ? m_tail : m_entries[before].prev;
+        entry.next = before;
+        (entry.prev == kEnd ? m_head : m_entries[entry.prev].next) = index;
+        (before == kEnd ? m_tail : m_entries[before].prev) = index;
+    }
+
+    std::vector<Entry> m_entries;
+    std::vector<Bucket> m_buckets;
+    uint32_t m_head = kEnd;
+    uint32_t m_tail = kEnd;
+};
+
+}  // namespace ed

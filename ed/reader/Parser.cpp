@@ -1,0 +1,108 @@
+#include "ed/reader/Parser.h"
+
+#include "du/FileReader.h"
+#include "du/LineReader.h"
+#include "ed/reader/ParserTracer.h"
+#include "kxk/MemoryPoolAllocated.h"
+#include "kxk/Structure.h"
+
+namespace ed {
+
+Parser::Parser()
+    : m_failed(false),
+      m_redefinitionReported(false),
+      m_line(nullptr),
+      m_cursor(nullptr),
+      m_cachedNodeId(-1),
+      m_cachedNode(nullptr),
+      m_root(nullptr),
+      m_nodes(512),
+      m_cachedPropertyId(-1),
+      m_cachedProperty(nullptr),
+      m_properties(2048),
+      m_propertyTypes(100),
+      m_nodePool("ed::StructureNode", kxk::GetBlockAllocator(), sizeof(StructureNode), 0, true, true),
+      m_propertyPool("ed::PropertyInfo", kxk::GetBlockAllocator(), sizeof(PropertyInfo), 0, true, true) {}
+
+Parser::~Parser() {
+    Clear();
+}
+
+bool Parser::Parse(const du::Symbol& fileName, const du::SmartPtr<kxk::Structure>& structure) {
+    if (!fileName.has_text() || !structure) return false;
+    m_failed = false;
+    m_fileName = fileName;
+    du::SmartPtr<du::FileReader> reader(new du::FileReader);
+    if (!reader->Open(fileName, 0, 8192)) {
+        m_failed = true;
+        return false;
+    }
+    m_structure = structure;
+    m_converter.reset(new du::EncodingConverter);
+    {
+        du::LineReader lines(reader.get(), 0);
+        while (!m_failed) {
+            if (!lines.ReadLine()) {
+                BuildStructure();
+                break;
+            }
+            char* line = lines.GetBuffer();
+            // Only the dispatch is guarded: a failure of one record ends the parse with a trace,
+            // while failures of the reader or the build reach the caller.
+            try {
+                ParseLine(line);
+            } catch (...) {
+                kParserTracer("ed parser: Exception parsing line \"%s\"\n", line);
+                m_failed = true;
+            }
+        }
+        Clear();
+    }
+    return !m_failed;
+}
+
+void Parser::ParseLine(char* line) {
+    m_line = line;
+    m_cursor = line + 1;
+    m_failed = false;
+    if (Handler handler = HandlerFor(line[0])) (this->*handler)();
+}
+
+Parser::Handler Parser::HandlerFor(char letter) {
+    static const Handler kHandlers[] = {
+        &Parser::AddMarkupMode,   // A
+        nullptr,                  // B
+        &Parser::AddNode,         // C
+        &Parser::AddFileName,     // D
+        &Parser::AddEDAbsPath,    // E
+        &Parser::AddExtraInfo,    // F
+        &Parser::AddGetFileASP,   // G
+        &Parser::AddCharset,      // H
+        &Parser::AddNodeName,     // I
+        &Parser::AddEncoding,     // J
+        &Parser::AddCheckout,     // K
+        &Parser::AddBranchLink,   // L
+        &Parser::AddMetaParam,    // M
+        &Parser::AddPropName,     // N
+        nullptr,                  // O
+        &Parser::AddProp,         // P
+        nullptr,                  // Q
+        &Parser::AddReloadNewED,  // R
+        &Parser::AddASTTable,     // S
+        &Parser::AddPropType,     // T
+        &Parser::AddURLAnchor,    // U
+        &Parser::AddPropValue,    // V
+        &Parser::AddWusQuery,     // W
+        &Parser::AddXeroxCopy,    // X
+    };
+    // Bytes of 0x80 and above are negative here and fall outside the table like any other byte.
+    const int index = static_cast<signed char>(letter) - 'A';
+    if (index < 0 || index >= static_cast<int>(sizeof(kHandlers) / sizeof(kHandlers[0]))) return nullptr;
+    return kHandlers[index];
+}
+
+void Parser::NotYetImplemented(const char* what) {
+    kParserTracer("%s not yet implemented - %s\n", what, m_line);
+}
+
+}  // namespace ed

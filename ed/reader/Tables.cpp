@@ -1,0 +1,139 @@
+#include <new>
+#include <string>
+
+#include "ed/reader/Parser.h"
+#include "ed/reader/ParserTracer.h"
+#include "kxk/Structure.h"
+
+namespace ed {
+
+namespace {
+
+// The lookup shared by nodes and properties. The one-entry cache answers before anything else, even
+// a fresh lookup: that is how a P record picks up the record its preceding N or V records made.
+template <class Record>
+Record* LookUpRecord(int id, bool fresh, IdTable<Record*>& table, int& cachedId, Record*& cached,
+                     du::SmallBlockAllocBase& pool, std::vector<Record*>& displaced) {
+    if (id < 1) return nullptr;
+    if (id == cachedId) return cached;
+    Record*& slot = table.Lookup(id);
+    if (fresh || slot == nullptr) {
+        Record* made = new (pool.Allocate(nullptr)) Record();
+        if (slot != nullptr) displaced.push_back(slot);
+        slot = made;
+    }
+    cachedId = id;
+    cached = slot;
+    return slot;
+}
+
+template <class Record>
+void Destroy(Record* record) {
+    if (record != nullptr) record->~Record();
+}
+
+bool IsUpper(char c) {
+    return c >= 'A' && c <= 'Z';
+}
+
+}  // namespace
+
+StructureNode* Parser::GetNodeFromId(int id, bool fresh) {
+    return LookUpRecord(id, fresh, m_nodes, m_cachedNodeId, m_cachedNode, m_nodePool, m_displacedNodes);
+}
+
+PropertyInfo* Parser::GetProperty(int id, bool fresh) {
+    return LookUpRecord(id, fresh, m_properties, m_cachedPropertyId, m_cachedProperty, m_propertyPool,
+                        m_displacedProperties);
+}
+
+StructureNode* Parser::CreateNode(int id, int parentId) {
+    StructureNode* node = GetNodeFromId(id, true);
+    if (node == nullptr) return nullptr;
+    if (parentId == 0) {
+        if (m_root != nullptr) {
+            m_failed = true;
+        } else {
+            m_root = node;
+        }
+        return node;
+    }
+    // A parent id that wrapped negative names no record; the node then stays unplaced (like a node
+    // that no C record places) rather than failing a file whose other nodes may be fine.
+    StructureNode* parent = GetNodeFromId(parentId, false);
+    if (parent == nullptr || node->parent != nullptr) return node;
+    // No cycle check here: the cache rule can hang a node under its own descendant (or itself), and
+    // the build walk is the one place that must not follow such a loop.
+    (parent->lastChild != nullptr ? parent->lastChild->nextSibling : parent->firstChild) = node;
+    parent->lastChild = node;
+    node->parent = parent;
+    return node;
+}
+
+void Parser::AttachProperty(StructureNode* node, PropertyInfo* property) {
+    if (property->attached) {
+        if (!m_redefinitionReported) {
+            m_redefinitionReported = true;
+            kParserTracer(3, "Bad property redefinition in ED file \"%s\"\n", m_fileName.safe_c_str());
+        }
+        return;
+    }
+    property->attached = true;
+    (node->lastProperty != nullptr ? node->lastProperty->next : node->firstProperty) = property;
+    node->lastProperty = property;
+}
+
+void Parser::SetName(PropertyInfo* property, const du::Symbol& name) {
+    property->name = name;
+    property->named = true;
+    const char* text = name.safe_c_str();
+    const char* upper = text;
+    while (*upper != '\0' && !IsUpper(*upper)) ++upper;
+    if (*upper == '\0') {
+        // Most names are lower case already; they share the symbol instead of interning a copy.
+        property->lowerName = name;
+        return;
+    }
+    std::string lower(text);
+    for (size_t i = static_cast<size_t>(upper - text); i < lower.size(); ++i) {
+        if (IsUpper(lower[i])) lower[i] = static_cast<char>(lower[i] - 'A' + 'a');
+    }
+    property->lowerName = du::Symbol(lower);
+}
+
+du::Symbol& Parser::GetPropertyType(int typeId) {
+    return m_propertyTypes.Lookup(typeId);
+}
+
+void Parser::Clear() {
+    m_nodes.ForEach([](int, StructureNode* node) { Destroy(node); });
+    for (StructureNode* node : m_displacedNodes) Destroy(node);
+    m_displacedNodes.clear();
+    m_nodes.Clear();
+    m_cachedNodeId = -1;
+    m_cachedNode = nullptr;
+
+    m_properties.ForEach([](int, PropertyInfo* property) { Destroy(property); });
+    for (PropertyInfo* property : m_displacedProperties) Destroy(property);
+    m_displacedProperties.clear();
+    m_properties.Clear();
+    m_cachedPropertyId = -1;
+    m_cachedProperty = nullptr;
+
+    m_copyNodes.clear();
+    for (PropertyInfo* property : m_copiedProperties) Destroy(property);
+    m_copiedProperties.clear();
+
+    m_root = nullptr;
+    m_propertyTypes.Clear();
+
+    m_redirect.clear();
+    m_structure = nullptr;
+    m_convertBuffer.clear();
+    m_converter.reset();
+
+    m_nodePool.DeallocateAll();
+    m_propertyPool.DeallocateAll();
+}
+
+}  // namespace ed
