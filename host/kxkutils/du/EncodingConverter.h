@@ -11,7 +11,7 @@ namespace du {
 // knows ("Shift_JIS", "windows-1252", "CP932", "UTF-16LE", ...), matched case-insensitively.
 // One converter serves one thread at a time.
 class EncodingConverter {
-public:
+  public:
     // Reads UTF-8: valid UTF-8 passes unchanged, anything else is taken as windows-1252 (the legacy
     // encoding that files without an encoding record are most often written in).
     EncodingConverter();
@@ -33,7 +33,7 @@ public:
     // the first byte that did not convert.
     bool Convert(const std::string& input, std::string& output, size_t* errorOffset = nullptr);
 
-private:
+  private:
     bool ConvertWith(void* descriptor, const std::string& input, std::string& output, size_t* errorOffset);
 
     Symbol m_from;
@@ -41,6 +41,7 @@ private:
     void* m_descriptor;          // iconv_t, or (void*)-1 when not good
     void* m_fallbackDescriptor;  // windows-1252 -> UTF-8 for the default converter
     bool m_passValidUtf8;
+    std::string m_scratch;  // output of an in-place conversion; keeps its capacity between calls
 };
 
 }  // namespace du

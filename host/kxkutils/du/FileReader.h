@@ -14,7 +14,7 @@ namespace du {
 // Besides real files it serves in-memory files registered with RegisterMemoryFile, so that a fuzzer
 // or a test can feed bytes through the very same path without touching the disk.
 class FileReader : public RefCounted {
-public:
+  public:
     FileReader();
     ~FileReader() override;
 
@@ -35,12 +35,13 @@ public:
     static void RegisterMemoryFile(const std::string& fileName, const char* data, size_t size);
     static void UnregisterMemoryFile(const std::string& fileName);
 
-private:
+  private:
     int m_fd;
     const char* m_memory;
     size_t m_memorySize;
     size_t m_memoryPos;
     size_t m_sizeHint;
+    std::string m_fileName;  // as opened, for error texts
     std::string m_lastError;
 };
 

@@ -8,7 +8,7 @@ namespace du {
 // that files written on Windows carry ("C:\dir\file", "C:/dir/file", "\\server\share\file"); either
 // separator splits the file name off. Plain value, no I/O.
 class FileSpec {
-public:
+  public:
     explicit FileSpec(const std::string& path = std::string());
 
     bool IsAbsolute() const;
@@ -19,7 +19,7 @@ public:
     // The whole path. False when it is empty.
     bool GetFileSpec(std::string& path) const;
 
-private:
+  private:
     std::string m_path;
 };
 

@@ -5,7 +5,7 @@
 namespace du {
 
 class FileSystem {
-public:
+  public:
     // True when `path` names an existing regular file (or a registered in-memory file).
     static bool FileExists(const std::string& path);
 };

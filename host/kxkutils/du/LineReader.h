@@ -13,7 +13,7 @@ namespace du {
 // next ReadLine. Lines are delivered in place from large reads, without a copy per line.
 // Not thread-safe.
 class LineReader {
-public:
+  public:
     // `flags` is accepted for the host's signature (0: plain lines).
     LineReader(FileReader* reader, int flags = 0);
     LineReader(const LineReader&) = delete;
@@ -25,17 +25,17 @@ public:
     // Bytes of the current line, line feed included, terminator excluded (zero bytes inside count).
     size_t GetLength() const { return m_lineLength; }
 
-private:
+  private:
     bool Refill();
 
     SmartPtr<FileReader> m_reader;
     std::vector<char> m_buffer;
-    size_t m_begin;     // first unread byte
-    size_t m_end;       // one past the last byte read from the file
+    size_t m_begin;  // first unread byte
+    size_t m_end;    // one past the last byte read from the file
     bool m_eof;
     char* m_line;
     size_t m_lineLength;
-    char m_savedByte;   // the byte our terminator overwrote, put back before the next line
+    char m_savedByte;  // the byte our terminator overwrote, put back before the next line
     char* m_savedAt;
 };
 

@@ -8,7 +8,7 @@ namespace du {
 // Base of every host object held by counted reference (see SmartPtr). The count is atomic, so
 // references may be taken and dropped on several threads; the object itself is not locked.
 class RefCounted {
-public:
+  public:
     RefCounted() noexcept;
     RefCounted(const RefCounted&) noexcept;
     RefCounted& operator=(const RefCounted&) noexcept { return *this; }
@@ -27,7 +27,7 @@ public:
     // RefCounted objects alive right now (for leak checks).
     static size_t LiveCount();
 
-private:
+  private:
     mutable std::atomic<int> m_count;
 };
 

@@ -7,7 +7,7 @@ namespace du {
 
 // Hands out large chunks of memory to the small-block pools. The host has one per process.
 class BlockAllocator {
-public:
+  public:
     virtual ~BlockAllocator() = default;
     virtual void* AllocateChunk(size_t size) = 0;
     virtual void FreeChunk(void* chunk, size_t size) = 0;
@@ -16,7 +16,7 @@ public:
 // A pool of equal-sized blocks carved from chunks; blocks are never freed one by one, only all at once
 // with DeallocateAll. The locking policy decides thread safety; the unlocked one takes no lock.
 class SmallBlockAllocBase {
-public:
+  public:
     // `name` labels the pool in diagnostics; `reserved` and the two flags are accepted for the host's
     // signature.
     SmallBlockAllocBase(const char* name, BlockAllocator* allocator, size_t blockSize, size_t reserved,
@@ -34,7 +34,7 @@ public:
     size_t BlocksInUse() const { return m_blocksInUse; }
     const char* Name() const { return m_name; }
 
-private:
+  private:
     void NewChunk();
 
     const char* m_name;
@@ -51,7 +51,7 @@ struct UnlockedSmallBlockAllocPolicy {};
 
 template <class Policy, int A, int B>
 class SmallBlockAlloc : public SmallBlockAllocBase {
-public:
+  public:
     using SmallBlockAllocBase::SmallBlockAllocBase;
 };
 

@@ -17,14 +17,16 @@ namespace du {
 // locked by it. ConstSmartPtr is the same for a const object.
 template <class T>
 class SmartPtr {
-public:
+  public:
     SmartPtr() noexcept : m_object(nullptr) {}
     SmartPtr(std::nullptr_t) noexcept : m_object(nullptr) {}
     SmartPtr(T* object) noexcept : m_object(object) { Acquire(); }
     SmartPtr(const SmartPtr& other) noexcept : m_object(other.m_object) { Acquire(); }
     SmartPtr(SmartPtr&& other) noexcept : m_object(other.m_object) { other.m_object = nullptr; }
     template <class U>
-    SmartPtr(const SmartPtr<U>& other) noexcept : m_object(other.get()) { Acquire(); }
+    SmartPtr(const SmartPtr<U>& other) noexcept : m_object(other.get()) {
+        Acquire();
+    }
     ~SmartPtr() { Drop(); }
 
     SmartPtr& operator=(const SmartPtr& other) noexcept { return Reset(other.m_object); }
@@ -46,7 +48,7 @@ public:
     bool operator==(const SmartPtr& other) const noexcept { return m_object == other.m_object; }
     bool operator!=(const SmartPtr& other) const noexcept { return m_object != other.m_object; }
 
-private:
+  private:
     // Takes the new reference before dropping the old, so assigning an object to itself is safe.
     SmartPtr& Reset(T* object) noexcept {
         if (object != m_object) {

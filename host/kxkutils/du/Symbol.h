@@ -16,7 +16,7 @@ namespace du {
 // Interning is thread-safe (a sharded table, one lock per shard). Each interned text is reference
 // counted; the memory of a text nobody holds any more is given back at once.
 class Symbol {
-public:
+  public:
     static const Symbol EMPTY;  // the empty text "" (not null)
     static constexpr size_t npos = std::string::npos;
 
@@ -58,7 +58,7 @@ public:
     // Number of distinct texts interned right now (for leak checks).
     static size_t LiveCount();
 
-private:
+  private:
     const char* m_text;
 };
 

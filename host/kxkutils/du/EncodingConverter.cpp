@@ -1,0 +1,104 @@
+#include "du/EncodingConverter.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace du {
+
+namespace {
+
+const iconv_t kNoDescriptor = reinterpret_cast<iconv_t>(-1);
+
+iconv_t Open(const Symbol& from, const Symbol& to) {
+    // iconv_open takes "" for the locale's own encoding; a nameless encoding here means none at all.
+    if (!from.has_text() || !to.has_text()) return kNoDescriptor;
+    return iconv_open(to.c_str(), from.c_str());
+}
+
+}  // namespace
+
+const Symbol& EncodingConverter::UTF8() {
+    static const Symbol name("UTF-8");
+    return name;
+}
+
+// The default converter accepts what most ED files hold: UTF-8 from current writers, passed through,
+// and windows-1252 from older ones, converted. A text is taken as UTF-8 only when all of it is valid
+// UTF-8 (iconv's UTF-8 decoder checks that); real windows-1252 text almost never is. The converter
+// names windows-1252 as its source, so an encoding record naming windows-1252 keeps it. The five
+// bytes that windows-1252 leaves undefined fail the conversion.
+EncodingConverter::EncodingConverter()
+    : m_from("windows-1252"),
+      m_to(UTF8()),
+      m_descriptor(Open(UTF8(), UTF8())),
+      m_fallbackDescriptor(Open(m_from, m_to)),
+      m_passValidUtf8(true) {}
+
+EncodingConverter::EncodingConverter(const Symbol& from, const Symbol& to)
+    : m_from(from),
+      m_to(to),
+      m_descriptor(Open(from, to)),
+      m_fallbackDescriptor(kNoDescriptor),
+      m_passValidUtf8(false) {}
+
+EncodingConverter::~EncodingConverter() {
+    if (m_descriptor != kNoDescriptor) iconv_close(static_cast<iconv_t>(m_descriptor));
+    if (m_fallbackDescriptor != kNoDescriptor) iconv_close(static_cast<iconv_t>(m_fallbackDescriptor));
+}
+
+bool EncodingConverter::IsGood() const {
+    return m_descriptor != kNoDescriptor && (!m_passValidUtf8 || m_fallbackDescriptor != kNoDescriptor);
+}
+
+bool EncodingConverter::Convert(const std::string& input, std::string& output, size_t* errorOffset) {
+    if (!IsGood()) {
+        if (errorOffset) *errorOffset = 0;
+        return false;
+    }
+    // Always convert into the scratch string, so that `output` may be `input` and a failed first
+    // attempt of the default converter leaves the input intact for the second.
+    bool ok = ConvertWith(m_descriptor, input, m_scratch, errorOffset);
+    if (!ok && m_passValidUtf8) ok = ConvertWith(m_fallbackDescriptor, input, m_scratch, errorOffset);
+    if (ok) output.swap(m_scratch);
+    return ok;
+}
+
+bool EncodingConverter::ConvertWith(void* descriptor, const std::string& input, std::string& output,
+                                    size_t* errorOffset) {
+    iconv_t cd = static_cast<iconv_t>(descriptor);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);  // a failed call may have left a shift state
+    // Most conversions into UTF-8 grow the text by at most half; E2BIG grows the output further.
+    output.resize(input.size() + input.size() / 2 + 16);
+    char* in = const_cast<char*>(input.data());
+    size_t inLeft = input.size();
+    size_t produced = 0;
+    bool flushing = false;
+    for (;;) {
+        char* out = &output[produced];
+        size_t outLeft = output.size() - produced;
+        size_t rc =
+            flushing ? iconv(cd, nullptr, nullptr, &out, &outLeft) : iconv(cd, &in, &inLeft, &out, &outLeft);
+        produced = output.size() - outLeft;
+        if (rc != static_cast<size_t>(-1)) {
+            if (flushing) break;
+            // All input taken; stateful encodings may still owe a closing shift sequence.
+            flushing = true;
+            continue;
+        }
+        if (errno == E2BIG) {
+            output.resize(output.size() * 2);
+            continue;
+        }
+        // EILSEQ: a byte sequence invalid in the source encoding; EINVAL: the input ends inside one.
+        if (errorOffset) *errorOffset = input.size() - inLeft;
+        output.resize(produced);
+        return false;
+    }
+    output.resize(produced);
+    if (errorOffset) *errorOffset = input.size();
+    return true;
+}
+
+}  // namespace du

@@ -1,0 +1,43 @@
+#include "du/RefCounted.h"
+
+namespace du {
+
+namespace {
+std::atomic<size_t> g_live{0};
+}  // namespace
+
+RefCounted::RefCounted() noexcept : m_count(0) {
+    g_live.fetch_add(1, std::memory_order_relaxed);
+}
+
+// A copy is a new object: it starts without references of its own.
+RefCounted::RefCounted(const RefCounted&) noexcept : m_count(0) {
+    g_live.fetch_add(1, std::memory_order_relaxed);
+}
+
+RefCounted::~RefCounted() {
+    g_live.fetch_sub(1, std::memory_order_relaxed);
+}
+
+void RefCounted::AddReference(const void*) const noexcept {
+    m_count.fetch_add(1, std::memory_order_relaxed);
+}
+
+int RefCounted::RemoveReference(const void*) const noexcept {
+    return m_count.fetch_sub(1, std::memory_order_acq_rel) - 1;
+}
+
+size_t RefCounted::LiveCount() {
+    return g_live.load(std::memory_order_relaxed);
+}
+
+void Release(const RefCounted* object, const void* holder) noexcept {
+    if (!object || object->RemoveReference(holder) != 0) return;
+    // The hook runs with one reference back, so anything it does with SmartPtrs to the object
+    // cannot bring the count to zero a second time underneath us.
+    object->AddReference(holder);
+    if (!object->ZeroReferenceCountHook()) return;
+    if (object->RemoveReference(holder) == 0) delete object;
+}
+
+}  // namespace du

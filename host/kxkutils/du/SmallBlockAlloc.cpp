@@ -1,0 +1,77 @@
+#include "du/SmallBlockAlloc.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <new>
+
+namespace du {
+
+namespace {
+
+constexpr size_t kAlignment = alignof(std::max_align_t);
+constexpr size_t kChunkBytes = 64 * 1024;
+constexpr size_t kMinBlocksPerChunk = 16;
+
+class OperatorNewBlockAllocator : public BlockAllocator {
+  public:
+    void* AllocateChunk(size_t size) override { return ::operator new(size, std::align_val_t(kAlignment)); }
+    void FreeChunk(void* chunk, size_t size) override {
+        ::operator delete(chunk, size, std::align_val_t(kAlignment));
+    }
+};
+
+size_t RoundUp(size_t n, size_t to) {
+    return (n + to - 1) / to * to;
+}
+
+}  // namespace
+
+BlockAllocator* DefaultBlockAllocator() {
+    // Never destroyed: pools in static objects may free their chunks during exit.
+    static BlockAllocator* allocator = new OperatorNewBlockAllocator;
+    return allocator;
+}
+
+SmallBlockAllocBase::SmallBlockAllocBase(const char* name, BlockAllocator* allocator, size_t blockSize,
+                                         size_t, bool, bool)
+    : m_name(name),
+      m_allocator(allocator ? allocator : DefaultBlockAllocator()),
+      // Every block keeps the alignment of the chunk it is carved from.
+      m_blockSize(RoundUp(std::max<size_t>(blockSize, 1), kAlignment)),
+      m_chunkSize(std::max(kChunkBytes, m_blockSize * kMinBlocksPerChunk)),
+      m_next(nullptr),
+      m_limit(nullptr),
+      m_blocksInUse(0) {}
+
+SmallBlockAllocBase::~SmallBlockAllocBase() {
+    for (void* chunk : m_chunks) m_allocator->FreeChunk(chunk, m_chunkSize);
+}
+
+void* SmallBlockAllocBase::Allocate(void*) {
+    if (static_cast<size_t>(m_limit - m_next) < m_blockSize) NewChunk();
+    void* block = m_next;
+    m_next += m_blockSize;
+    ++m_blocksInUse;
+    return block;
+}
+
+// Keeps the first chunk, so that a pool emptied after every load does not go back to the allocator
+// for the next one.
+void SmallBlockAllocBase::DeallocateAll() {
+    for (size_t i = 1; i < m_chunks.size(); ++i) m_allocator->FreeChunk(m_chunks[i], m_chunkSize);
+    if (m_chunks.size() > 1) m_chunks.resize(1);
+    m_next = m_chunks.empty() ? nullptr : static_cast<char*>(m_chunks.front());
+    m_limit = m_chunks.empty() ? nullptr : m_next + m_chunkSize;
+    m_blocksInUse = 0;
+}
+
+void SmallBlockAllocBase::NewChunk() {
+    // Reserve the slot first, so that a failing push_back cannot lose a chunk.
+    m_chunks.reserve(m_chunks.size() + 1);
+    char* chunk = static_cast<char*>(m_allocator->AllocateChunk(m_chunkSize));
+    m_chunks.push_back(chunk);
+    m_next = chunk;
+    m_limit = chunk + m_chunkSize;
+}
+
+}  // namespace du

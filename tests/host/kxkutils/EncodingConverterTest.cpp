@@ -1,0 +1,120 @@
+#include "du/EncodingConverter.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using du::EncodingConverter;
+using du::Symbol;
+
+struct Case {
+    const char* from;
+    std::string input;
+    std::string utf8;
+};
+
+// Expected UTF-8 bytes are written out by hand, from the code charts of each encoding.
+const Case kCases[] = {
+    {"Shift_JIS", "\x93\xfa\x96\x7b\xb1", "\xe6\x97\xa5\xe6\x9c\xac\xef\xbd\xb1"},  // 日本ｱ
+    {"shift_jis", "\x93\xfa", "\xe6\x97\xa5"},                                      // name case
+    {"CP932", "\x87\x40", "\xe2\x91\xa0"},                                          // ①
+    {"GB2312", "\xd6\xd0\xce\xc4", "\xe4\xb8\xad\xe6\x96\x87"},                     // 中文
+    {"windows-1252", "Caf\xe9 \x80", "Caf\xc3\xa9 \xe2\x82\xac"},                   // Café €
+    {"ISO-8859-1", "\xe9\x80", "\xc3\xa9\xc2\x80"},                                 // 0x80 is a control here
+    {"UTF-16LE", std::string("A\0\xac\x20", 4), "A\xe2\x82\xac"},
+    {"Shift_JIS", "", ""},
+};
+
+TEST(EncodingConverterTest, ConvertsToUtf8) {
+    for (const Case& c : kCases) {
+        EncodingConverter converter{Symbol(c.from), EncodingConverter::UTF8()};
+        ASSERT_TRUE(converter.IsGood()) << c.from;
+        EXPECT_EQ(Symbol(c.from), converter.GetFromEncoding());
+        std::string out = "stale";
+        EXPECT_TRUE(converter.Convert(c.input, out, nullptr)) << c.from;
+        EXPECT_EQ(c.utf8, out) << c.from;
+        // In place, as the parser converts its buffer, and again to see that no state is left over.
+        for (int round = 0; round < 2; ++round) {
+            std::string buffer = c.input;
+            EXPECT_TRUE(converter.Convert(buffer, buffer)) << c.from;
+            EXPECT_EQ(c.utf8, buffer) << c.from;
+        }
+    }
+}
+
+TEST(EncodingConverterTest, ConvertsFromUtf8) {
+    EncodingConverter converter{EncodingConverter::UTF8(), Symbol("Shift_JIS")};
+    std::string out;
+    EXPECT_TRUE(converter.Convert("\xe6\x97\xa5\xe6\x9c\xac", out));
+    EXPECT_EQ("\x93\xfa\x96\x7b", out);
+}
+
+TEST(EncodingConverterTest, LongTextGrowsTheOutput) {
+    std::string input, expected;
+    for (int i = 0; i < 10000; ++i) input += "\xb1", expected += "\xef\xbd\xb1";  // one byte -> three
+    EncodingConverter converter{Symbol("Shift_JIS"), EncodingConverter::UTF8()};
+    EXPECT_TRUE(converter.Convert(input, input));
+    EXPECT_EQ(expected, input);
+}
+
+TEST(EncodingConverterTest, DefaultPassesUtf8AndReadsWindows1252) {
+    EncodingConverter converter;
+    EXPECT_TRUE(converter.IsGood());
+    EXPECT_EQ(Symbol("windows-1252"), converter.GetFromEncoding());
+    std::string text = "Caf\xc3\xa9 \xe2\x82\xac \xe6\x97\xa5";
+    std::string out;
+    EXPECT_TRUE(converter.Convert(text, out));
+    EXPECT_EQ(text, out);
+    std::string legacy = "Caf\xe9 \x80";
+    EXPECT_TRUE(converter.Convert(legacy, legacy));
+    EXPECT_EQ("Caf\xc3\xa9 \xe2\x82\xac", legacy);
+    // Overlong UTF-8 is not UTF-8: taken as windows-1252.
+    std::string overlong = "\xc0\xaf";
+    EXPECT_TRUE(converter.Convert(overlong, overlong));
+    EXPECT_EQ("\xc3\x80\xc2\xaf", overlong);
+}
+
+// Failures.
+
+TEST(EncodingConverterTest, InvalidOrTruncatedInputFails) {
+    struct Bad {
+        const char* from;
+        std::string input;
+        size_t offset;
+        std::string prefixUtf8;  // the input before the offset, converted
+    };
+    const Bad cases[] = {
+        {"Shift_JIS", "ab\x93", 2, "ab"},              // truncated double-byte character
+        {"UTF-8", "ab\xff", 2, "ab"},                  // never valid in UTF-8
+        {"UTF-8", "a\xe6\x97", 1, "a"},                // truncated sequence
+        {"UTF-16LE", std::string("A\0B", 3), 2, "A"},  // odd byte count
+        {"GB2312", "\xd6\x20", 0, ""},
+    };
+    for (const Bad& c : cases) {
+        EncodingConverter converter{Symbol(c.from), EncodingConverter::UTF8()};
+        std::string out;
+        size_t offset = 99;
+        EXPECT_FALSE(converter.Convert(c.input, out, &offset)) << c.from;
+        EXPECT_EQ(c.offset, offset) << c.from;
+        // The converter is still usable afterwards.
+        EXPECT_TRUE(converter.Convert(c.input.substr(0, c.offset), out)) << c.from;
+        EXPECT_EQ(c.prefixUtf8, out) << c.from;
+    }
+    EncodingConverter defaults;
+    std::string undefinedIn1252 = "\x81";
+    EXPECT_FALSE(defaults.Convert(undefinedIn1252, undefinedIn1252));
+}
+
+TEST(EncodingConverterTest, UnknownEncodingIsNotGood) {
+    for (const char* name : {"no-such-encoding", ""}) {
+        EncodingConverter converter{Symbol(name), EncodingConverter::UTF8()};
+        EXPECT_FALSE(converter.IsGood()) << name;
+        std::string out;
+        EXPECT_FALSE(converter.Convert("abc", out)) << name;
+    }
+    EXPECT_FALSE((EncodingConverter{Symbol(), EncodingConverter::UTF8()}.IsGood()));
+}
+
+}  // namespace

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <set>
+#include <vector>
+
+#include "du/HashNextPrime.h"
+#include "du/SmallBlockAlloc.h"
+
+namespace {
+
+bool IsPrimeByTrialDivision(size_t n) {
+    if (n < 2) return false;
+    for (size_t d = 2; d * d <= n; ++d) {
+        if (n % d == 0) return false;
+    }
+    return true;
+}
+
+TEST(HashNextPrimeTest, PrimeNotBelowItsArgument) {
+    std::vector<size_t> arguments = {0, 1, 2, 3, 4, 100, 512, 513, 2048, 4096, 1000003, 100000000};
+    for (size_t n = 5; n < 5000; n += 7) arguments.push_back(n);
+    for (size_t n : arguments) {
+        size_t p = du::HashNextPrime(n);
+        EXPECT_TRUE(IsPrimeByTrialDivision(p)) << n << " -> " << p;
+        EXPECT_GE(p, n);
+        EXPECT_GE(p, 2u);
+        // A fixed point of the sequence, and not much more than twice the argument.
+        EXPECT_EQ(p, du::HashNextPrime(p)) << n;
+        EXPECT_LT(p, 2 * n + 100) << n;
+    }
+}
+
+TEST(HashNextPrimeTest, TableGrowingByOneRebuildsRarely) {
+    // The callers' growth rule: rebuild with HashNextPrime(count + 1) once count + 1 exceeds the buckets.
+    size_t buckets = du::HashNextPrime(1), rebuilds = 0;
+    for (size_t count = 0; count < 1000000; ++count) {
+        if (count + 1 > buckets) {
+            buckets = du::HashNextPrime(count + 1);
+            ++rebuilds;
+        }
+    }
+    EXPECT_LT(rebuilds, 25u);
+}
+
+class CountingAllocator : public du::BlockAllocator {
+  public:
+    void* AllocateChunk(size_t size) override {
+        ++live;
+        return du::DefaultBlockAllocator()->AllocateChunk(size);
+    }
+    void FreeChunk(void* chunk, size_t size) override {
+        --live;
+        du::DefaultBlockAllocator()->FreeChunk(chunk, size);
+    }
+    int live = 0;
+};
+
+TEST(SmallBlockAllocTest, BlocksAreAlignedDistinctAndReturnedAllAtOnce) {
+    CountingAllocator chunks;
+    {
+        du::SmallBlockAlloc<du::UnlockedSmallBlockAllocPolicy, 1, 1> pool("test", &chunks, 24, 0, true, true);
+        EXPECT_GE(pool.BlockSize(), 24u);
+        std::set<char*> blocks;
+        for (int i = 0; i < 100000; ++i) {
+            char* block = static_cast<char*>(pool.Allocate());
+            ASSERT_EQ(0u, reinterpret_cast<uintptr_t>(block) % alignof(std::max_align_t));
+            std::memset(block, i & 0xff, 24);  // ASan catches a block that overruns its chunk
+            blocks.insert(block);
+        }
+        EXPECT_EQ(100000u, blocks.size());
+        EXPECT_EQ(100000u, pool.BlocksInUse());
+        EXPECT_GT(chunks.live, 1);
+
+        pool.DeallocateAll();
+        EXPECT_EQ(0u, pool.BlocksInUse());
+        EXPECT_LE(chunks.live, 1);
+        // Reuse after DeallocateAll hands out blocks from the kept memory again.
+        void* again = pool.Allocate();
+        EXPECT_EQ(1u, blocks.count(static_cast<char*>(again)));
+    }
+    EXPECT_EQ(0, chunks.live);
+}
+
+TEST(SmallBlockAllocTest, BlocksLargerThanAChunk) {
+    du::SmallBlockAllocBase pool("big", du::DefaultBlockAllocator(), 200000, 0, true, true);
+    char* a = static_cast<char*>(pool.Allocate());
+    char* b = static_cast<char*>(pool.Allocate());
+    std::memset(a, 1, 200000);
+    std::memset(b, 2, 200000);
+    EXPECT_EQ(1, a[199999]);
+    pool.DeallocateAll();
+    pool.DeallocateAll();
+    EXPECT_NE(nullptr, pool.Allocate());
+}
+
+}  // namespace

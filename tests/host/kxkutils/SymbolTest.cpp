@@ -1,0 +1,116 @@
+#include "du/Symbol.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using du::Symbol;
+
+TEST(SymbolTest, EqualTextsShareOnePointerWhateverTheSource) {
+    std::string text = "Bolt";
+    Symbol a("Bolt"), b(text), c(text.c_str(), 4), d(a);
+    EXPECT_EQ(a.c_str(), b.c_str());
+    EXPECT_EQ(a.c_str(), c.c_str());
+    EXPECT_EQ(a.c_str(), d.c_str());
+    EXPECT_NE(a.c_str(), Symbol("bolt").c_str());
+    EXPECT_EQ(Symbol("Bo"), Symbol("Bolt", 2));
+    EXPECT_STREQ("Bo", Symbol("Bolt", 2).c_str());
+}
+
+TEST(SymbolTest, NullEmptyAndText) {
+    Symbol none, fromNull(static_cast<const char*>(nullptr));
+    EXPECT_TRUE(none.is_null());
+    EXPECT_TRUE(fromNull.is_null());
+    EXPECT_STREQ("", none.safe_c_str());
+    EXPECT_EQ(0u, none.length());
+    EXPECT_FALSE(Symbol::EMPTY.is_null());
+    EXPECT_FALSE(Symbol::EMPTY.has_text());
+    EXPECT_EQ(Symbol::EMPTY, Symbol(""));
+    EXPECT_NE(Symbol::EMPTY, none);
+    EXPECT_TRUE(Symbol::EMPTY == "");
+    EXPECT_FALSE(none == "");
+    EXPECT_TRUE(none == static_cast<const char*>(nullptr));
+}
+
+TEST(SymbolTest, TextOperations) {
+    Symbol s("a.b.ed");
+    EXPECT_EQ(6u, s.length());
+    EXPECT_EQ(1u, s.find('.'));
+    EXPECT_EQ(3u, s.find('.', 2));
+    EXPECT_EQ(Symbol::npos, s.find('x'));
+    EXPECT_EQ(4u, s.find("ed"));
+    EXPECT_EQ(Symbol::npos, s.find("ed", 5));
+    EXPECT_EQ("b.ed", s.substr(2));
+    EXPECT_EQ("b", s.substr(2, 1));
+    EXPECT_EQ("a.b.ed", std::string(s));
+    EXPECT_TRUE(s == "a.b.ed");
+    EXPECT_FALSE(s == "a.b.e");
+    EXPECT_FALSE(s == "a.b.edx");
+    std::ostringstream out;
+    out << s << Symbol() << s;
+    EXPECT_EQ("a.b.eda.b.ed", out.str());
+}
+
+TEST(SymbolTest, LastHolderFreesTheText) {
+    size_t before = Symbol::LiveCount();
+    {
+        Symbol a("LastHolderFreesTheText-1");
+        Symbol b = a;
+        Symbol c("LastHolderFreesTheText-2");
+        EXPECT_EQ(before + 2, Symbol::LiveCount());
+        a = c;
+        b = std::move(c);
+        EXPECT_EQ(before + 1, Symbol::LiveCount());
+        a = a;
+        EXPECT_EQ(before + 1, Symbol::LiveCount());
+    }
+    EXPECT_EQ(before, Symbol::LiveCount());
+    // The text can be interned again after it was freed.
+    EXPECT_STREQ("LastHolderFreesTheText-1", Symbol("LastHolderFreesTheText-1").c_str());
+    EXPECT_EQ(before, Symbol::LiveCount());
+}
+
+TEST(SymbolTest, ManyTextsStayDistinctAndFindable) {
+    size_t before = Symbol::LiveCount();
+    std::vector<Symbol> symbols;
+    for (int i = 0; i < 20000; ++i) symbols.emplace_back("text-" + std::to_string(i));
+    EXPECT_EQ(before + 20000, Symbol::LiveCount());
+    for (int i = 0; i < 20000; ++i)
+        ASSERT_EQ(symbols[i].c_str(), Symbol("text-" + std::to_string(i)).c_str());
+    symbols.clear();
+    EXPECT_EQ(before, Symbol::LiveCount());
+}
+
+// Eight threads intern, copy and drop the same few texts and texts of their own at once, so that a
+// last release regularly meets a lookup of the same text.
+TEST(SymbolTest, ConcurrentInterningAgreesAndLeaksNothing) {
+    size_t before = Symbol::LiveCount();
+    constexpr int kThreads = 8;
+    std::vector<std::vector<const char*>> seen(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t, &seen] {
+            Symbol keep("shared-kept");
+            seen[t].push_back(keep.c_str());
+            for (int i = 0; i < 20000; ++i) {
+                Symbol shared("shared-" + std::to_string(i % 7));
+                Symbol copy = shared;
+                Symbol own("own-" + std::to_string(t) + "-" + std::to_string(i % 100));
+                if (copy != shared || own.substr(0, 4) != "own-") seen[t].push_back(nullptr);
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    for (int t = 0; t < kThreads; ++t) {
+        ASSERT_EQ(1u, seen[t].size());
+        EXPECT_EQ(seen[0][0], seen[t][0]);
+    }
+    EXPECT_EQ(before, Symbol::LiveCount());
+}
+
+}  // namespace
