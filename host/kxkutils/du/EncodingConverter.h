@@ -38,7 +38,8 @@ class EncodingConverter {
 
     Symbol m_from;
     Symbol m_to;
-    void* m_descriptor;          // iconv_t, or (void*)-1 when not good
+    // iconv_t, or (void*)-1 when not good; for the default converter UTF-8 -> UTF-8, a validity check.
+    void* m_descriptor;
     void* m_fallbackDescriptor;  // windows-1252 -> UTF-8 for the default converter
     bool m_passValidUtf8;
     std::string m_scratch;  // output of an in-place conversion; keeps its capacity between calls

@@ -64,6 +64,27 @@ class Symbol {
 
 std::ostream& operator<<(std::ostream& out, const Symbol& symbol);
 
+// Comparisons with plain texts from either side, without interning them. A null symbol equals only
+// a null pointer, never a std::string.
+inline bool operator==(const char* text, const Symbol& symbol) {
+    return symbol == text;
+}
+inline bool operator!=(const char* text, const Symbol& symbol) {
+    return !(symbol == text);
+}
+inline bool operator==(const Symbol& symbol, const std::string& text) {
+    return !symbol.is_null() && text.compare(0, std::string::npos, symbol.c_str(), symbol.length()) == 0;
+}
+inline bool operator!=(const Symbol& symbol, const std::string& text) {
+    return !(symbol == text);
+}
+inline bool operator==(const std::string& text, const Symbol& symbol) {
+    return symbol == text;
+}
+inline bool operator!=(const std::string& text, const Symbol& symbol) {
+    return !(symbol == text);
+}
+
 }  // namespace du
 
 template <>

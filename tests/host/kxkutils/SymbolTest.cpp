@@ -49,8 +49,12 @@ TEST(SymbolTest, TextOperations) {
     EXPECT_EQ("b", s.substr(2, 1));
     EXPECT_EQ("a.b.ed", std::string(s));
     EXPECT_TRUE(s == "a.b.ed");
+    EXPECT_TRUE("a.b.ed" == s);
     EXPECT_FALSE(s == "a.b.e");
     EXPECT_FALSE(s == "a.b.edx");
+    EXPECT_TRUE(s == std::string("a.b.ed"));
+    EXPECT_TRUE(std::string("a.b.ed") != Symbol("a.b.e"));
+    EXPECT_FALSE(Symbol() == std::string());
     std::ostringstream out;
     out << s << Symbol() << s;
     EXPECT_EQ("a.b.eda.b.ed", out.str());
