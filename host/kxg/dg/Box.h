@@ -12,8 +12,8 @@ struct FBox {
     FPoint3D min{FLT_MAX, FLT_MAX, FLT_MAX};
     FPoint3D max{-FLT_MAX, -FLT_MAX, -FLT_MAX};
 
-    FBox() = default;
-    FBox(const FPoint3D& lo, const FPoint3D& hi) : min(lo), max(hi) {}
+    constexpr FBox() = default;
+    constexpr FBox(const FPoint3D& lo, const FPoint3D& hi) : min(lo), max(hi) {}
 
     // True when some minimum coordinate exceeds its maximum (EMPTY is).
     bool IsEmpty() const { return min.x > max.x || min.y > max.y || min.z > max.z; }

@@ -9,8 +9,8 @@ namespace dg {
 struct Color {
     float r = 0, g = 0, b = 0, a = 1;
 
-    Color() = default;
-    Color(float cr, float cg, float cb, float ca = 1) : r(cr), g(cg), b(cb), a(ca) {}
+    constexpr Color() = default;
+    constexpr Color(float cr, float cg, float cb, float ca = 1) : r(cr), g(cg), b(cb), a(ca) {}
     void Set(float cr, float cg, float cb, float ca) {
         r = cr;
         g = cg;

@@ -15,8 +15,8 @@ namespace dg {
 //   dg::Location placed = loc * parent;   // loc applied first, then the parent
 class Location {
   public:
-    Location() = default;
-    Location(const DPoint3D& translation, const Quaternion<float>& rotation, float scale)
+    constexpr Location() = default;
+    constexpr Location(const DPoint3D& translation, const Quaternion<float>& rotation, float scale)
         : m_translation(translation), m_rotation(rotation), m_scale(scale) {}
 
     void Set(const DPoint3D& translation, const Quaternion<float>& rotation, float scale) {
@@ -46,9 +46,9 @@ class Location {
 };
 
 // `local` applied first, then `parent`: the matrices composed in that order and split back into a
-// location (rotation with w >= 0). A parent with shear or non-uniform scale cannot be represented
-// exactly; the result then keeps the composed translation, the nearest rotation of the composed
-// axes and the cube root of the volume scale.
+// location (rotation with w >= 0, double-precision translation). A parent with shear or non-uniform
+// scale cannot be represented exactly; the result then keeps the composed translation, the composed
+// axes made orthonormal (x first) as rotation, and the cube root of the volume scale.
 Location operator*(const Location& local, const DMat44& parent);
 
 }  // namespace dg

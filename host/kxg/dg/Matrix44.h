@@ -16,9 +16,9 @@ namespace dg {
 template <class T>
 class Mat44 {
   public:
-    T m[16];
+    T m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
-    Mat44() { SetIdentity(); }
+    constexpr Mat44() = default;
     void SetIdentity() {
         for (int i = 0; i < 16; ++i) m[i] = (i % 5 == 0) ? T(1) : T(0);
     }

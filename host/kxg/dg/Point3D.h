@@ -6,8 +6,8 @@ namespace dg {
 struct FPoint3D {
     float x = 0, y = 0, z = 0;
 
-    FPoint3D() = default;
-    FPoint3D(float px, float py, float pz) : x(px), y(py), z(pz) {}
+    constexpr FPoint3D() = default;
+    constexpr FPoint3D(float px, float py, float pz) : x(px), y(py), z(pz) {}
     void Set(float px, float py, float pz) {
         x = px;
         y = py;
@@ -22,8 +22,8 @@ struct FPoint3D {
 struct DPoint3D {
     double x = 0, y = 0, z = 0;
 
-    DPoint3D() = default;
-    DPoint3D(double px, double py, double pz) : x(px), y(py), z(pz) {}
+    constexpr DPoint3D() = default;
+    constexpr DPoint3D(double px, double py, double pz) : x(px), y(py), z(pz) {}
     void Set(double px, double py, double pz) {
         x = px;
         y = py;

@@ -11,8 +11,8 @@ template <class T>
 struct Quaternion {
     T q0 = 0, q1 = 0, q2 = 0, q3 = 1;
 
-    Quaternion() = default;
-    Quaternion(T x, T y, T z, T w) : q0(x), q1(y), q2(z), q3(w) {}
+    constexpr Quaternion() = default;
+    constexpr Quaternion(T x, T y, T z, T w) : q0(x), q1(y), q2(z), q3(w) {}
 
     T x() const { return q0; }
     T y() const { return q1; }

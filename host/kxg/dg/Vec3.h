@@ -6,8 +6,8 @@ namespace dg {
 struct FVec3 {
     float x = 0, y = 0, z = 0;
 
-    FVec3() = default;
-    FVec3(float vx, float vy, float vz) : x(vx), y(vy), z(vz) {}
+    constexpr FVec3() = default;
+    constexpr FVec3(float vx, float vy, float vz) : x(vx), y(vy), z(vz) {}
     void Set(float vx, float vy, float vz) {
         x = vx;
         y = vy;
@@ -29,8 +29,8 @@ struct FVec3 {
 struct DVec3 {
     double x = 0, y = 0, z = 0;
 
-    DVec3() = default;
-    DVec3(double vx, double vy, double vz) : x(vx), y(vy), z(vz) {}
+    constexpr DVec3() = default;
+    constexpr DVec3(double vx, double vy, double vz) : x(vx), y(vy), z(vz) {}
     void Set(double vx, double vy, double vz) {
         x = vx;
         y = vy;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <unordered_map>
 
@@ -32,8 +33,19 @@ class AppearancePool {
     // Called by an appearance whose count reached zero; true when it may be deleted.
     bool Forget(const Appearance* appearance);
 
+    // Colours are keyed by bit pattern (with -0 taken as 0), so that a NaN component still finds
+    // its own entry again.
+    struct ColorBits {
+        uint32_t bits[4];
+        bool operator==(const ColorBits& o) const;
+    };
+    struct ColorBitsHash {
+        size_t operator()(const ColorBits& key) const;
+    };
+    static ColorBits KeyOf(const dg::Color& color);
+
     mutable std::mutex m_mutex;
-    std::unordered_map<dg::Color, Appearance*> m_entries;
+    std::unordered_map<ColorBits, Appearance*, ColorBitsHash> m_entries;
 };
 
 // The process-wide pool. It is never destroyed, so appearances released during exit still find it.

@@ -1,1 +1,125 @@
-// Filled in shortly.
+#include "kxk/ComponentNode.h"
+
+#include "kxk/ComponentInstance.h"
+#include "kxk/DeferredRelease.h"
+#include "kxk/LayerGroup.h"
+#include "kxk/ShapeSource.h"
+#include "kxk/ViewPoint.h"
+#include "kxk/ViewStateSource.h"
+#include "kxk/ViewableSource.h"
+
+namespace kxk {
+
+struct ComponentNode::Extras {
+    du::SmartPtr<ShapeSource> thumbnail;
+    size_t thumbnailCalls = 0;
+    std::vector<du::SmartPtr<ViewableSource>> viewables;
+    std::vector<du::SmartPtr<ViewPoint>> viewPoints;
+    std::vector<du::SmartPtr<ViewStateSource>> viewStates;
+    std::vector<du::SmartPtr<LayerGroup>> layerGroups;
+    Properties properties;
+};
+
+const ComponentNode::Extras& ComponentNode::NoExtras() {
+    static const Extras* none = new Extras;
+    return *none;
+}
+
+ComponentNode::ComponentNode(const du::Symbol& name, int flags) : Component(NODE, name), m_flags(flags) {
+    SetLockHolder(&m_ownLockHolder);
+}
+
+ComponentNode::~ComponentNode() {
+    DeferredRelease scope;
+    for (const auto& child : m_children) DeferredRelease::Defer(child);
+    m_children.clear();
+}
+
+bool ComponentNode::AddChild(const du::SmartPtr<Component>& component, const du::Symbol& id,
+                             du::SmartPtr<ComponentInstance>& out) {
+    out = nullptr;
+    if (!component) return false;
+    ComponentInstance** slot = nullptr;
+    if (id.has_text()) {
+        if (!m_ids) m_ids.reset(new std::unordered_map<du::Symbol, ComponentInstance*>);
+        auto inserted = m_ids->emplace(id, nullptr);
+        if (!inserted.second) return false;
+        slot = &inserted.first->second;
+    }
+    out = new ComponentInstance(id, component);
+    m_children.push_back(out);
+    if (slot) *slot = out.get();
+    return true;
+}
+
+ComponentInstance* ComponentNode::FindChild(const du::Symbol& id) const {
+    if (!id.has_text() || !m_ids) return nullptr;
+    auto it = m_ids->find(id);
+    return it == m_ids->end() ? nullptr : it->second;
+}
+
+ComponentNode::Extras& ComponentNode::GetExtras() {
+    if (!m_extras) m_extras.reset(new Extras);
+    return *m_extras;
+}
+
+void ComponentNode::SetShapeSource(const du::SmartPtr<ShapeSource>& source) {
+    m_shapeSource = source;
+    ++m_shapeSourceCalls;
+}
+
+void ComponentNode::SetThumbnailSource(const du::SmartPtr<ShapeSource>& source) {
+    Extras& extras = GetExtras();
+    extras.thumbnail = source;
+    ++extras.thumbnailCalls;
+}
+
+void ComponentNode::AddViewableSource(const du::SmartPtr<ViewableSource>& source) {
+    if (source) GetExtras().viewables.push_back(source);
+}
+
+void ComponentNode::AddViewPoint(const du::SmartPtr<ViewPoint>& viewPoint) {
+    if (viewPoint) GetExtras().viewPoints.push_back(viewPoint);
+}
+
+void ComponentNode::AddViewStateSource(const du::SmartPtr<ViewStateSource>& source) {
+    if (source) GetExtras().viewStates.push_back(source);
+}
+
+void ComponentNode::AddLayerGroup(const du::SmartPtr<LayerGroup>& group) {
+    if (group) GetExtras().layerGroups.push_back(group);
+}
+
+Properties& ComponentNode::GetProperties() {
+    return GetExtras().properties;
+}
+
+const du::SmartPtr<ShapeSource>& ComponentNode::GetThumbnailSource() const {
+    return (m_extras ? *m_extras : NoExtras()).thumbnail;
+}
+
+size_t ComponentNode::GetThumbnailSourceCalls() const {
+    return m_extras ? m_extras->thumbnailCalls : 0;
+}
+
+const std::vector<du::SmartPtr<ViewableSource>>& ComponentNode::GetViewableSources() const {
+    return (m_extras ? *m_extras : NoExtras()).viewables;
+}
+
+const std::vector<du::SmartPtr<ViewPoint>>& ComponentNode::GetViewPoints() const {
+    return (m_extras ? *m_extras : NoExtras()).viewPoints;
+}
+
+const std::vector<du::SmartPtr<ViewStateSource>>& ComponentNode::GetViewStateSources() const {
+    return (m_extras ? *m_extras : NoExtras()).viewStates;
+}
+
+const std::vector<du::SmartPtr<LayerGroup>>& ComponentNode::GetLayerGroups() const {
+    return (m_extras ? *m_extras : NoExtras()).layerGroups;
+}
+
+const Properties& ComponentNode::GetProperties() const {
+    return (m_extras ? *m_extras : NoExtras()).properties;
+}
+
+}  // namespace kxk

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 #include <memory>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "du/SmartPtr.h"
@@ -65,12 +65,13 @@ class ComponentNode : public Component, public ObjectWithRWLock {
   private:
     struct Extras;
     Extras& GetExtras();
+    static const Extras& NoExtras();
 
     int m_flags;
     RWLockHolder m_ownLockHolder;
     std::vector<du::SmartPtr<ComponentInstance>> m_children;
-    // Ids in use by children; made on the first non-empty id, since most nodes have none.
-    std::unique_ptr<std::unordered_set<du::Symbol>> m_ids;
+    // Children by non-empty id; made on the first such id, since most nodes have none.
+    std::unique_ptr<std::unordered_map<du::Symbol, ComponentInstance*>> m_ids;
     du::SmartPtr<ShapeSource> m_shapeSource;
     size_t m_shapeSourceCalls = 0;
     // Everything most nodes never get, kept apart to keep deep or wide trees small.

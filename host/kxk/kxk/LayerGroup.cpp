@@ -1,1 +1,11 @@
-// Filled in shortly.
+#include "kxk/LayerGroup.h"
+
+namespace kxk {
+
+bool LayerGroup::Create(du::SmartPtr<LayerGroup>& out, const du::Symbol& name,
+                        const std::vector<du::Symbol>& members) {
+    out = new LayerGroup(name, members);
+    return true;
+}
+
+}  // namespace kxk

@@ -1,1 +1,60 @@
-// Filled in shortly.
+#include "kxk/Structure.h"
+
+namespace kxk {
+
+Structure::~Structure() = default;
+
+bool Structure::MayCreate() {
+    size_t made =
+        m_nodesCreated.load(std::memory_order_relaxed) + m_proxiesCreated.load(std::memory_order_relaxed);
+    return made < m_creationLimit;
+}
+
+bool Structure::CreateComponentNode(const du::Symbol& name, int flags, du::SmartPtr<ComponentNode>& out) {
+    if (!MayCreate()) {
+        out = nullptr;
+        return false;
+    }
+    out = new ComponentNode(name, flags);
+    m_nodesCreated.fetch_add(1, std::memory_order_relaxed);
+    return true;
+}
+
+bool Structure::CreateComponentProxy(const du::Symbol& name, const du::Symbol& link, const du::Symbol& extra,
+                                     int flags, du::SmartPtr<ComponentProxy>& out) {
+    if (!MayCreate()) {
+        out = nullptr;
+        return false;
+    }
+    out = new ComponentProxy(name, link, extra, flags);
+    m_proxiesCreated.fetch_add(1, std::memory_order_relaxed);
+    return true;
+}
+
+void Structure::SetRoot(const du::SmartPtr<ComponentNode>& root) {
+    m_root = root;
+    ++m_setRootCalls;
+}
+
+void Structure::SetRootAppearanceOverride(const du::SmartPtr<kxg::Appearance>& appearance, bool opaque,
+                                          bool flag) {
+    m_rootAppearance = appearance;
+    m_hasRootAppearance = true;
+    m_rootOpaque = opaque;
+    m_rootAppearanceFlag = flag;
+}
+
+void Structure::SetPropertyGroupLoaded(const du::Symbol& group) {
+    m_propertyGroups.push_back(group);
+}
+
+void Structure::SetLoaded(int state) {
+    m_loaded = state;
+    ++m_setLoadedCalls;
+}
+
+void Structure::SetAnnoSetTableFileSource(const du::Symbol& fileSource) {
+    m_annoSetTableFileSources.push_back(fileSource);
+}
+
+}  // namespace kxk

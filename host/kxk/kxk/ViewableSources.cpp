@@ -1,1 +1,92 @@
-// Filled in shortly.
+// The viewable-source families: each factory always makes its source.
+#include "kxk/ComponentNode.h"
+#include "kxk/DataSource.h"
+#include "kxk/DocumentSource.h"
+#include "kxk/DrawingSource.h"
+#include "kxk/EcadSource.h"
+#include "kxk/Illustration3dSource.h"
+#include "kxk/IllustrationSource.h"
+#include "kxk/ImageSource.h"
+#include "kxk/OLESource.h"
+#include "kxk/ViewableSource.h"
+
+namespace kxk {
+
+const char* ViewableSource::FamilyName(Family family) {
+    switch (family) {
+        case DOCUMENT:
+            return "document";
+        case DRAWING:
+            return "drawing";
+        case ECAD:
+            return "ecad";
+        case ILLUSTRATION:
+            return "illustration";
+        case ILLUSTRATION3D:
+            return "illustration3d";
+        case IMAGE:
+            return "image";
+        case OLEDOC:
+            return "oledoc";
+        case FILE:
+            return "file";
+    }
+    return "unknown";
+}
+
+bool DocumentSource::Create(du::SmartPtr<DocumentSource>& out, const du::Symbol& fileName,
+                            const du::Symbol& displayName, uint8_t flag) {
+    out = new DocumentSource(fileName, displayName, flag);
+    return true;
+}
+
+bool IllustrationSource::Create(du::SmartPtr<IllustrationSource>& out, const du::Symbol& fileName,
+                                const du::Symbol& displayName, uint8_t flag) {
+    out = new IllustrationSource(fileName, displayName, flag);
+    return true;
+}
+
+bool ImageSource::Create(du::SmartPtr<ImageSource>& out, const du::Symbol& fileName,
+                         const du::Symbol& displayName, uint8_t flag) {
+    out = new ImageSource(fileName, displayName, flag);
+    return true;
+}
+
+bool OLESource::Create(du::SmartPtr<OLESource>& out, const du::Symbol& fileName,
+                       const du::Symbol& displayName, uint8_t flag) {
+    out = new OLESource(fileName, displayName, flag);
+    return true;
+}
+
+bool DataSource::Create(du::SmartPtr<DataSource>& out, const du::Symbol& fileName,
+                        const du::Symbol& displayName, uint8_t flag) {
+    out = new DataSource(fileName, displayName, flag);
+    return true;
+}
+
+bool DrawingSource::Create(du::SmartPtr<DrawingSource>& out, const du::Symbol& fileName,
+                           const du::Symbol& displayName, uint8_t flag, bool flag1, bool flag2,
+                           const std::vector<du::SmartPtr<DrawingSheetSource>>* sheets) {
+    DrawingSource* source = new DrawingSource(fileName, displayName, flag);
+    source->m_flag1 = flag1;
+    source->m_flag2 = flag2;
+    source->m_hasSheets = sheets != nullptr;
+    if (sheets) source->m_sheets = *sheets;
+    out = source;
+    return true;
+}
+
+bool EcadSource::Create(du::SmartPtr<EcadSource>& out, const du::Symbol& fileName,
+                        const du::Symbol& displayName, uint8_t flag, EcadType type, const du::Symbol& extra) {
+    out = new EcadSource(fileName, displayName, flag, type, extra);
+    return true;
+}
+
+bool Illustration3dSource::Create(du::SmartPtr<Illustration3dSource>& out, const du::Symbol& fileName,
+                                  const du::Symbol& displayName, uint8_t flag,
+                                  const du::SmartPtr<ComponentNode>& node) {
+    out = new Illustration3dSource(fileName, displayName, flag, node.get());
+    return true;
+}
+
+}  // namespace kxk
