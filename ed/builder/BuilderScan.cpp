@@ -18,11 +18,21 @@ struct BuilderProperty {
     du::Symbol NodeSettings::*text;
 };
 
-bool ReadUnit(const char* text, float, NodeSettings& s) { return ReadLengthUnit(text, s); }
-bool ReadColour(const char* text, float, NodeSettings& s) { return ReadColor(text, s); }
-bool ReadBox(const char* text, float, NodeSettings& s) { return ReadBBox(text, s); }
-bool ReadIndex(const char* text, float, NodeSettings& s) { return ReadShapeSourceIndex(text, s); }
-bool ReadRender(const char* text, float, NodeSettings& s) { return ReadRenderEnable(text, s); }
+bool ReadUnit(const char* text, float, NodeSettings& s) {
+    return ReadLengthUnit(text, s);
+}
+bool ReadColour(const char* text, float, NodeSettings& s) {
+    return ReadColor(text, s);
+}
+bool ReadBox(const char* text, float, NodeSettings& s) {
+    return ReadBBox(text, s);
+}
+bool ReadIndex(const char* text, float, NodeSettings& s) {
+    return ReadShapeSourceIndex(text, s);
+}
+bool ReadRender(const char* text, float, NodeSettings& s) {
+    return ReadRenderEnable(text, s);
+}
 
 // The order of this table is the order in which a property's name is tested.
 const BuilderProperty kBuilderProperties[] = {
@@ -59,7 +69,8 @@ void ScanBuilderProperties(const StructureNode& node, float parentUnitFactor, No
         for (int i = 0; i < kBuilderPropertyCount; ++i) {
             const BuilderProperty& entry = kBuilderProperties[i];
             if (found[i]) continue;
-            const du::Symbol& spelling = entry.match == Match::kLowerName ? property->lowerName : property->name;
+            const du::Symbol& spelling =
+                entry.match == Match::kLowerName ? property->lowerName : property->name;
             if (spelling != entry.name) continue;
             if (Accept(entry, property->values.front(), parentUnitFactor, settings)) {
                 found[i] = true;

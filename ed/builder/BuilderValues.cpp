@@ -16,7 +16,9 @@ namespace {
 // Degrees to radians as the single-precision constant the format has always used.
 constexpr float kRadiansPerDegree = 0.017453292f;
 
-bool AtLeastTwoCharacters(const char* text) { return text[0] != '\0' && text[1] != '\0'; }
+bool AtLeastTwoCharacters(const char* text) {
+    return text[0] != '\0' && text[1] != '\0';
+}
 
 float MetersPerUnit(dg::LengthUnit::Code code) {
     return static_cast<float>(dg::LengthUnit::ToMeters(code, 1.0, 1));
@@ -61,7 +63,8 @@ bool ReadLocation(const char* text, float parentUnitFactor, NodeSettings& settin
     // A single trailing character (typically a blank) is not taken for a translation.
     if (AtLeastTwoCharacters(rest)) {
         consumed = 0;
-        if (std::sscanf(rest, " %lf %lf %lf%n", &translation.x, &translation.y, &translation.z, &consumed) < 3)
+        if (std::sscanf(rest, " %lf %lf %lf%n", &translation.x, &translation.y, &translation.z, &consumed) <
+            3)
             return false;
         rest += consumed;
         if (AtLeastTwoCharacters(rest) && std::sscanf(rest, " %f", &scale) != 1) return false;
@@ -74,8 +77,8 @@ bool ReadLocation(const char* text, float parentUnitFactor, NodeSettings& settin
 
     if (parentUnitFactor != 1) translation *= static_cast<double>(parentUnitFactor);
     angles *= kRadiansPerDegree;
-    settings.location.Set(dg::DPoint3D(translation.x, translation.y, translation.z), RotationFromAngles(angles),
-                          scale);
+    settings.location.Set(dg::DPoint3D(translation.x, translation.y, translation.z),
+                          RotationFromAngles(angles), scale);
     settings.locationSet = true;
     return true;
 }

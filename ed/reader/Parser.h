@@ -124,6 +124,9 @@ class Parser {
                             float parentUnitFactor, dg::Location* parentLocation);
     void XeroxCopyNodes();
     void AddProperties(StructureNode* node, const du::SmartPtr<kxk::ComponentNode>& componentNode);
+    // Builder helpers that need the parser's scanner or type table.
+    void AddViewStateSources(const PropertyInfo& property, const du::SmartPtr<kxk::ComponentNode>& componentNode);
+    void CopyProperty(const PropertyInfo& property, kxk::ComponentNode& componentNode);
 
     static Handler HandlerFor(char letter);
     du::Symbol ReRootLink(const du::Symbol& link) const;

@@ -1,0 +1,72 @@
+#include <new>
+#include <set>
+#include <utility>
+
+#include "ed/reader/Parser.h"
+
+namespace ed {
+
+namespace {
+
+// A property's identity for the copy: its name as written, by symbol handle (equal texts are one
+// symbol), and its type id.
+using PropertyKey = std::pair<const char*, int>;
+
+bool HasKey(const PropertyInfo& property) {
+    return property.named && !property.values.empty();
+}
+
+PropertyKey KeyOf(const PropertyInfo& property) {
+    return PropertyKey(property.name.c_str(), property.typeId);
+}
+
+}  // namespace
+
+void Parser::AddXeroxCopy() {
+    const int nodeId = ScanInt();
+    const int parentId = ScanInt();
+    const int sourceId = ScanInt();
+    StructureNode* node = CreateNode(nodeId, parentId);
+    if (!node) return;
+    m_copyNodes.push_back(node);
+    node->copySource = GetNodeFromId(sourceId, false);
+}
+
+// Copies run one after the other in record order, so a copy of a copy sees its source as the earlier
+// copies left it. Nothing here recurses: every chain is walked by a plain loop.
+void Parser::XeroxCopyNodes() {
+    for (StructureNode* node : m_copyNodes) {
+        const StructureNode* source = node->copySource;
+        if (!source) continue;
+        if (node->name.is_null()) node->name = source->name;
+        if (!source->firstProperty) continue;
+        if (!node->firstProperty) {
+            node->firstProperty = source->firstProperty;
+            node->lastProperty = source->lastProperty;
+            continue;
+        }
+        // The keys are taken once, before anything is copied: two source properties with the same key
+        // are both copied when the node lacks that key.
+        std::set<PropertyKey> ownKeys;
+        for (const PropertyInfo* own = node->firstProperty; own; own = own->next) {
+            if (HasKey(*own)) ownKeys.insert(KeyOf(*own));
+        }
+        // The copies go to the end of the node's chain. That end is never reached from the source's
+        // chain unless both are one chain (a node that is its own source, or shares the source's
+        // chain), and then every keyed property is already in the set, so this loop ends.
+        for (const PropertyInfo* from = source->firstProperty; from; from = from->next) {
+            if (!HasKey(*from) || ownKeys.count(KeyOf(*from))) continue;
+            PropertyInfo* copy = new (m_propertyPool.Allocate(nullptr)) PropertyInfo();
+            copy->pending = from->pending;
+            copy->named = from->named;
+            copy->typeId = from->typeId;
+            copy->name = from->name;
+            copy->lowerName = from->lowerName;
+            copy->values = from->values;
+            m_copiedProperties.push_back(copy);
+            AttachProperty(node, copy);
+        }
+    }
+}
+
+}  // namespace ed
