@@ -44,13 +44,6 @@ TEST(EncodingConverterTest, ConvertsToUtf8) {
     }
 }
 
-TEST(EncodingConverterTest, ConvertsFromUtf8) {
-    EncodingConverter converter{EncodingConverter::UTF8(), Symbol("Shift_JIS")};
-    std::string out;
-    EXPECT_TRUE(converter.Convert("\xe6\x97\xa5\xe6\x9c\xac", out));
-    EXPECT_EQ("\x93\xfa\x96\x7b", out);
-}
-
 TEST(EncodingConverterTest, LongTextGrowsTheOutput) {
     std::string input, expected;
     for (int i = 0; i < 10000; ++i) input += "\xb1", expected += "\xef\xbd\xb1";  // one byte -> three

@@ -51,13 +51,4 @@ TEST(RefCountedTest, HookAnsweringFalseKeepsTheObject) {
     EXPECT_EQ(before, du::RefCounted::LiveCount());
 }
 
-TEST(RefCountedTest, RemoveReferenceReturnsWhatIsLeftWithoutDeleting) {
-    Counted object;
-    object.AddReference(&object);
-    object.AddReference(nullptr);
-    EXPECT_EQ(1, object.RemoveReference(nullptr));
-    EXPECT_EQ(0, object.RemoveReference(&object));
-    EXPECT_EQ(0, object.hookCalls);
-}
-
 }  // namespace
