@@ -125,7 +125,8 @@ class Parser {
     void XeroxCopyNodes();
     void AddProperties(StructureNode* node, const du::SmartPtr<kxk::ComponentNode>& componentNode);
     // Builder helpers that need the parser's scanner or type table.
-    void AddViewStateSources(const PropertyInfo& property, const du::SmartPtr<kxk::ComponentNode>& componentNode);
+    void AddViewStateSources(const PropertyInfo& property,
+                             const du::SmartPtr<kxk::ComponentNode>& componentNode);
     void CopyProperty(const PropertyInfo& property, kxk::ComponentNode& componentNode);
 
     static Handler HandlerFor(char letter);

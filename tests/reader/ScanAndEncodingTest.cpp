@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/ParserInspector.h"
+#include "support/TraceRecorder.h"
+
+namespace {
+
+// A text with zero bytes inside.
+template <size_t N>
+std::string Bytes(const char (&text)[N]) {
+    return std::string(text, N - 1);
+}
+
+// The name of the root after reading "C 1 0 0" and `text` with a parser of its own.
+std::string RootName(const std::string& text) {
+    ed::Parser parser;
+    ed::ParserInspector inspect(parser);
+    inspect.Read("C 1 0 0\n" + text);
+    return inspect.Root()->name.safe_c_str();
+}
+
+class ScanAndEncodingTest : public ::testing::Test {
+  protected:
+    ed::Parser parser;
+    ed::ParserInspector inspect{parser};
+};
+
+// Integer and text fields, as the scanners see the bytes behind the record letter.
+TEST_F(ScanAndEncodingTest, ScanIntSkipsEveryNonDigitAndWrapsAt32Bits) {
+    struct Case {
+        std::string field;
+        std::vector<int> values;
+        std::string rest;  // what the cursor stands on afterwards
+    };
+    const Case cases[] = {
+        {"  -12x", {12}, "x"},
+        {"12 34", {12, 34, 0}, ""},
+        {"abc", {0}, ""},
+        {"\"7\"\r\n", {7, 0}, ""},
+        {"\xb5"
+         "5,6",
+         {5, 6},
+         ""},
+        {"4294967295", {-1}, ""},
+        {"4294967296", {0}, ""},
+        {"99999999999", {1215752191}, ""},  // 99999999999 mod 2^32
+        {"2147483648", {-2147483647 - 1}, ""},
+    };
+    for (const Case& c : cases) {
+        std::string buffer = c.field;
+        inspect.SetCursor(&buffer[0]);
+        for (int expected : c.values) EXPECT_EQ(expected, inspect.ScanInt()) << c.field;
+        EXPECT_EQ(c.rest, inspect.Cursor()) << c.field;
+    }
+}
+
+TEST_F(ScanAndEncodingTest, ScanTailKeepsInnerAndTrailingBlanksAndEndsTheLine) {
+    std::string buffer = "   two words  \n";
+    inspect.SetCursor(&buffer[0]);
+    EXPECT_STREQ("two words  ", inspect.ScanTail(false));
+    EXPECT_STREQ("", inspect.ScanTail(false));
+    EXPECT_EQ(0, inspect.ScanInt());
+
+    std::string tabbed = "\tname\n";
+    inspect.SetCursor(&tabbed[0]);
+    EXPECT_STREQ("\tname", inspect.ScanTail(true));
+
+    std::string glued = " 4name\n";
+    inspect.SetCursor(&glued[0]);
+    EXPECT_EQ(4, inspect.ScanInt());
+    EXPECT_STREQ("name", inspect.ScanTail(true));
+}
+
+TEST_F(ScanAndEncodingTest, LineEndings) {
+    EXPECT_EQ("Root\r", RootName("I 0 1 0 0 Root\r\n"));
+    EXPECT_EQ("Root", RootName("I 0 1 0 0 Root"));
+    inspect.Read(Bytes("I 0 1 0 0 Ro\0ot\nI 0 2 0 0 Next\n"));
+    EXPECT_STREQ("Ro", inspect.Node(1)->name.c_str());
+    EXPECT_STREQ("Next", inspect.Node(2)->name.c_str());
+}
+
+TEST_F(ScanAndEncodingTest, ZeroByteEndsTheIntegerFields) {
+    inspect.Read(Bytes("C 5\0 1 0\n"));
+    ASSERT_NE(nullptr, inspect.Root());
+    EXPECT_EQ(inspect.Node(5), inspect.Root());
+}
+
+TEST_F(ScanAndEncodingTest, LinesWithoutAHandlerDoNothing) {
+    edtest::TraceRecorder traces;
+    for (const char* text : {" C 1 0 0\n", "c 1 0 0\n", "#C 1 0 0\n", "B 1 0 0\n", "O 1 0 0\n", "Q 1\n",
+                             "Y 1 0 0\n", "Z\n", "\xc3 1 0 0\n", "1 0 0\n", "\n"}) {
+        ed::Parser fresh;
+        ed::ParserInspector look(fresh);
+        look.Read(text);
+        EXPECT_EQ(nullptr, look.Root()) << text;
+        EXPECT_EQ(0u, look.NodeCount()) << text;
+    }
+    EXPECT_TRUE(traces.Texts().empty());
+}
+
+// Encoding records. Names and values are compared with their UTF-8 bytes.
+const char kShiftJisNihon[] = "\x93\xfa\x96\x7b";
+const char kUtf8Nihon[] = "\xe6\x97\xa5\xe6\x9c\xac";
+const char kCp1252Grosse[] =
+    "Gr\xf6\xdf"
+    "e";
+const char kUtf8Grosse[] =
+    "Gr\xc3\xb6\xc3\x9f"
+    "e";
+
+TEST_F(ScanAndEncodingTest, ConvertsTextFieldsWithTheLastEncodingRecord) {
+    struct Case {
+        std::string text;
+        std::string name;
+    };
+    const Case cases[] = {
+        {"J Shift_JIS\nI 0 1 0 0 " + std::string(kShiftJisNihon) + "\n", kUtf8Nihon},
+        {"J CP1252\nI 0 1 0 0 " + std::string(kCp1252Grosse) + "\n", kUtf8Grosse},
+        // Without an encoding record, UTF-8 passes and windows-1252 is converted.
+        {"I 0 1 0 0 " + std::string(kUtf8Nihon) + "\n", kUtf8Nihon},
+        {"I 0 1 0 0 " + std::string(kCp1252Grosse) + "\n", kUtf8Grosse},
+        // UTF-8 in any letter case, and an empty name, turn conversion off.
+        {"J UTF-8\nI 0 1 0 0 " + std::string(kCp1252Grosse) + "\n", kCp1252Grosse},
+        {"J Utf8\nI 0 1 0 0 " + std::string(kCp1252Grosse) + "\n", kCp1252Grosse},
+        {"J \nI 0 1 0 0 " + std::string(kCp1252Grosse) + "\n", kCp1252Grosse},
+        // An encoding the converter cannot serve leaves text as it is.
+        {"J no-such-encoding\nI 0 1 0 0 " + std::string(kShiftJisNihon) + "\n", kShiftJisNihon},
+        // A field that fails to convert is taken unconverted.
+        {"J Shift_JIS\nI 0 1 0 0 ab\x81\n", "ab\x81"},
+        // The name is read raw: the encoding record's own field is never converted.
+        {"J Shift_JIS\nJ UTF-8\nI 0 1 0 0 " + std::string(kShiftJisNihon) + "\n", kShiftJisNihon},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.name, RootName(c.text)) << c.text;
+}
+
+TEST_F(ScanAndEncodingTest, EncodingRecordNamingTheCurrentSourceKeepsTheConverter) {
+    inspect.Read("J Shift_JIS\n");
+    const du::EncodingConverter* first = inspect.Converter();
+    ASSERT_NE(nullptr, first);
+    inspect.Read("J SHIFT_JIS\n");
+    EXPECT_EQ(first, inspect.Converter());
+    inspect.Read("J EUC-JP\n");
+    ASSERT_NE(nullptr, inspect.Converter());
+    EXPECT_EQ("EUC-JP", inspect.Converter()->GetFromEncoding());
+}
+
+TEST_F(ScanAndEncodingTest, EarlierFieldsAreNotRevisitedAndTheCharsetRecordChangesNothing) {
+    edtest::TraceRecorder traces;
+    inspect.Read("C 1 0 0\nC 2 1 0\nI 0 1 0 0 " + std::string(kShiftJisNihon) +
+                 "\nJ Shift_JIS\nH 932\nI 0 2 0 0 " + kShiftJisNihon + "\n");
+    EXPECT_NE(kUtf8Nihon, std::string(inspect.Node(1)->name.c_str()));
+    EXPECT_EQ(kUtf8Nihon, std::string(inspect.Node(2)->name.c_str()));
+    EXPECT_EQ(std::vector<std::string>{"AddCharset not yet implemented - H 932\n\n"}, traces.Texts());
+}
+
+}  // namespace
