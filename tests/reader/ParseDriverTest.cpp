@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "du/HashNextPrime.h"
+#include "support/ParserInspector.h"
+#include "support/TempFolder.h"
+#include "support/TraceRecorder.h"
+
+namespace {
+
+using ed::ParserInspector;
+
+class ParseDriverTest : public ::testing::Test {
+  protected:
+    ed::Parser parser;
+    ParserInspector inspect{parser};
+    edtest::TraceRecorder traces;
+};
+
+TEST_F(ParseDriverTest, EmptyFileSucceeds) {
+    EXPECT_TRUE(inspect.ParseText(""));
+    EXPECT_TRUE(traces.Texts().empty());
+}
+
+TEST_F(ParseDriverTest, RealFileWithWindowsLineEndingsSucceeds) {
+    edtest::TempFolder folder;
+    EXPECT_TRUE(inspect.ParseFile(folder.Write("a.ed", "K x\r\nT 1 Geometry\r\nT 2 Other")));
+    EXPECT_EQ(std::vector<std::string>{"AddCheckout not yet implemented - K x\r\n\n"}, traces.Texts());
+}
+
+TEST_F(ParseDriverTest, MissingFileFailsWithoutTouchingTheStructure) {
+    EXPECT_FALSE(inspect.ParseFile("/no/such/folder/x.ed"));
+    EXPECT_TRUE(inspect.Failed());
+    EXPECT_STREQ("/no/such/folder/x.ed", inspect.FileName().c_str());
+    EXPECT_FALSE(inspect.HoldsStructure());
+    EXPECT_EQ(nullptr, inspect.Converter());
+    EXPECT_TRUE(traces.Texts().empty());
+}
+
+TEST_F(ParseDriverTest, NoNameOrNoStructureChangesNothing) {
+    EXPECT_FALSE(parser.Parse(du::Symbol(), inspect.Structure()));
+    EXPECT_FALSE(parser.Parse(du::Symbol::EMPTY, inspect.Structure()));
+    EXPECT_FALSE(parser.Parse(du::Symbol("/memory/x.ed"), nullptr));
+    EXPECT_TRUE(inspect.FileName().is_null());
+    EXPECT_FALSE(inspect.Failed());
+}
+
+TEST_F(ParseDriverTest, SecondRootStopsTheParseSilently) {
+    EXPECT_FALSE(inspect.ParseText("C 1 0 0\nC 2 0 0\nK after\n"));
+    EXPECT_TRUE(traces.Texts().empty());
+}
+
+// A sink that fails while a record handler traces, so that the exception leaves the handler.
+class ThrowingRecorder : public edtest::TraceRecorder {
+  public:
+    void Write(const dp::TraceMessage& message) override {
+        edtest::TraceRecorder::Write(message);
+        if (message.text.find("AddCheckout") != std::string::npos) throw std::runtime_error("sink failed");
+    }
+};
+
+TEST_F(ParseDriverTest, ExceptionInAHandlerStopsTheParseWithItsLine) {
+    ThrowingRecorder recorder;
+    EXPECT_FALSE(inspect.ParseText("C 1 0 0\nI 0 1 0 0 Root\nT 1 G\nP 5 1 1\nK boom \nM after\n"));
+    EXPECT_EQ((std::vector<std::string>{"AddCheckout not yet implemented - K boom \n\n",
+                                        "ed parser: Exception parsing line \"K boom \n\"\n"}),
+              recorder.Texts());
+    EXPECT_EQ(nullptr, inspect.Structure()->GetRoot().get());
+    EXPECT_TRUE(inspect.Structure()->GetPropertyGroupsLoaded().empty());
+    EXPECT_EQ(0u, inspect.NodeCount());
+}
+
+TEST_F(ParseDriverTest, ParseClearsEverythingButTheFileNameAndTheParserCanRunAgain) {
+    EXPECT_TRUE(
+        inspect.ParseText("C 1 0 0\nI 0 1 0 0 Root\nR next.ed\nP 3 1 1\nT 1 G\n", "/memory/first.ed"));
+    EXPECT_EQ(nullptr, inspect.Root());
+    EXPECT_EQ(0u, inspect.NodeCount() + inspect.PropertyCount());
+    EXPECT_EQ(0u, inspect.NodeBuckets());
+    EXPECT_TRUE(inspect.PropertyTypes().empty());
+    EXPECT_TRUE(inspect.Redirect().empty());
+    EXPECT_FALSE(inspect.HoldsStructure());
+    EXPECT_EQ(nullptr, inspect.Converter());
+    EXPECT_STREQ("/memory/first.ed", inspect.FileName().c_str());
+
+    inspect.Read("C 1 0 0\n");
+    EXPECT_EQ(du::HashNextPrime(1), inspect.NodeBuckets());
+    EXPECT_EQ(inspect.Node(1), inspect.Root());
+}
+
+// Everything named, valued, displaced, converted or redirected, with names unique to `tag`.
+std::string EveryKindOfRecord(const std::string& tag) {
+    return "J Shift_JIS\nC 1 0 0\nI 0 1 0 0 " + tag + "-root \x93\xfa\n" + "C 3 1 0\nI 0 3 0 0 " + tag +
+           "-lost\nC 9 1 0\nC 3 1 0\nI 0 3 0 0 " + tag + "-kept\n" + "L 0 9 0 0 /gone/" + tag + ".ed\n" +
+           "P 7 1 2\nN 0 7 0 0 " + tag + "-Name\nV 0 7 0 0 " + tag + "-v1\nP 8 1 2\nP 7 3 2\nV 0 7 0 0 " +
+           tag + "-v2\nN 0 11 0 0 " + tag + "-unattached\nT 2 " + tag + "-Type\nR " + tag + "-redirect\n";
+}
+
+TEST(ParseDriverSymbolsTest, ParseReleasesEverySymbolItMade) {
+    edtest::TraceRecorder quiet;
+    {
+        // Host and builder constants come to life on first use.
+        ed::Parser parser;
+        ParserInspector(parser).ParseText(EveryKindOfRecord("warm"));
+    }
+    const size_t before = du::Symbol::LiveCount();
+    {
+        ed::Parser parser;
+        ParserInspector inspect(parser);
+        EXPECT_TRUE(inspect.ParseText(EveryKindOfRecord("measured")));
+    }
+    EXPECT_EQ(before, du::Symbol::LiveCount());
+}
+
+TEST(ParseDriverSymbolsTest, DestroyingAParserMidReadReleasesItsRecords) {
+    const size_t before = du::Symbol::LiveCount();
+    {
+        edtest::TraceRecorder quiet;
+        ed::Parser parser;
+        ParserInspector(parser).Read(EveryKindOfRecord("unbuilt"));
+    }
+    EXPECT_EQ(before, du::Symbol::LiveCount());
+}
+
+// File references with hidden segments.
+TEST(NameResolutionTest, FileAndDisplayNames) {
+    struct Case {
+        const char* value;
+        const char* fileName;
+        const char* displayName;
+    };
+    const Case cases[] = {
+        {"engine.asm", "engine.asm", ""},
+        {"<!/data/models/!>engine.asm", "/data/models/engine.asm", "engine.asm"},
+        {"a<!b!>c<!d!>e", "abcde", "ace"},
+        {"a<!bc", "a", "a"},
+        {"<!!>", "", ""},
+        {"a<!>b", "a", "a"},
+        {"a!>b<!c!>d", "a!>bcd", "a!>bd"},
+        {"<!x!>", "x", ""},
+        {"<!a<!b!>c!>", "a<!bc!>", "c!>"},
+        {"a<!b!>c<!d", "abc", "ac"},
+    };
+    ed::Parser parser;
+    for (const Case& c : cases) {
+        const du::Symbol value(c.value);
+        EXPECT_EQ(du::Symbol(c.fileName), parser.GetFileName(value)) << c.value;
+        EXPECT_EQ(du::Symbol(c.displayName), parser.GetDisplayName(value)) << c.value;
+    }
+    EXPECT_EQ(du::Symbol::EMPTY, parser.GetDisplayName(du::Symbol("plain")));
+    EXPECT_TRUE(parser.GetFileName(du::Symbol()).is_null());
+}
+
+}  // namespace
