@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "dg/Location.h"
+#include "dp/KXTracer.h"
+#include "du/SmartPtr.h"
+#include "du/Symbol.h"
+#include "kxg/Appearance.h"
+#include "kxk/Component.h"
+#include "kxk/ComponentInstance.h"
+#include "kxk/ShapeSource.h"
+
+// The non-recursive pieces of ed-load's JSON document, each a small value that nlohmann serialises:
+// texts, placements, appearances, sources and the flat parts of a component and an instance. The
+// document's nesting is written by JsonWriter, never as one nlohmann tree.
+namespace edload::json {
+
+// Keeps keys in the order they were added, which is the order of the document's shape.
+using Json = nlohmann::ordered_json;
+
+// Compact text; bytes that are not UTF-8 become replacement characters.
+std::string Dump(const Json& value);
+
+// Null for a null symbol, "" for an empty one.
+Json Text(const du::Symbol& text);
+Json Location(const dg::Location& location);
+// `appearance` may be empty even when an override was set; its colour is null then.
+Json Appearance(const du::SmartPtr<kxg::Appearance>& appearance, bool opaque);
+// Null when there is no source; the box is null when it is the empty box.
+Json ShapeSource(const du::SmartPtr<kxk::ShapeSource>& source);
+Json Trace(const dp::TraceMessage& message);
+
+// Everything of a component but its children (which JsonWriter streams after it).
+Json ComponentHead(const kxk::Component& component);
+// Everything of an instance but its component.
+Json InstanceHead(const kxk::ComponentInstance& instance);
+
+}  // namespace edload::json

@@ -1,0 +1,109 @@
+#include "LoadSession.h"
+
+#include <poll.h>
+
+#include <chrono>
+
+#include "FetchWatch.h"
+#include "LoadEvent.h"
+#include "ProgressIndicator.h"
+#include "TraceCapture.h"
+
+namespace edload {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Often enough for a lively spinner, seldom enough to cost nothing.
+constexpr int kTickMilliseconds = 100;
+
+double Seconds(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double>(to - from).count();
+}
+
+// Sleeps until the loader tells the event. A loader may also return from its fetch completion without
+// telling it (an exception inside the parse does that); the host's count of pending fetches ends the
+// wait then.
+void WaitForLoader(const LoadEvent& event, FetchWatch& watch, ProgressIndicator& progress) {
+    pollfd descriptors[2] = {{event.WakeDescriptor(), POLLIN, 0}, {watch.Descriptor(), POLLIN, 0}};
+    while (!event.IsDone() && kxloader::FileParser::PendingFetches() > 0) {
+        progress.Tick();
+        if (poll(descriptors, 2, kTickMilliseconds) > 0 && (descriptors[1].revents & POLLIN)) watch.Drain();
+    }
+    watch.Drain();
+}
+
+LoadTimings Measure(Clock::time_point start, const FetchWatch& watch, const LoadEvent& event) {
+    Clock::time_point end = event.IsDone() ? event.ToldAt() : Clock::now();
+    LoadTimings timings;
+    timings.total = Seconds(start, end);
+    if (watch.FetchedAt()) {
+        timings.fetch = Seconds(start, *watch.FetchedAt());
+        timings.parseAndBuild = Seconds(*watch.FetchedAt(), end);
+    }
+    return timings;
+}
+
+}  // namespace
+
+std::string LoadResult::FailureReason() const {
+    if (Succeeded()) return std::string();
+    if (!eventDone) return "the loader finished without reporting the outcome of the load";
+    if (failure.has_text()) return failure;
+    return "the loader reported a failure without a reason";
+}
+
+std::unique_ptr<LoadSession> LoadSession::Open(const std::string& pluginPath, std::string& error) {
+    std::unique_ptr<kxk::PluginLibrary> library = kxk::PluginLibrary::Open(pluginPath, error);
+    if (!library) return nullptr;
+    du::SmartPtr<du::RefCounted> component;
+    if (!library->CreateComponent("loader", "ed", component) || !component) {
+        error = "plug-in library \"" + pluginPath + "\" makes no \"ed\" loader";
+        return nullptr;
+    }
+    auto* loader = dynamic_cast<kxloader::StructureParser*>(component.get());
+    if (!loader) {
+        error = "the \"ed\" loader of plug-in library \"" + pluginPath + "\" is not a structure loader";
+        component = nullptr;  // before the library goes
+        return nullptr;
+    }
+    return std::unique_ptr<LoadSession>(new LoadSession(std::move(library), std::move(component), loader));
+}
+
+LoadSession::LoadSession(std::unique_ptr<kxk::PluginLibrary> library, du::SmartPtr<du::RefCounted> component,
+                         kxloader::StructureParser* loader)
+    : m_library(std::move(library)), m_component(std::move(component)), m_loader(loader) {}
+
+LoadSession::~LoadSession() {
+    m_loader = nullptr;
+    m_component = nullptr;
+    m_library.reset();
+}
+
+LoadResult LoadSession::Load(const std::string& file, dp::TraceSink& traces, ProgressIndicator& progress) {
+    LoadResult result;
+    result.file = file;
+    result.structure = new kxk::Structure(du::Symbol(file));
+
+    LoadEvent event;
+    FetchWatch watch(file);
+    {
+        ScopedProcessTraceSink sink(traces);
+        Clock::time_point start = Clock::now();
+        m_loader->LoadRequest(result.structure, du::Symbol(file), &event);
+        WaitForLoader(event, watch, progress);
+        // The worker may still be on its way out of the fetch completion, holding the loader and
+        // tracing; it must be gone before the sink, the event and later the library are.
+        kxloader::FileParser::WaitForPendingFetches();
+        result.timings = Measure(start, watch, event);
+    }
+    progress.Finish();
+
+    result.eventDone = event.IsDone();
+    result.eventFailed = event.HasFailed();
+    result.failure = event.GetFailure();
+    return result;
+}
+
+}  // namespace edload

@@ -1,0 +1,111 @@
+// ed-load: loads an ED file through the ED loader plug-in, exactly as a host application does, and
+// prints the structure that the loader built as a tree, a JSON document or a summary of counts.
+
+#include <unistd.h>
+
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "JsonWriter.h"
+#include "LoadSession.h"
+#include "PluginPath.h"
+#include "ProgressIndicator.h"
+#include "SummaryWriter.h"
+#include "TraceCapture.h"
+#include "TreeWriter.h"
+
+namespace {
+
+constexpr int kLoaded = 0;
+constexpr int kLoadFailed = 1;
+constexpr int kBadUsage = 2;
+
+struct Options {
+    std::string format = "tree";
+    std::string output;
+    std::string plugin;
+    bool quiet = false;
+    std::string file;
+};
+
+void Describe(CLI::App& app, Options& options) {
+    app.set_version_flag("--version", std::string("ed-load ") + ED_LOAD_VERSION);
+    app.add_option("--format", options.format, "tree (default), json or summary")
+        ->check(CLI::IsMember({"tree", "json", "summary"}));
+    app.add_option("-o,--output", options.output, "Write to OUT instead of standard output")
+        ->option_text("OUT");
+    app.add_option("--plugin", options.plugin, "The loader plug-in library (default: found beside ed-load)")
+        ->option_text("PATH");
+    app.add_flag("--quiet", options.quiet, "No traces and no progress on standard error");
+    app.add_option("file", options.file, "The ED file to load")->required()->option_text("FILE.ed");
+}
+
+edload::TraceCapture::Mode TraceMode(const Options& options) {
+    if (options.format == "json") return edload::TraceCapture::Mode::kKeep;
+    return options.quiet ? edload::TraceCapture::Mode::kDrop : edload::TraceCapture::Mode::kForward;
+}
+
+void Write(std::ostream& out, const Options& options, const edload::LoadResult& result,
+           const edload::TraceCapture& traces) {
+    if (options.format == "json")
+        edload::WriteJson(out, result, traces.Messages());
+    else if (options.format == "summary")
+        edload::WriteSummary(out, result, traces.Count());
+    else
+        edload::WriteTree(out, result);
+}
+
+int Run(const Options& options) {
+    std::ofstream file;
+    if (!options.output.empty()) {
+        file.open(options.output, std::ios::binary | std::ios::trunc);
+        if (!file) {
+            std::cerr << "ed-load: cannot write \"" << options.output << "\"\n";
+            return kBadUsage;
+        }
+    }
+    std::ostream& out = options.output.empty() ? std::cout : file;
+
+    std::string pluginPath = options.plugin.empty() ? edload::DefaultPluginPath() : options.plugin;
+    std::string error;
+    std::unique_ptr<edload::LoadSession> session = edload::LoadSession::Open(pluginPath, error);
+    if (!session) {
+        std::cerr << "ed-load: " << error << '\n';
+        return kBadUsage;
+    }
+
+    edload::ProgressIndicator progress(options.file, !options.quiet && isatty(STDERR_FILENO));
+    edload::TraceCapture traces(TraceMode(options), progress);
+    edload::LoadResult result = session->Load(options.file, traces, progress);
+    Write(out, options, result, traces);
+    out.flush();
+    if (!out) {
+        std::cerr << "ed-load: writing the output failed\n";
+        return kLoadFailed;
+    }
+    if (!result.Succeeded()) {
+        std::cerr << "ed-load: cannot load \"" << options.file << "\": " << result.FailureReason() << '\n';
+        return kLoadFailed;
+    }
+    return kLoaded;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    CLI::App app{"Loads an ED file through the ED loader plug-in and prints the structure it builds."};
+    Options options;
+    Describe(app, options);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // --help and --version end the parse too, with a success code.
+        return app.exit(e) == 0 ? kLoaded : kBadUsage;
+    }
+    return Run(options);
+}
