@@ -1,0 +1,92 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "du/SmartPtr.h"
+#include "du/Symbol.h"
+#include "kxk/ComponentInstance.h"
+#include "kxk/ComponentNode.h"
+#include "kxk/Structure.h"
+#include "support/ParserInspector.h"
+#include "support/TraceRecorder.h"
+
+namespace edtest {
+
+// Writes ED texts one record group at a time, numbering properties itself:
+//   EdText().Node(1, 0, "Root").Prop(1, "color", {"1 0 0"}).Type(1, "Geometry").Str()
+class EdText {
+  public:
+    // A C record and, for a non-empty name, an I record.
+    EdText& Node(int id, int parent, const std::string& name = "") {
+        m_text += "C " + std::to_string(id) + " " + std::to_string(parent) + " 0\n";
+        if (!name.empty()) m_text += "I 0 " + std::to_string(id) + " 0 0 " + name + "\n";
+        return *this;
+    }
+    // A property of `node` with a P, an N and one V record per value.
+    EdText& Prop(int node, const std::string& name, std::initializer_list<std::string> values, int type = 1) {
+        const std::string id = std::to_string(++m_lastProperty);
+        m_text += "P " + id + " " + std::to_string(node) + " " + std::to_string(type) + "\n";
+        m_text += "N 0 " + id + " 0 0 " + name + "\n";
+        for (const std::string& value : values) m_text += "V 0 " + id + " 0 0 " + value + "\n";
+        return *this;
+    }
+    EdText& Type(int id, const std::string& name) { return Line("T " + std::to_string(id) + " " + name); }
+    EdText& Line(const std::string& line) {
+        m_text += line + "\n";
+        return *this;
+    }
+    const std::string& Str() const { return m_text; }
+
+  private:
+    std::string m_text;
+    int m_lastProperty = 0;
+};
+
+// Parses ED texts into a real stand-in structure and looks at what the build made.
+class BuildTest : public ::testing::Test {
+  protected:
+    bool Parse(const std::string& text) {
+        structure = new kxk::Structure;
+        ed::Parser parser;
+        ed::ParserInspector inspect(parser);
+        inspect.SetStructure(structure);
+        return inspect.ParseText(text);
+    }
+    bool Parse(const EdText& text) { return Parse(text.Str()); }
+
+    const kxk::ComponentNode& Root() const { return *structure->GetRoot(); }
+    // The instance reached from the root through child indexes, e.g. Instance({0, 1}).
+    const kxk::ComponentInstance& Instance(std::initializer_list<size_t> path) const {
+        const kxk::ComponentNode* node = structure->GetRoot().get();
+        const kxk::ComponentInstance* instance = nullptr;
+        for (size_t index : path) {
+            instance = node->GetChildren().at(index).get();
+            node = dynamic_cast<const kxk::ComponentNode*>(instance->GetComponent().get());
+        }
+        return *instance;
+    }
+    // The node reached through child indexes; {} is the root.
+    const kxk::ComponentNode& Node(std::initializer_list<size_t> path) const {
+        if (path.size() == 0) return Root();
+        return dynamic_cast<const kxk::ComponentNode&>(*Instance(path).GetComponent());
+    }
+    // "name=value" of every host property of a node, in order, with the type name when `withType`.
+    static std::vector<std::string> PropertiesOf(const kxk::ComponentNode& node, bool withType = false) {
+        std::vector<std::string> out;
+        for (const kxk::Property& p : node.GetProperties().GetAll()) {
+            std::string type = p.typeName.is_null() ? "(null)" : p.typeName.c_str();
+            out.push_back(std::string(p.name.safe_c_str()) + (withType ? ":" + type : "") + "=" +
+                          p.value.safe_c_str());
+        }
+        return out;
+    }
+
+    edtest::TraceRecorder traces;
+    du::SmartPtr<kxk::Structure> structure;
+};
+
+}  // namespace edtest
