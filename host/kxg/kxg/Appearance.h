@@ -22,6 +22,7 @@ class Appearance : public du::RefCounted {
     friend class AppearancePool;
     dg::Color m_color;
     bool m_pooled = false;  // written once by the pool, under its lock, before anyone else sees it
+    bool m_pinned = false;  // the pool holds a reference of its own (see AppearancePool); under its lock
 };
 
 }  // namespace kxg

@@ -27,13 +27,22 @@ AppearancePool::ColorBits AppearancePool::KeyOf(const dg::Color& color) {
 du::SmartPtr<Appearance> AppearancePool::GetAppearanceFromColor(const dg::Color& color) {
     std::lock_guard<std::mutex> lock(m_mutex);
     Appearance*& entry = m_entries[KeyOf(color)];
+    // Zero: its last holder is inside du::Release and will delete it; leave it to that holder.
+    if (entry && entry->ReferenceCount() == 0) entry = nullptr;
     if (!entry) {
         entry = new Appearance(color);
         entry->m_pooled = true;
+        return du::SmartPtr<Appearance>(entry);
     }
-    // Taking the reference under the lock may revive an appearance whose count just reached zero;
-    // Forget sees that and keeps it.
-    return du::SmartPtr<Appearance>(entry);
+    du::SmartPtr<Appearance> result(entry);
+    // One reference is ours alone only if the last other holder let go after the check above: either
+    // before our reference (it then waits to run the hook) or after it (it is simply gone). Pin in
+    // both cases, so that no release can cross zero before the hook has run.
+    if (!entry->m_pinned && entry->ReferenceCount() == 1) {
+        entry->m_pinned = true;
+        entry->AddReference(this);
+    }
+    return result;
 }
 
 size_t AppearancePool::Size() const {
@@ -41,17 +50,23 @@ size_t AppearancePool::Size() const {
     return m_entries.size();
 }
 
-// Runs with the one reference that du::Release added back. When a lookup revived the appearance in
-// the meantime, that extra reference is dropped here again, since the release stops at a false answer;
-// if the reviver let go as well, this call is the last one after all.
+// Runs with the one reference that du::Release added back; true lets the release delete the
+// appearance. The hook of a pinned appearance is the release the pin waited for: the pin goes.
+// Other references found here were taken by lookups; the added-back one is then dropped again,
+// since the release stops at a false answer, unless those holders let go meanwhile.
 bool AppearancePool::Forget(const Appearance* appearance) {
     std::lock_guard<std::mutex> lock(m_mutex);
+    auto it = m_entries.find(KeyOf(appearance->GetColor()));
+    bool listed = it != m_entries.end() && it->second == appearance;
+    if (listed && appearance->m_pinned) {
+        const_cast<Appearance*>(appearance)->m_pinned = false;
+        appearance->RemoveReference(this);
+    }
     if (appearance->ReferenceCount() > 1) {
         if (appearance->RemoveReference(this) != 0) return false;
         appearance->AddReference(this);
     }
-    auto it = m_entries.find(KeyOf(appearance->GetColor()));
-    if (it != m_entries.end() && it->second == appearance) m_entries.erase(it);
+    if (listed) m_entries.erase(it);
     return true;
 }
 

@@ -13,8 +13,15 @@ namespace kxg {
 
 // Hands out one shared Appearance per colour: the same colour gives the same object for as long as
 // someone holds it. Entries are weak: the pool holds no reference, and an appearance removes its
-// entry (through ZeroReferenceCountHook) when its last outside reference goes, so the pool never
-// keeps objects alive and leak counts stay exact. Thread-safe (one mutex).
+// entry (through ZeroReferenceCountHook) when its last outside reference goes, so the pool does not
+// keep objects alive and leak counts stay exact. Thread-safe (one mutex).
+//
+// A reference count cannot be raised "only if not zero", so a lookup that meets a release in
+// progress must not revive the object: an entry whose count reads zero is replaced by a fresh
+// appearance, and when the count read after taking a reference cannot tell whether a release
+// crossed zero meanwhile, the pool keeps that reference itself (pins the entry) until the
+// release's hook arrives. In the rarer reading where no release crossed zero, the pinned
+// appearance stays with the pool for the rest of the process.
 //
 //   du::SmartPtr<kxg::Appearance> red = kxg::GetAppearancePool().GetAppearanceFromColor(dg::Color(1, 0, 0,
 //   1));

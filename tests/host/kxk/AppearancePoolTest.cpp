@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <thread>
+#include <vector>
+
+#include "du/RefCounted.h"
+#include "kxg/AppearancePool.h"
+
+namespace {
+
+using AppearanceRef = du::SmartPtr<kxg::Appearance>;
+
+class AppearancePoolTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        m_liveAtStart = du::RefCounted::LiveCount();
+        m_entriesAtStart = Pool().Size();
+    }
+    void TearDown() override {
+        EXPECT_EQ(m_liveAtStart, du::RefCounted::LiveCount()) << "appearances leaked";
+        EXPECT_EQ(m_entriesAtStart, Pool().Size()) << "pool kept entries of released appearances";
+    }
+    static kxg::AppearancePool& Pool() { return kxg::GetAppearancePool(); }
+    static AppearanceRef Get(float r, float g, float b, float a = 1) {
+        return Pool().GetAppearanceFromColor(dg::Color(r, g, b, a));
+    }
+
+  private:
+    size_t m_liveAtStart = 0;
+    size_t m_entriesAtStart = 0;
+};
+
+// --- Sharing -------------------------------------------------------------------------------------
+
+TEST_F(AppearancePoolTest, SameColourGivesTheSameAppearance) {
+    AppearanceRef a = Get(1, 0, 0), b = Get(1, 0, 0);
+    EXPECT_EQ(a.get(), b.get());
+    EXPECT_EQ(dg::Color(1, 0, 0, 1), a->GetColor());
+}
+
+TEST_F(AppearancePoolTest, ColoursDifferingInAnyComponentAreApart) {
+    AppearanceRef base = Get(0.5f, 0.5f, 0.5f, 1);
+    const dg::Color others[] = {
+        {0.6f, 0.5f, 0.5f, 1}, {0.5f, 0.6f, 0.5f, 1}, {0.5f, 0.5f, 0.6f, 1}, {0.5f, 0.5f, 0.5f, 0.25f}};
+    for (const dg::Color& c : others) {
+        AppearanceRef other = Pool().GetAppearanceFromColor(c);
+        EXPECT_NE(base.get(), other.get());
+        EXPECT_EQ(c, other->GetColor());
+    }
+}
+
+TEST_F(AppearancePoolTest, NegativeZeroAndNaNFindTheirEntries) {
+    EXPECT_EQ(Get(0, 0, 0).get(), Get(-0.0f, 0, 0).get());
+    float nan = std::numeric_limits<float>::quiet_NaN();
+    AppearanceRef a = Get(nan, 0, 0);
+    EXPECT_EQ(a.get(), Get(nan, 0, 0).get());
+}
+
+// --- Lifetime ------------------------------------------------------------------------------------
+
+TEST_F(AppearancePoolTest, LastReleaseRemovesTheEntry) {
+    size_t before = Pool().Size();
+    {
+        AppearanceRef a = Get(0.1f, 0.2f, 0.3f);
+        EXPECT_EQ(before + 1, Pool().Size());
+        EXPECT_EQ(1, a->ReferenceCount()) << "the pool holds no reference of its own";
+    }
+    EXPECT_EQ(before, Pool().Size());
+    // A fresh appearance is made after the old one went.
+    AppearanceRef again = Get(0.1f, 0.2f, 0.3f);
+    EXPECT_EQ(1, again->ReferenceCount());
+}
+
+TEST_F(AppearancePoolTest, AppearanceOutsideThePoolIsFreedNormally) {
+    AppearanceRef own(new kxg::Appearance(dg::Color(1, 1, 1, 1)));
+    EXPECT_NE(own.get(), Get(1, 1, 1).get());
+}
+
+// --- Threads -------------------------------------------------------------------------------------
+
+TEST_F(AppearancePoolTest, ThreadsShareOneAppearancePerColour) {
+    const int kThreads = 8, kColours = 16;
+    std::vector<std::vector<kxg::Appearance*>> seen(kThreads, std::vector<kxg::Appearance*>(kColours));
+    std::vector<AppearanceRef> keep;
+    for (int c = 0; c < kColours; ++c) keep.push_back(Get(float(c), 0, 0));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&seen, t] {
+            for (int c = 0; c < kColours; ++c) seen[t][c] = Get(float(c), 0, 0).get();
+        });
+    for (auto& thread : threads) thread.join();
+    for (int t = 0; t < kThreads; ++t)
+        for (int c = 0; c < kColours; ++c) EXPECT_EQ(keep[c].get(), seen[t][c]);
+}
+
+// Threads take and drop the same few colours over and over, so lookups keep meeting appearances
+// whose count has just reached zero. Nothing may be freed twice or leaked.
+TEST_F(AppearancePoolTest, ConcurrentTakeAndDropNeitherLeaksNorDoubleFrees) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t)
+        threads.emplace_back([t] {
+            for (int i = 0; i < 20000; ++i) {
+                AppearanceRef a = Get(float((i + t) % 3), 1, 0);
+                AppearanceRef b = Get(float((i + t) % 3), 1, 0);
+                ASSERT_EQ(a.get(), b.get());
+            }
+        });
+    for (auto& thread : threads) thread.join();
+}
+
+}  // namespace
