@@ -1,0 +1,298 @@
+#include "plugin/EDParser.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "du/RefCounted.h"
+#include "du/SmartPtr.h"
+#include "du/Symbol.h"
+#include "kxk/AsyncEvent.h"
+#include "kxk/Structure.h"
+#include "kxloader/FetchRegistry.h"
+#include "kxloader/StructureParser.h"
+#include "plugin/GatedFile.h"
+#include "support/TempFolder.h"
+#include "support/TraceRecorder.h"
+
+namespace {
+
+const char kAssembly[] = "C 1 0 0\nI 0 1 0 0 Assembly\nC 2 1 0\nI 0 2 0 0 Bolt\n";
+const char kTwoRoots[] = "C 1 0 0\nC 2 0 0\n";
+
+// Drives the real component the way a host does: LoadRequest, then the completion that the host's
+// fetch worker delivers. Completions the test calls itself reuse handles of real fetches.
+class EDParserTest : public ::testing::Test {
+  protected:
+    EDParserTest() : m_liveObjects(du::RefCounted::LiveCount()), m_loader(new EDParser) {
+        // The completion runs on the fetch worker, whose traces only the process sink sees.
+        dp::SetTraceSink(&m_traces);
+    }
+    ~EDParserTest() override {
+        kxloader::FileParser::WaitForPendingFetches();
+        dp::SetTraceSink(nullptr);
+        m_loader = nullptr;
+        EXPECT_EQ(m_liveObjects, du::RefCounted::LiveCount());
+    }
+
+    static du::SmartPtr<kxk::Structure> NewStructure() {
+        return du::SmartPtr<kxk::Structure>(new kxk::Structure);
+    }
+
+    std::string File(const std::string& name, const std::string& content) {
+        return m_folder.Write(name, content);
+    }
+    std::string Missing() const { return m_folder.Path() + "/missing.ed"; }
+
+    uint64_t Request(const du::SmartPtr<kxk::Structure>& structure, const std::string& file,
+                     kxk::AsyncEvent* event) {
+        return m_loader->LoadRequest(structure, du::Symbol(file), event);
+    }
+    // A load through to its end: the host has delivered the completion and let go of the loader.
+    uint64_t Load(const du::SmartPtr<kxk::Structure>& structure, const std::string& file,
+                  kxk::AsyncEvent* event) {
+        uint64_t request = Request(structure, file, event);
+        kxloader::FileParser::WaitForPendingFetches();
+        return request;
+    }
+
+    // The host delivers completions of one loader on several workers; the loader expects them one at
+    // a time, so a test finishing two gated loads lets the first worker end before it opens the second.
+    static void WaitUntilFetchesLeft(size_t count) {
+        while (kxloader::FileParser::PendingFetches() > count)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
+    std::vector<dp::TraceMessage> LoaderTraces() const {
+        std::vector<dp::TraceMessage> traces;
+        for (const auto& m : m_traces.Messages())
+            if (m.domain == "structure" && m.name == "EDZParser") traces.push_back(m);
+        return traces;
+    }
+
+    size_t m_liveObjects;
+    edtest::TempFolder m_folder;
+    edtest::TraceRecorder m_traces;
+    du::SmartPtr<kxloader::StructureParser> m_loader;
+};
+
+// --- Loads that succeed -------------------------------------------------------------------------
+
+TEST_F(EDParserTest, ParsedFileMarksStructureLoadedAndSignalsEvent) {
+    auto structure = NewStructure();
+    kxk::AsyncEvent event;
+    EXPECT_NE(0u, Load(structure, File("a.ed", kAssembly), &event));
+
+    EXPECT_EQ(1, structure->GetLoaded());
+    EXPECT_EQ(1u, structure->GetSetLoadedCalls());
+    ASSERT_TRUE(structure->GetRoot());
+    EXPECT_EQ("Assembly", structure->GetRoot()->GetName());
+    EXPECT_EQ(1u, event.GetSignalCount());
+    EXPECT_EQ(0u, event.GetFailureCount());
+    EXPECT_EQ(1, structure->ReferenceCount());  // the loader let go
+    EXPECT_TRUE(LoaderTraces().empty());
+}
+
+TEST_F(EDParserTest, ParsedFileWithoutEventOnlyMarksStructure) {
+    auto structure = NewStructure();
+    Load(structure, File("a.ed", kAssembly), nullptr);
+
+    EXPECT_EQ(1, structure->GetLoaded());
+    EXPECT_EQ(1u, structure->GetSetLoadedCalls());
+    EXPECT_EQ(1, structure->ReferenceCount());
+    EXPECT_TRUE(LoaderTraces().empty());
+}
+
+// --- Parse failures -----------------------------------------------------------------------------
+
+TEST_F(EDParserTest, UnparsableFileMarksStructureFailedReportsAndTraces) {
+    auto structure = NewStructure();
+    kxk::AsyncEvent event;
+    // Blanks and quotes in the name must reach the trace as they are.
+    std::string file = File("two \"roots\".ed", kTwoRoots);
+    Load(structure, file, &event);
+
+    EXPECT_EQ(2, structure->GetLoaded());
+    EXPECT_EQ(1u, structure->GetSetLoadedCalls());
+    EXPECT_EQ("Failed to parse ED file.", event.GetFailure());
+    EXPECT_EQ(1, event.GetFailureValue());
+    EXPECT_EQ(1u, event.GetFailureCount());
+    EXPECT_EQ(0u, event.GetSignalCount());
+    EXPECT_EQ(1, structure->ReferenceCount());
+
+    auto traces = LoaderTraces();
+    ASSERT_EQ(1u, traces.size());
+    EXPECT_EQ(3, traces[0].type);
+    EXPECT_EQ("Failed to parse ED file \"" + file + "\"\n", traces[0].text);
+}
+
+TEST_F(EDParserTest, UnparsableFileWithoutEventStillMarksAndTraces) {
+    auto structure = NewStructure();
+    std::string file = File("bad.ed", kTwoRoots);
+    Load(structure, file, nullptr);
+
+    EXPECT_EQ(2, structure->GetLoaded());
+    EXPECT_EQ(1, structure->ReferenceCount());
+    ASSERT_EQ(1u, LoaderTraces().size());
+    EXPECT_EQ("Failed to parse ED file \"" + file + "\"\n", LoaderTraces()[0].text);
+}
+
+// --- Fetch failures -----------------------------------------------------------------------------
+
+TEST_F(EDParserTest, FailedFetchReportsHostErrorAndReleasesStructure) {
+    auto structure = NewStructure();
+    kxk::AsyncEvent event;
+    Load(structure, Missing(), &event);
+
+    // The host's own wording of the failure, passed on unchanged.
+    EXPECT_EQ(kxloader::FetchRegistry::CheckReadable(du::Symbol(Missing())), std::string(event.GetFailure()));
+    EXPECT_EQ(1, event.GetFailureValue());
+    EXPECT_EQ(0u, event.GetSignalCount());
+    EXPECT_EQ(0u, structure->GetSetLoadedCalls());
+    EXPECT_EQ(1, structure->ReferenceCount());
+    EXPECT_TRUE(LoaderTraces().empty());
+}
+
+TEST_F(EDParserTest, FailedFetchWithoutEventOnlyReleasesStructure) {
+    auto structure = NewStructure();
+    Load(structure, Missing(), nullptr);
+
+    EXPECT_EQ(0u, structure->GetSetLoadedCalls());
+    EXPECT_EQ(1, structure->ReferenceCount());
+}
+
+TEST_F(EDParserTest, LoaderServesAgainAfterFailedFetch) {
+    auto structure = NewStructure();
+    kxk::AsyncEvent failed, done;
+    Load(structure, Missing(), &failed);
+    Load(structure, File("a.ed", kAssembly), &done);
+
+    EXPECT_EQ(1, structure->GetLoaded());
+    EXPECT_EQ(1u, done.GetSignalCount());
+    EXPECT_EQ(1u, failed.GetFailureCount());  // not told twice
+}
+
+// --- Completions the loader declines --------------------------------------------------------------
+
+TEST_F(EDParserTest, FetchedCompletionWithoutRequestDoesNotParse) {
+    auto parsed = NewStructure(), failed = NewStructure();
+    kxk::AsyncEvent parsedEvent, failedEvent;
+    // A handle whose file the host did fetch, then a failed fetch that leaves no load requested.
+    uint64_t fetched = Load(parsed, File("a.ed", kTwoRoots), &parsedEvent);
+    Load(failed, Missing(), &failedEvent);
+    m_traces.Reset();
+
+    m_loader->OnFetchComplete(fetched, 0);
+
+    EXPECT_EQ(1u, parsed->GetSetLoadedCalls());
+    EXPECT_EQ(0u, failed->GetSetLoadedCalls());
+    EXPECT_EQ(1u, parsedEvent.GetFailureCount() + parsedEvent.GetSignalCount());
+    EXPECT_EQ(1u, failedEvent.GetFailureCount() + failedEvent.GetSignalCount());
+    EXPECT_TRUE(LoaderTraces().empty());
+}
+
+TEST_F(EDParserTest, SecondFetchedCompletionAfterParseIsDeclined) {
+    auto structure = NewStructure();
+    kxk::AsyncEvent event;
+    uint64_t request = Load(structure, File("a.ed", kTwoRoots), &event);
+    m_traces.Reset();
+
+    m_loader->OnFetchComplete(request, 0);
+
+    EXPECT_EQ(1u, structure->GetSetLoadedCalls());
+    EXPECT_EQ(1u, event.GetFailureCount());
+    EXPECT_EQ(1, structure->ReferenceCount());
+    EXPECT_TRUE(LoaderTraces().empty());
+}
+
+TEST_F(EDParserTest, UnknownStatusLeavesPendingLoadAlone) {
+    edtest::GatedFile file(m_folder.Path() + "/gated.ed");
+    auto structure = NewStructure();
+    kxk::AsyncEvent event;
+    uint64_t request = Request(structure, file.Path(), &event);
+
+    m_loader->OnFetchComplete(request, 2);
+    m_loader->OnFetchComplete(request, 7);
+    EXPECT_EQ(2, structure->ReferenceCount());
+    EXPECT_FALSE(event.IsDone());
+
+    // The load goes on as if nothing had happened.
+    file.Deliver(kAssembly);
+    kxloader::FileParser::WaitForPendingFetches();
+    EXPECT_EQ(1, structure->GetLoaded());
+    EXPECT_EQ(1u, event.GetSignalCount());
+    EXPECT_EQ(1, structure->ReferenceCount());
+}
+
+TEST_F(EDParserTest, RequestWithoutStructureLeavesPendingLoadAlone) {
+    edtest::GatedFile file(m_folder.Path() + "/gated.ed");
+    auto structure = NewStructure();
+    kxk::AsyncEvent pending, declined;
+    Request(structure, file.Path(), &pending);
+
+    EXPECT_EQ(0u, Request(nullptr, File("a.ed", kAssembly), &declined));
+    EXPECT_EQ(2, structure->ReferenceCount());
+
+    file.Deliver(kAssembly);
+    kxloader::FileParser::WaitForPendingFetches();
+    EXPECT_EQ(1, structure->GetLoaded());
+    EXPECT_EQ(1u, pending.GetSignalCount());
+    EXPECT_FALSE(declined.IsDone());
+}
+
+// --- Repeated requests --------------------------------------------------------------------------
+
+TEST_F(EDParserTest, SameStructureTwiceKeepsOneReferenceAndTheLastEvent) {
+    edtest::GatedFile first(m_folder.Path() + "/first.ed"), second(m_folder.Path() + "/second.ed");
+    auto structure = NewStructure();
+    kxk::AsyncEvent overwritten, last;
+    Request(structure, first.Path(), &overwritten);
+    Request(structure, second.Path(), &last);
+    EXPECT_EQ(2, structure->ReferenceCount());
+
+    // The first completion finishes the load; the second finds nothing left to do.
+    first.Deliver(kAssembly);
+    WaitUntilFetchesLeft(1);
+    second.Release();
+    kxloader::FileParser::WaitForPendingFetches();
+    EXPECT_EQ(1u, structure->GetSetLoadedCalls());
+    EXPECT_EQ(1u, last.GetSignalCount());
+    EXPECT_FALSE(overwritten.IsDone());
+    EXPECT_EQ(1, structure->ReferenceCount());
+}
+
+TEST_F(EDParserTest, NewStructureReplacesThePendingOne) {
+    edtest::GatedFile first(m_folder.Path() + "/first.ed"), second(m_folder.Path() + "/second.ed");
+    auto replaced = NewStructure(), current = NewStructure();
+    Request(replaced, first.Path(), nullptr);
+    Request(current, second.Path(), nullptr);
+    EXPECT_EQ(1, replaced->ReferenceCount());
+    EXPECT_EQ(2, current->ReferenceCount());
+
+    second.Deliver(kAssembly);
+    WaitUntilFetchesLeft(1);
+    first.Release();
+    kxloader::FileParser::WaitForPendingFetches();
+    EXPECT_EQ(0u, replaced->GetSetLoadedCalls());
+    EXPECT_EQ(1, current->GetLoaded());
+}
+
+// --- Completing without a load ------------------------------------------------------------------
+
+TEST_F(EDParserTest, CompleteImmediatelyOnlySignalsTheEvent) {
+    auto structure = NewStructure();
+    kxk::AsyncEvent event;
+    m_loader->CompleteImmediately(structure, du::Symbol("a.ed"), &event);
+    m_loader->CompleteImmediately(structure, du::Symbol("a.ed"), nullptr);
+
+    EXPECT_EQ(1u, event.GetSignalCount());
+    EXPECT_EQ(0u, event.GetFailureCount());
+    EXPECT_EQ(0u, structure->GetSetLoadedCalls());
+    EXPECT_EQ(1, structure->ReferenceCount());
+    EXPECT_EQ(0u, kxloader::FileParser::PendingFetches());
+}
+
+}  // namespace

@@ -1,0 +1,166 @@
+#include "kxk/PluginLibrary.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "du/RefCounted.h"
+#include "du/SmartPtr.h"
+#include "du/Symbol.h"
+#include "kxk/AsyncEvent.h"
+#include "kxk/MemoryPoolAllocated.h"
+#include "kxk/Structure.h"
+#include "kxloader/StructureParser.h"
+#include "plugin/RecordedCalls.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+// The dynamic loader's own account of why `path` or its entry point cannot be had, for comparison.
+std::string DlopenError(const std::string& path) {
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) return dlerror();
+    dlerror();
+    dlsym(handle, "KXDllInit");
+    const char* text = dlerror();
+    std::string error = text ? text : "";
+    dlclose(handle);
+    return error;
+}
+
+class PluginLibraryTest : public ::testing::Test {
+  protected:
+    static std::unique_ptr<kxk::PluginLibrary> Open(const std::string& path) {
+        std::string error;
+        auto library = kxk::PluginLibrary::Open(path, error);
+        EXPECT_TRUE(library) << error;
+        return library;
+    }
+
+    // A counted object that stands for whatever the host's out pointer held before.
+    du::SmartPtr<du::RefCounted> m_previous{new kxk::Structure};
+};
+
+// --- The loader plug-in -------------------------------------------------------------------------
+
+TEST_F(PluginLibraryTest, LoaderEdIsCreatedInTheHostPool) {
+    auto library = Open(ED_PLUGIN_PATH);
+    ASSERT_TRUE(library);
+    EXPECT_EQ(ED_PLUGIN_PATH, library->Path());
+    size_t poolBytes = kxk::MemoryPoolAllocated::LiveBytes();
+    {
+        du::SmartPtr<du::RefCounted> out = m_previous;
+        ASSERT_TRUE(library->CreateComponent("loader", "ed", out));
+        ASSERT_TRUE(out);
+        EXPECT_NE(m_previous, out);
+        EXPECT_EQ(1, m_previous->ReferenceCount());  // the out pointer let go of it
+        EXPECT_EQ(1, out->ReferenceCount());
+        EXPECT_GT(kxk::MemoryPoolAllocated::LiveBytes(), poolBytes);
+
+        auto* loader = dynamic_cast<kxloader::StructureParser*>(out.get());
+        ASSERT_NE(nullptr, loader);
+        EXPECT_TRUE(loader->CapabilityQuery());
+    }
+    EXPECT_EQ(poolBytes, kxk::MemoryPoolAllocated::LiveBytes());
+}
+
+TEST_F(PluginLibraryTest, OnlyExactKindAndNameCreateALoader) {
+    auto library = Open(ED_PLUGIN_PATH);
+    ASSERT_TRUE(library);
+    const std::pair<std::string, std::string> refused[] = {
+        {"Loader", "ed"},
+        {"loader", "ed "},
+        {"loader", "ED"},
+        {"loader", ""},
+        {"", "ed"},
+        {"ed", "loader"},
+        {"loader ", "ed"},
+        {"loader", "e"},
+        {"loader", "edz"},
+        {std::string("loader\0", 7), "ed"},
+        {"loader", std::string("ed\0", 3)},
+    };
+    for (const auto& [kind, name] : refused) {
+        du::SmartPtr<du::RefCounted> out = m_previous;
+        EXPECT_FALSE(library->CreateComponent(kind, name, out)) << '"' << kind << "\" \"" << name << '"';
+        EXPECT_EQ(m_previous, out);
+        EXPECT_EQ(2, m_previous->ReferenceCount());
+    }
+}
+
+TEST_F(PluginLibraryTest, LoaderFromThePluginLoadsAFile) {
+    auto library = Open(ED_PLUGIN_PATH);
+    ASSERT_TRUE(library);
+    edtest::TempFolder folder;
+    std::string file = folder.Write("a.ed", "C 1 0 0\nI 0 1 0 0 Assembly\nC 2 1 0\nI 0 2 0 0 Bolt\n");
+    du::SmartPtr<kxk::Structure> structure(new kxk::Structure);
+    kxk::AsyncEvent event;
+    {
+        du::SmartPtr<du::RefCounted> component;
+        ASSERT_TRUE(library->CreateComponent("loader", "ed", component));
+        auto* loader = dynamic_cast<kxloader::StructureParser*>(component.get());
+        ASSERT_NE(nullptr, loader);
+        loader->LoadRequest(structure, du::Symbol(file), &event);
+        // The fetch worker holds the loader until it is done; it must be gone before the library.
+        kxloader::FileParser::WaitForPendingFetches();
+    }
+    EXPECT_EQ(1u, event.GetSignalCount());
+    EXPECT_EQ(1, structure->GetLoaded());
+    ASSERT_TRUE(structure->GetRoot());
+    EXPECT_EQ("Assembly", structure->GetRoot()->GetName());
+}
+
+// --- Calls into a plug-in -----------------------------------------------------------------------
+
+TEST_F(PluginLibraryTest, EntryPointsAreCalledAsTheHostPromises) {
+    // A handle of our own keeps the library mapped after PluginLibrary closes it, so that its record
+    // of KXDllTerminate can still be read.
+    auto library = Open(RECORDING_PLUGIN_PATH);
+    ASSERT_TRUE(library);
+    void* handle = dlopen(RECORDING_PLUGIN_PATH, RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(nullptr, handle);
+    auto recorded = reinterpret_cast<edtest::RecordedCallsFunction>(dlsym(handle, "RecordedCalls"));
+    ASSERT_NE(nullptr, recorded);
+    edtest::RecordedCalls& calls = *recorded();
+    EXPECT_EQ(1, calls.init);
+    EXPECT_EQ(0, calls.terminate);
+
+    du::SmartPtr<du::RefCounted> out;
+    EXPECT_TRUE(library->CreateComponent("yes", "name", out));
+    EXPECT_FALSE(library->CreateComponent("no", "other", out));
+    EXPECT_EQ(2, calls.create);
+    EXPECT_EQ("no", calls.kind);
+    EXPECT_EQ("other", calls.name);
+    EXPECT_EQ(nullptr, calls.unused);
+    EXPECT_EQ(&out, calls.out);
+
+    library.reset();
+    EXPECT_EQ(1, calls.init);
+    EXPECT_EQ(1, calls.terminate);
+    dlclose(handle);
+}
+
+// --- Libraries that cannot serve ----------------------------------------------------------------
+
+TEST_F(PluginLibraryTest, MissingLibraryNamesPathAndReason) {
+    edtest::TempFolder folder;
+    std::string path = folder.Path() + "/absent.so";
+    std::string error;
+    EXPECT_EQ(nullptr, kxk::PluginLibrary::Open(path, error));
+    EXPECT_NE(std::string::npos, error.find('"' + path + '"')) << error;
+    EXPECT_NE(std::string::npos, error.find(DlopenError(path))) << error;
+}
+
+TEST_F(PluginLibraryTest, LibraryWithoutEntryPointsNamesPathAndReason) {
+    std::string path = NO_ENTRY_POINTS_PATH;
+    std::string expected = DlopenError(path);
+    ASSERT_FALSE(expected.empty());
+    std::string error;
+    EXPECT_EQ(nullptr, kxk::PluginLibrary::Open(path, error));
+    EXPECT_NE(std::string::npos, error.find('"' + path + '"')) << error;
+    EXPECT_NE(std::string::npos, error.find(expected)) << error;
+}
+
+}  // namespace
