@@ -1,6 +1,7 @@
 #include "kxg/AppearancePool.h"
 
 #include <cstring>
+#include <vector>
 
 namespace kxg {
 
@@ -48,6 +49,20 @@ du::SmartPtr<Appearance> AppearancePool::GetAppearanceFromColor(const dg::Color&
 size_t AppearancePool::Size() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_entries.size();
+}
+
+void AppearancePool::ReleasePins() {
+    std::vector<Appearance*> pinned;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (auto& entry : m_entries)
+            if (entry.second->m_pinned) {
+                entry.second->m_pinned = false;
+                pinned.push_back(entry.second);
+            }
+    }
+    // Released outside the lock: a last release runs the hook, which takes it.
+    for (Appearance* appearance : pinned) du::Release(appearance, this);
 }
 
 // Runs with the one reference that du::Release added back; true lets the release delete the

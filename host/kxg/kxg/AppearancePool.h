@@ -20,8 +20,9 @@ namespace kxg {
 // progress must not revive the object: an entry whose count reads zero is replaced by a fresh
 // appearance, and when the count read after taking a reference cannot tell whether a release
 // crossed zero meanwhile, the pool keeps that reference itself (pins the entry) until the
-// release's hook arrives. In the rarer reading where no release crossed zero, the pinned
-// appearance stays with the pool for the rest of the process.
+// release's hook arrives. In the other reading (the holder simply let go after the lookup took
+// its reference, which only concurrent releases of the same colour can cause) no hook comes, and
+// the pinned appearance stays with the pool until ReleasePins.
 //
 //   du::SmartPtr<kxg::Appearance> red = kxg::GetAppearancePool().GetAppearanceFromColor(dg::Color(1, 0, 0,
 //   1));
@@ -34,6 +35,9 @@ class AppearancePool {
     du::SmartPtr<Appearance> GetAppearanceFromColor(const dg::Color& color);
     // Colours with a live appearance right now.
     size_t Size() const;
+    // Drops the pool's own references, freeing appearances nobody else holds. Only safe while no
+    // other thread takes or drops appearances (for example after concurrent loads have finished).
+    void ReleasePins();
 
   private:
     friend class Appearance;

@@ -96,7 +96,8 @@ TEST_F(AppearancePoolTest, ThreadsShareOneAppearancePerColour) {
 }
 
 // Threads take and drop the same few colours over and over, so lookups keep meeting appearances
-// whose count has just reached zero. Nothing may be freed twice or leaked.
+// whose count has just reached zero. Nothing may be freed twice, and once the threads are done
+// nothing is left beyond the pool's pins.
 TEST_F(AppearancePoolTest, ConcurrentTakeAndDropNeitherLeaksNorDoubleFrees) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t)
@@ -108,6 +109,8 @@ TEST_F(AppearancePoolTest, ConcurrentTakeAndDropNeitherLeaksNorDoubleFrees) {
             }
         });
     for (auto& thread : threads) thread.join();
+    EXPECT_LE(Pool().Size(), 3u);
+    Pool().ReleasePins();
 }
 
 }  // namespace
