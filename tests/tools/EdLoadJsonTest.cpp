@@ -1,0 +1,278 @@
+// ed-load --format json on the bundled examples: the document's shape and what the plug-in built.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tools/EdLoadRunner.h"
+
+namespace edtest {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+std::vector<std::string> Keys(const Json& object) {
+    std::vector<std::string> keys;
+    for (const auto& item : object.items()) keys.push_back(item.key());
+    return keys;
+}
+
+// Every component of the tree, parents first, without recursion.
+std::vector<const Json*> AllComponents(const Json& document) {
+    std::vector<const Json*> components, pending;
+    if (!document["root"].is_null()) pending.push_back(&document["root"]);
+    while (!pending.empty()) {
+        const Json* component = pending.back();
+        pending.pop_back();
+        components.push_back(component);
+        for (const auto& child : (*component)["children"]) pending.push_back(&child["component"]);
+    }
+    return components;
+}
+
+// The instance under `parent` whose component has that name; fails the test when there is none.
+const Json& Child(const Json& parent, const std::string& name) {
+    for (const auto& child : parent["children"])
+        if (child["component"]["name"] == name) return child;
+    ADD_FAILURE() << "no child named " << name;
+    static const Json none = Json::object({{"location", nullptr}, {"component", Json::object()}});
+    return none;
+}
+
+// Single-precision values come out widened, so they match decimal literals to about 1e-7.
+void ExpectNumbers(const std::vector<double>& expected, const Json& actual, double tolerance = 1e-7) {
+    ASSERT_EQ(expected.size(), actual.size()) << actual;
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_NEAR(expected[i], actual[i].get<double>(), tolerance) << i;
+}
+
+// The millimetre factor is single precision, so a translation in millimetres is exact to about 1e-7.
+void ExpectTranslation(const Json& instance, double x, double y, double z, double tolerance = 1e-7) {
+    ExpectNumbers({x, y, z}, instance["location"]["translation"], tolerance);
+}
+
+class EdLoadJsonTest : public ::testing::Test {
+  protected:
+    Json Load(const std::string& example) {
+        RunResult run = RunEdLoad({"--format", "json", Example(example)});
+        EXPECT_EQ(0, run.exitCode) << run.err;
+        EXPECT_EQ("", run.err) << "traces belong in the document";
+        Json document = run.Json();
+        EXPECT_TRUE(document.is_object()) << run.out.substr(0, 200);
+        return document;
+    }
+};
+
+// The worked example
+
+TEST_F(EdLoadJsonTest, DocumentHasTheDocumentedShape) {
+    Json document = Load("assembly/assembly.ed");
+    EXPECT_EQ((std::vector<std::string>{"file", "loaded", "event", "annotationSetTable", "rootAppearance",
+                                        "propertyGroups", "root", "traces"}),
+              Keys(document));
+    EXPECT_EQ(Example("assembly/assembly.ed"), document["file"]);
+    EXPECT_EQ(1, document["loaded"]);
+    EXPECT_EQ(Json::parse(R"({"done":true,"failure":null})"), document["event"]);
+    EXPECT_TRUE(document["annotationSetTable"].is_null());
+    EXPECT_TRUE(document["rootAppearance"].is_null());
+    EXPECT_EQ(Json::array(), document["traces"]);
+
+    const Json& root = document["root"];
+    EXPECT_EQ((std::vector<std::string>{"kind", "name", "link", "shapeSource", "thumbnail", "viewables",
+                                        "viewPoints", "viewStates", "layerGroups", "properties", "children"}),
+              Keys(root));
+    ASSERT_EQ(1u, root["children"].size());
+    const Json& bolt = root["children"][0];
+    EXPECT_EQ((std::vector<std::string>{"id", "location", "savedLocation", "appearance", "visibility",
+                                        "component"}),
+              Keys(bolt));
+    EXPECT_EQ((std::vector<std::string>{"translation", "rotation", "scale"}), Keys(bolt["location"]));
+}
+
+TEST_F(EdLoadJsonTest, WorkedExamplePlacesTheBoltAndKeepsItsMaterial) {
+    Json document = Load("assembly/assembly.ed");
+    const Json& root = document["root"];
+    EXPECT_EQ("node", root["kind"]);
+    EXPECT_EQ("Assembly", root["name"]);
+    EXPECT_TRUE(root["link"].is_null());
+    EXPECT_EQ(Json::array(), root["properties"]);
+
+    const Json& bolt = Child(root, "Bolt");
+    ExpectTranslation(bolt, 0.01, 0, 0, 1e-9);
+    // 90 degrees about Z: (0, 0, sin 45, cos 45).
+    ExpectNumbers({0, 0, std::sqrt(0.5), std::sqrt(0.5)}, bolt["location"]["rotation"]);
+    EXPECT_EQ(1.0, bolt["location"]["scale"]);
+    EXPECT_EQ(bolt["location"], bolt["savedLocation"]);
+    EXPECT_TRUE(bolt["appearance"].is_null());
+    EXPECT_EQ(0, bolt["visibility"]);
+
+    EXPECT_EQ(Json::parse(R"([{"name":"Material","type":"Geometry","value":"Steel"}])"),
+              bolt["component"]["properties"]);
+    EXPECT_EQ(Json::parse(R"(["Geometry"])"), document["propertyGroups"]);
+}
+
+// The pump and its motor
+
+TEST_F(EdLoadJsonTest, PumpUsesEveryViewableFamilyAndViewStateKind) {
+    Json document = Load("pump/pump.ed");
+    std::set<std::string> families;
+    std::set<int> ecadTypes, viewStateTypes;
+    size_t components = 0, proxies = 0;
+    for (const Json* component : AllComponents(document)) {
+        ++components;
+        if ((*component)["kind"] == "proxy") ++proxies;
+        for (const auto& viewable : (*component)["viewables"]) {
+            families.insert(viewable["family"].get<std::string>());
+            if (viewable["family"] == "ecad") ecadTypes.insert(viewable["ecadType"].get<int>());
+            EXPECT_EQ(viewable["family"] == "ecad", viewable.contains("ecadType"));
+        }
+        for (const auto& state : (*component)["viewStates"]) viewStateTypes.insert(state["type"].get<int>());
+    }
+    EXPECT_EQ(42u, components);
+    EXPECT_EQ(1u, proxies);
+    EXPECT_EQ((std::set<std::string>{"document", "drawing", "ecad", "illustration", "illustration3d", "image",
+                                     "oledoc", "file"}),
+              families);
+    EXPECT_EQ((std::set<int>{0, 1, 2}), ecadTypes);
+    EXPECT_EQ((std::set<int>{0, 1, 2, 3}), viewStateTypes);
+}
+
+TEST_F(EdLoadJsonTest, PumpLeavesNoWellKnownPropertyUninterpreted) {
+    // A well-known name among the copied properties means a value in the example did not read.
+    const std::set<std::string> wellKnown{"location",
+                                          "length_unit",
+                                          "color",
+                                          "bbox",
+                                          "shapesource",
+                                          "__kx_shapesource_index",
+                                          "__kx_modelthumbnail",
+                                          "kxCid",
+                                          "renderenable",
+                                          "document",
+                                          "drawing",
+                                          "ecad",
+                                          "ecad_schematic",
+                                          "ecad_pcb",
+                                          "illustration",
+                                          "illustration3d",
+                                          "image",
+                                          "oledoc",
+                                          "file",
+                                          "htmldoc",
+                                          "shapetype",
+                                          "view",
+                                          "__kx_modelviewstate",
+                                          "__kx_modelexplodestate",
+                                          "__kx_modelalternaterep",
+                                          "__kx_modelsectioncut",
+                                          "__kx_modellayergroup"};
+    Json document = Load("pump/pump.ed");
+    for (const Json* component : AllComponents(document))
+        for (const auto& property : (*component)["properties"])
+            EXPECT_EQ(0u, wellKnown.count(property["name"].get<std::string>()))
+                << (*component)["name"] << " kept " << property;
+}
+
+TEST_F(EdLoadJsonTest, PumpStructureCarriesWhatTheFileSays) {
+    Json document = Load("pump/pump.ed");
+    const Json& root = document["root"];
+    EXPECT_EQ("Centrifugal Pump CP-80", root["name"]);
+    EXPECT_EQ("annotations/cp80.ast", document["annotationSetTable"]);
+    ExpectNumbers({0.16, 0.32, 0.75, 1}, document["rootAppearance"]["color"]);
+    EXPECT_EQ(true, document["rootAppearance"]["opaque"]);
+    EXPECT_EQ(Json::parse(R"(["Commercial","Engineering","Documents","Appearance","Geometry","System"])"),
+              document["propertyGroups"]);
+    EXPECT_EQ("thumbnails/cp80.png", root["thumbnail"]["source"]);
+    EXPECT_TRUE(root["thumbnail"]["box"].is_null());
+    ASSERT_EQ(3u, root["viewPoints"].size());
+    EXPECT_EQ("Front", root["viewPoints"][0]["name"]);
+    EXPECT_EQ(Json::parse("[-0.0,-0.0,-0.0,1.0]"), root["viewPoints"][0]["orientation"]);
+    EXPECT_EQ(Json::parse(R"({"name":"Fasteners","members":["CoverBolts","FoundationBolts"]})"),
+              root["layerGroups"][1]);
+
+    const Json& motor = Child(root, "Drive Motor 7.5 kW");
+    EXPECT_EQ("proxy", motor["component"]["kind"]);
+    EXPECT_EQ("motor.ed", motor["component"]["link"]);
+    EXPECT_EQ("motor", motor["id"]);
+    ExpectTranslation(motor, 0, 0, 0.76);
+
+    // Units: the baseplate counts its children in centimetres, the bearing housing in metres and the
+    // control box in inches; everything else in millimetres.
+    ExpectTranslation(Child(Child(root, "Baseplate")["component"], "Foundation Bolt M16"), -0.2, 0, -0.25);
+    const Json& housing = Child(Child(root, "Rotating Assembly")["component"], "Bearing Housing");
+    ExpectTranslation(Child(housing["component"], "Deep Groove Ball Bearing 6208"), 0, 0, 0.02);
+    ExpectTranslation(Child(Child(root, "Control Box")["component"], "Cable Gland M20"), 0.1016, 0, 0.0508);
+
+    EXPECT_EQ(3, Child(Child(root, "Baseplate")["component"], "Coupling Guard")["visibility"]);
+    const Json& volute = Child(Child(root, "Casing Assembly")["component"], "Volute Casing")["component"];
+    ExpectNumbers({-0.21, -0.19, 0}, volute["shapeSource"]["box"]["min"]);
+    ExpectNumbers({0.21, 0.19, 0.3}, volute["shapeSource"]["box"]["max"]);
+}
+
+TEST_F(EdLoadJsonTest, PumpCopiesKeepTheirOwnIdsAndTakeTheRest) {
+    Json document = Load("pump/pump.ed");
+    const Json& casing = Child(document["root"], "Casing Assembly")["component"];
+    std::vector<std::string> ids;
+    for (const auto& child : casing["children"]) {
+        if (child["component"]["name"] != "Hex Bolt M12x40") continue;
+        ids.push_back(child["id"].get<std::string>());
+        EXPECT_EQ("shapes/iso4017_m12x40.shp", child["component"]["shapeSource"]["source"]);
+        EXPECT_EQ(2u, child["component"]["properties"].size()) << "Standard and Property Class";
+    }
+    EXPECT_EQ((std::vector<std::string>{"cover-bolt-1", "cover-bolt-2", "cover-bolt-3", "cover-bolt-4",
+                                        "cover-bolt-5", "cover-bolt-6"}),
+              ids);
+}
+
+TEST_F(EdLoadJsonTest, PumpReportsItsReportOnlyRecordsAsParserTraces) {
+    Json document = Load("pump/pump.ed");
+    std::set<std::string> handlers;
+    for (const auto& trace : document["traces"]) {
+        EXPECT_EQ("ed/Parser", trace["channel"]);
+        EXPECT_TRUE(trace["type"].is_null());
+        std::string text = trace["text"];
+        size_t end = text.find(" not yet implemented");
+        if (end != std::string::npos) handlers.insert(text.substr(0, end));
+    }
+    EXPECT_EQ(
+        (std::set<std::string>{"AddCharset", "AddMarkupMode", "AddFileName", "AddEDAbsPath", "AddExtraInfo",
+                               "AddGetFileASP", "AddCheckout", "AddMetaParam", "AddWusQuery",
+                               "AddReloadNewED", "AddURLAnchor", "SpecialEdRenderEnable"}),
+        handlers);
+}
+
+TEST_F(EdLoadJsonTest, LinkedMotorLoadsOnItsOwn) {
+    Json document = Load("pump/motor.ed");
+    EXPECT_EQ("Induction Motor 7.5 kW IE3", document["root"]["name"]);
+    EXPECT_EQ(6u, document["root"]["children"].size());
+}
+
+// Encodings
+
+TEST_F(EdLoadJsonTest, LegacyEncodingsArriveAsUtf8) {
+    Json valve = Load("legacy/ball-valve-cp1252.ed");
+    EXPECT_EQ("Kugelhahn DN 25 \u2013 PN 40", valve["root"]["name"]);
+    EXPECT_EQ(Json::parse(R"({"name":"Preis","type":"Maße und Werkstoffe","value":"42,50 €"})"),
+              valve["root"]["properties"][2]);
+    EXPECT_EQ("Hebelgriff \u201EFl\u00FCgel\u201C", valve["root"]["children"].back()["component"]["name"]);
+
+    Json kit = Load("legacy/bolt-kit-sjis.ed");
+    EXPECT_EQ("ボルトセット M8", kit["root"]["name"]);
+    EXPECT_EQ("六角ボルト M8×30", kit["root"]["children"][0]["component"]["name"]);
+}
+
+TEST_F(EdLoadJsonTest, TextThatIsNotUtf8IsReplacedNotDropped) {
+    TempFolder folder;
+    std::string file = folder.Write("bad.ed",
+                                    "J utf-8\nC 1 0 0\nI 0 1 0 0 A\xff\xfe"
+                                    "B\n");
+    RunResult run = RunEdLoad({"--format", "json", file});
+    EXPECT_EQ(0, run.exitCode);
+    EXPECT_EQ("A\uFFFD\uFFFDB", run.Json()["root"]["name"]);
+}
+
+}  // namespace
+}  // namespace edtest
