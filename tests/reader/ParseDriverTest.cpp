@@ -98,26 +98,28 @@ std::string EveryKindOfRecord(const std::string& tag) {
            tag + "-v2\nN 0 11 0 0 " + tag + "-unattached\nT 2 " + tag + "-Type\nR " + tag + "-redirect\n";
 }
 
+// Host and builder constants come to life on first use; a first parse makes them before counting.
+void WarmUp() {
+    ed::Parser parser;
+    ParserInspector(parser).ParseText(EveryKindOfRecord("warm"));
+}
+
 TEST(ParseDriverSymbolsTest, ParseReleasesEverySymbolItMade) {
     edtest::TraceRecorder quiet;
-    {
-        // Host and builder constants come to life on first use.
-        ed::Parser parser;
-        ParserInspector(parser).ParseText(EveryKindOfRecord("warm"));
-    }
+    WarmUp();
     const size_t before = du::Symbol::LiveCount();
     {
         ed::Parser parser;
-        ParserInspector inspect(parser);
-        EXPECT_TRUE(inspect.ParseText(EveryKindOfRecord("measured")));
+        EXPECT_TRUE(ParserInspector(parser).ParseText(EveryKindOfRecord("measured")));
     }
     EXPECT_EQ(before, du::Symbol::LiveCount());
 }
 
 TEST(ParseDriverSymbolsTest, DestroyingAParserMidReadReleasesItsRecords) {
+    edtest::TraceRecorder quiet;
+    WarmUp();
     const size_t before = du::Symbol::LiveCount();
     {
-        edtest::TraceRecorder quiet;
         ed::Parser parser;
         ParserInspector(parser).Read(EveryKindOfRecord("unbuilt"));
     }
