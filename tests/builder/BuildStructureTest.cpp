@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include "BuildFixture.h"
@@ -25,14 +26,14 @@ const double kMillimetre = static_cast<double>(0.001f);
 
 // The worked example of the format: a bolt turned a quarter about Z and moved 10 mm along X.
 TEST_F(BuildStructureTest, AssemblyExample) {
+    const char* examples = std::getenv("ED_EXAMPLES");
     const std::string path =
-        std::string(std::getenv("ED_EXAMPLES") ? std::getenv("ED_EXAMPLES") : "examples") +
-        "/assembly/assembly.ed";
+        std::string(examples && *examples ? examples : ED_DEFAULT_EXAMPLES) + "/assembly/assembly.ed";
     structure = new kxk::Structure;
     ed::Parser parser;
     ed::ParserInspector inspect(parser);
     inspect.SetStructure(structure);
-    ASSERT_TRUE(inspect.ParseFile(path));
+    ASSERT_TRUE(inspect.ParseFile(path)) << path;
 
     EXPECT_EQ(1u, structure->GetSetRootCalls());
     EXPECT_EQ(du::Symbol("Assembly"), Root().GetName());

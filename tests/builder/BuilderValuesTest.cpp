@@ -105,21 +105,6 @@ TEST(BuilderValuesTest, LocationStages) {
     }
 }
 
-TEST(BuilderValuesTest, TranslationTakesTheParentUnitButAnglesAndScaleDoNot) {
-    NodeSettings settings;
-    ASSERT_TRUE(ed::ReadLocation("0 0 0 10 20 30 3", static_cast<float>(Meters(dg::LengthUnit::CENTIMETER)),
-                                 settings));
-    const dg::DPoint3D& t = settings.location.GetTranslation();
-    const double cm = static_cast<double>(static_cast<float>(Meters(dg::LengthUnit::CENTIMETER)));
-    EXPECT_EQ(10 * cm, t.x);
-    EXPECT_EQ(20 * cm, t.y);
-    EXPECT_EQ(30 * cm, t.z);
-    EXPECT_EQ(3.0f, settings.location.GetScale());
-
-    ASSERT_TRUE(ed::ReadLocation("0 0 0 10 20 30", 1.0f, settings));
-    EXPECT_EQ(10.0, settings.location.GetTranslation().x);
-}
-
 TEST(BuilderValuesTest, Colors) {
     struct Case {
         const char* text;
