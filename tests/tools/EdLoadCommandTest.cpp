@@ -145,8 +145,8 @@ TEST(EdLoadFormatTest, TreeShowsComponentsDetailsAndCounts) {
     RunResult run = RunEdLoad({Example("assembly/assembly.ed")});
     EXPECT_EQ(0, run.exitCode);
     std::vector<std::string> lines = Lines(run.out);
-    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "+ Assembly"));
-    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "  + Bolt"));
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "+ Assembly  [node]"));
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "  + Bolt  [node]"));
     EXPECT_TRUE(Contains(run.out, "t=(0.01, 0, 0) m")) << run.out;
     EXPECT_TRUE(Contains(run.out, "Material = Steel  [Geometry]")) << run.out;
     EXPECT_TRUE(Contains(run.out, "2 components, 1 instances, 1 properties, 0 sources; loaded in"))
@@ -185,7 +185,7 @@ TEST(EdLoadDeepTest, DeepChainStaysFlatInTreeAndNestsInJson) {
     size_t longest = 0;
     for (const auto& line : Lines(tree.out)) longest = std::max(longest, line.size());
     EXPECT_LT(longest, 200u) << "indentation must stop growing";
-    EXPECT_TRUE(Contains(tree.out, "[49999] + n50000\n"));
+    EXPECT_TRUE(Contains(tree.out, "[49999] + n50000  [node]\n"));
 
     RunResult json = RunEdLoad({"--format", "json", file});
     ASSERT_EQ(0, json.exitCode) << json.err;

@@ -40,8 +40,10 @@ class TreePrinter : public StructureVisitor {
         SetIndent(step.depth);
         m_out << m_indent << "+ " << step.component.GetName().safe_c_str();
         if (step.component.GetKind() == kxk::Component::PROXY)
-            m_out << "  -> "
-                  << static_cast<const kxk::ComponentProxy&>(step.component).GetLink().safe_c_str();
+            m_out << "  [proxy -> "
+                  << static_cast<const kxk::ComponentProxy&>(step.component).GetLink().safe_c_str() << "]";
+        else
+            m_out << "  [node]";
         if (step.instance && step.instance->GetId().has_text())
             m_out << "  #" << step.instance->GetId().safe_c_str();
         m_out << '\n';
