@@ -26,14 +26,15 @@ const Symbol& EncodingConverter::UTF8() {
 
 // The default converter accepts what most ED files hold: UTF-8 from current writers, passed through,
 // and windows-1252 from older ones, converted. A text is taken as UTF-8 only when all of it is valid
-// UTF-8 (iconv's UTF-8 decoder checks that); real windows-1252 text almost never is. The converter
-// names windows-1252 as its source, so an encoding record naming windows-1252 keeps it. The five
-// bytes that windows-1252 leaves undefined fail the conversion.
+// UTF-8 (iconv's UTF-8 decoder checks that); real windows-1252 text almost never is. Its source name
+// is no encoding name of its own, so that an encoding record naming windows-1252 gets a strict
+// windows-1252 converter, which also converts text that happens to be valid UTF-8. The five bytes
+// that windows-1252 leaves undefined fail the conversion.
 EncodingConverter::EncodingConverter()
-    : m_from("windows-1252"),
+    : m_from("UTF-8, else windows-1252"),
       m_to(UTF8()),
       m_descriptor(Open(UTF8(), UTF8())),
-      m_fallbackDescriptor(Open(m_from, m_to)),
+      m_fallbackDescriptor(Open(Symbol("windows-1252"), m_to)),
       m_passValidUtf8(true) {}
 
 EncodingConverter::EncodingConverter(const Symbol& from, const Symbol& to)

@@ -55,7 +55,7 @@ TEST(EncodingConverterTest, LongTextGrowsTheOutput) {
 TEST(EncodingConverterTest, DefaultPassesUtf8AndReadsWindows1252) {
     EncodingConverter converter;
     EXPECT_TRUE(converter.IsGood());
-    EXPECT_EQ(Symbol("windows-1252"), converter.GetFromEncoding());
+    EXPECT_EQ(Symbol("UTF-8, else windows-1252"), converter.GetFromEncoding());
     std::string text = "Caf\xc3\xa9 \xe2\x82\xac \xe6\x97\xa5";
     std::string out;
     EXPECT_TRUE(converter.Convert(text, out));
