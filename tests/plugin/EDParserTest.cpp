@@ -194,18 +194,18 @@ TEST_F(EDParserTest, FetchedCompletionWithoutRequestDoesNotParse) {
     EXPECT_TRUE(LoaderTraces().empty());
 }
 
-TEST_F(EDParserTest, SecondFetchedCompletionAfterParseIsDeclined) {
+TEST_F(EDParserTest, LateCompletionsAfterParseTouchNothing) {
     auto structure = NewStructure();
     kxk::AsyncEvent event;
-    uint64_t request = Load(structure, File("a.ed", kTwoRoots), &event);
-    m_traces.Reset();
+    uint64_t request = Load(structure, File("a.ed", kAssembly), &event);
 
-    m_loader->OnFetchComplete(request, 0);
+    m_loader->OnFetchComplete(request, 0);  // no structure left to parse into
+    m_loader->OnFetchComplete(request, 1);  // the finished load's event is no longer held
 
     EXPECT_EQ(1u, structure->GetSetLoadedCalls());
-    EXPECT_EQ(1u, event.GetFailureCount());
+    EXPECT_EQ(1u, event.GetSignalCount());
+    EXPECT_EQ(0u, event.GetFailureCount());
     EXPECT_EQ(1, structure->ReferenceCount());
-    EXPECT_TRUE(LoaderTraces().empty());
 }
 
 TEST_F(EDParserTest, UnknownStatusLeavesPendingLoadAlone) {
@@ -246,6 +246,7 @@ TEST_F(EDParserTest, RequestWithoutStructureLeavesPendingLoadAlone) {
 // --- Repeated requests --------------------------------------------------------------------------
 
 TEST_F(EDParserTest, SameStructureTwiceKeepsOneReferenceAndTheLastEvent) {
+    if (edtest::GatedFile::kOrderHiddenFromRaceDetector) GTEST_SKIP() << "two gated loads at once";
     edtest::GatedFile first(m_folder.Path() + "/first.ed"), second(m_folder.Path() + "/second.ed");
     auto structure = NewStructure();
     kxk::AsyncEvent overwritten, last;
@@ -265,6 +266,7 @@ TEST_F(EDParserTest, SameStructureTwiceKeepsOneReferenceAndTheLastEvent) {
 }
 
 TEST_F(EDParserTest, NewStructureReplacesThePendingOne) {
+    if (edtest::GatedFile::kOrderHiddenFromRaceDetector) GTEST_SKIP() << "two gated loads at once";
     edtest::GatedFile first(m_folder.Path() + "/first.ed"), second(m_folder.Path() + "/second.ed");
     auto replaced = NewStructure(), current = NewStructure();
     Request(replaced, first.Path(), nullptr);
