@@ -71,7 +71,7 @@ Json Properties(const kxk::ComponentNode& node) {
     Json list = Json::array();
     for (const auto& property : node.GetProperties().GetAll())
         list.push_back({{"name", Text(property.name)},
-                        {"type", Text(property.typeName)},
+                        {"type", TextOrNull(property.typeName)},
                         {"value", Text(property.value)}});
     return list;
 }
@@ -83,8 +83,12 @@ std::string Dump(const Json& value) {
 }
 
 Json Text(const du::Symbol& text) {
+    return std::string(text.safe_c_str(), text.length());
+}
+
+Json TextOrNull(const du::Symbol& text) {
     if (text.is_null()) return nullptr;
-    return std::string(text);
+    return Text(text);
 }
 
 Json Location(const dg::Location& location) {
@@ -121,7 +125,7 @@ Json Trace(const dp::TraceMessage& message) {
 
 Json ComponentHead(const kxk::Component& component) {
     Json head = {{"kind", component.GetKind() == kxk::Component::PROXY ? "proxy" : "node"},
-                 {"name", Text(component.GetName())},
+                 {"name", TextOrNull(component.GetName())},
                  {"link", nullptr},
                  {"shapeSource", nullptr},
                  {"thumbnail", nullptr},
@@ -131,7 +135,7 @@ Json ComponentHead(const kxk::Component& component) {
                  {"layerGroups", Json::array()},
                  {"properties", Json::array()}};
     if (component.GetKind() == kxk::Component::PROXY) {
-        head["link"] = Text(static_cast<const kxk::ComponentProxy&>(component).GetLink());
+        head["link"] = TextOrNull(static_cast<const kxk::ComponentProxy&>(component).GetLink());
         return head;
     }
     const auto& node = static_cast<const kxk::ComponentNode&>(component);

@@ -24,8 +24,10 @@ using Json = nlohmann::ordered_json;
 // Compact text; bytes that are not UTF-8 become replacement characters.
 std::string Dump(const Json& value);
 
-// Null for a null symbol, "" for an empty one.
+// For the document's TEXT fields: a null symbol is written as "".
 Json Text(const du::Symbol& text);
+// For the fields that may be null: null for a null symbol, "" for an empty one.
+Json TextOrNull(const du::Symbol& text);
 Json Location(const dg::Location& location);
 // `appearance` may be empty even when an override was set; its colour is null then.
 Json Appearance(const du::SmartPtr<kxg::Appearance>& appearance, bool opaque);

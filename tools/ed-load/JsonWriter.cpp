@@ -35,20 +35,20 @@ class ComponentStreamer : public StructureVisitor {
 
 Json Event(const LoadResult& result) {
     Json failure = nullptr;
-    if (result.eventFailed) failure = json::Text(result.failure);
+    if (result.eventFailed) failure = json::TextOrNull(result.failure);
     return {{"done", result.eventDone}, {"failure", std::move(failure)}};
 }
 
 // The loader may name an annotation-set table more than once; the last one stands.
 Json AnnotationSetTable(const kxk::Structure& structure) {
     const auto& tables = structure.GetAnnoSetTableFileSources();
-    return tables.empty() ? Json(nullptr) : json::Text(tables.back());
+    return tables.empty() ? Json(nullptr) : json::TextOrNull(tables.back());
 }
 
 Json Head(const LoadResult& result) {
     const kxk::Structure& structure = *result.structure;
     Json groups = Json::array();
-    for (const auto& group : structure.GetPropertyGroupsLoaded()) groups.push_back(json::Text(group));
+    for (const auto& group : structure.GetPropertyGroupsLoaded()) groups.push_back(json::TextOrNull(group));
     Json rootAppearance = nullptr;
     if (structure.HasRootAppearanceOverride())
         rootAppearance =
