@@ -45,7 +45,7 @@ TEST(EdLoadFailureTest, MissingFileFailsTheFetch) {
     EXPECT_EQ(1, run.exitCode);
     Json document = run.Json();
     EXPECT_EQ(0, document["loaded"]) << "a failed fetch does not mark the structure";
-    EXPECT_EQ(true, document["event"]["done"]);
+    EXPECT_EQ(false, document["event"]["done"]) << "the event was told of the failure instead";
     ASSERT_TRUE(document["event"]["failure"].is_string());
     EXPECT_TRUE(Contains(document["event"]["failure"], missing));
     EXPECT_TRUE(document["root"].is_null());
@@ -59,7 +59,7 @@ TEST(EdLoadFailureTest, SecondRootStopsTheParse) {
     EXPECT_EQ(1, run.exitCode);
     Json document = run.Json();
     EXPECT_EQ(2, document["loaded"]);
-    EXPECT_EQ(Json::parse(R"({"done":true,"failure":"Failed to parse ED file."})"), document["event"]);
+    EXPECT_EQ(Json::parse(R"({"done":false,"failure":"Failed to parse ED file."})"), document["event"]);
     EXPECT_TRUE(document["root"].is_null());
     Json expected = {{"channel", "structure/EDZParser"},
                      {"type", 3},

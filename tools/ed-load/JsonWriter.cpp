@@ -36,7 +36,8 @@ class ComponentStreamer : public StructureVisitor {
 Json Event(const LoadResult& result) {
     Json failure = nullptr;
     if (result.eventFailed) failure = json::TextOrNull(result.failure);
-    return {{"done", result.eventDone}, {"failure", std::move(failure)}};
+    // "done" tells whether the loader signalled completion; a failure is reported instead of it.
+    return {{"done", result.eventSignalled}, {"failure", std::move(failure)}};
 }
 
 // The loader may name an annotation-set table more than once; the last one stands.

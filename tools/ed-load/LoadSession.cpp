@@ -102,6 +102,7 @@ LoadResult LoadSession::Load(const std::string& file, dp::TraceSink& traces, Pro
 
     result.eventDone = event.IsDone();
     result.eventFailed = event.HasFailed();
+    result.eventSignalled = event.GetSignalCount() > 0;
     result.failure = event.GetFailure();
     return result;
 }

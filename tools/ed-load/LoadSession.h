@@ -29,6 +29,7 @@ struct LoadResult {
     du::SmartPtr<kxk::Structure> structure;
     bool eventDone = false;    // the loader told the event, one way or the other
     bool eventFailed = false;  // ... and it was a failure report
+    bool eventSignalled = false;  // the loader called SignalDone: the load completed
     du::Symbol failure;        // the failure text the loader reported (null when none)
     LoadTimings timings;
 
