@@ -139,6 +139,22 @@ TEST(EdLoadPluginTest, LinkToTheExecutableStillFindsThePlugin) {
     EXPECT_EQ(0, RunProgram(link, {"--quiet", Example("assembly/assembly.ed")}).exitCode);
 }
 
+// Links
+
+// The host gives the structure its file's full path, so a link to a file that is gone from its absolute
+// place is found beside the ED file even when ed-load was given a relative name.
+TEST(EdLoadLinkTest, MovedLinkIsFoundBesideARelativelyNamedFile) {
+    TempFolder folder;
+    folder.Write("sub/main.ed", "C 1 0 0\nC 2 1 0\nL 0 2 0 0 /gone/away/motor.ed\n");
+    folder.Write("sub/motor.ed", "C 1 0 0\n");
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(folder.Path());
+    RunResult run = RunEdLoad({"--format", "json", "sub/main.ed"});
+    std::filesystem::current_path(before);
+    ASSERT_EQ(0, run.exitCode) << run.err;
+    EXPECT_EQ(folder.Path() + "/sub/motor.ed", run.Json()["root"]["children"][0]["component"]["link"]);
+}
+
 // Formats and traces
 
 TEST(EdLoadFormatTest, TreeShowsComponentsDetailsAndCounts) {

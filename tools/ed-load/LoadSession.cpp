@@ -3,6 +3,7 @@
 #include <poll.h>
 
 #include <chrono>
+#include <filesystem>
 
 #include "FetchWatch.h"
 #include "LoadEvent.h"
@@ -45,6 +46,12 @@ LoadTimings Measure(Clock::time_point start, const FetchWatch& watch, const Load
     return timings;
 }
 
+std::string AbsolutePath(const std::string& file) {
+    std::error_code error;
+    std::filesystem::path path = std::filesystem::absolute(file, error);
+    return error ? file : path.lexically_normal().string();
+}
+
 }  // namespace
 
 std::string LoadResult::FailureReason() const {
@@ -84,7 +91,9 @@ LoadSession::~LoadSession() {
 LoadResult LoadSession::Load(const std::string& file, dp::TraceSink& traces, ProgressIndicator& progress) {
     LoadResult result;
     result.file = file;
-    result.structure = new kxk::Structure(du::Symbol(file));
+    // A host knows where a structure's file really is; links to files that moved are looked for
+    // beside it, however the file was named on the command line.
+    result.structure = new kxk::Structure(du::Symbol(AbsolutePath(file)));
 
     LoadEvent event;
     FetchWatch watch(file);
