@@ -15,9 +15,9 @@ constexpr size_t kMinBlocksPerChunk = 16;
 class OperatorNewBlockAllocator : public BlockAllocator {
   public:
     void* AllocateChunk(size_t size) override { return ::operator new(size, std::align_val_t(kAlignment)); }
-    void FreeChunk(void* chunk, size_t size) override {
-        ::operator delete(chunk, size, std::align_val_t(kAlignment));
-    }
+    // The unsized form: the sized one is declared only where sized deallocation is on, which clang
+    // leaves off by default.
+    void FreeChunk(void* chunk, size_t) override { ::operator delete(chunk, std::align_val_t(kAlignment)); }
 };
 
 size_t RoundUp(size_t n, size_t to) {

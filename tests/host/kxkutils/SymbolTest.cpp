@@ -70,7 +70,8 @@ TEST(SymbolTest, LastHolderFreesTheText) {
         a = c;
         b = std::move(c);
         EXPECT_EQ(before + 1, Symbol::LiveCount());
-        a = a;
+        Symbol& alias = a;  // self-assignment without the compiler's warning about it
+        a = alias;
         EXPECT_EQ(before + 1, Symbol::LiveCount());
     }
     EXPECT_EQ(before, Symbol::LiveCount());
