@@ -1,0 +1,148 @@
+// Throughput of the ED loader at three file sizes, each beside the floor of any line-oriented loader
+// (splitting the same bytes into lines with memchr), so that every figure reads as a ratio to it.
+//   Memchr        read the file in large blocks and find every line feed
+//   Reader        ed::Parser records into its tables and Clear, no structure built
+//   ReadAndBuild  ed::Parser::Parse into a fresh kxk::Structure
+//   PluginLoad    the whole load as a host does it: lib/ed.so's loader, LoadRequest, fetch, event
+// Destroying the structure is not timed here; the summary of ed-load shows the memory side.
+
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "LoaderBench.h"
+
+#include "BenchFiles.h"
+#include "du/SmartPtr.h"
+#include "du/Symbol.h"
+#include "kxk/AsyncEvent.h"
+#include "kxk/PluginLibrary.h"
+#include "kxk/Structure.h"
+#include "kxloader/StructureParser.h"
+#include "support/ParserInspector.h"
+
+namespace edbench {
+
+namespace {
+
+void SetCounters(benchmark::State& state, const edbench::BenchFile& file) {
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * file.bytes.size()));
+    state.counters["lines/s"] =
+        benchmark::Counter(static_cast<double>(file.lines * state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["nodes"] = static_cast<double>(file.nodes);
+}
+
+void Memchr(benchmark::State& state) {
+    const edbench::BenchFile& file = edbench::GetBenchFile(static_cast<size_t>(state.range(0)));
+    std::vector<char> block(1 << 20);
+    for (auto _ : state) {
+        const int fd = ::open(file.path.c_str(), O_RDONLY | O_CLOEXEC);
+        size_t lines = 0, carried = 0;
+        ssize_t n;
+        while ((n = ::read(fd, block.data() + carried, block.size() - carried)) > 0) {
+            const char* p = block.data();
+            const char* end = p + carried + n;
+            while (const void* feed = std::memchr(p, '\n', static_cast<size_t>(end - p))) {
+                p = static_cast<const char*>(feed) + 1;
+                ++lines;
+            }
+            carried = static_cast<size_t>(end - p);
+            std::memmove(block.data(), p, carried);
+        }
+        ::close(fd);
+        benchmark::DoNotOptimize(lines);
+    }
+    SetCounters(state, file);
+}
+
+void Reader(benchmark::State& state) {
+    const edbench::BenchFile& file = edbench::GetBenchFile(static_cast<size_t>(state.range(0)));
+    for (auto _ : state) {
+        ed::Parser parser;
+        ed::ParserInspector inspect(parser);
+        inspect.Read(file.bytes, "/memory/bench.ed");
+        benchmark::DoNotOptimize(inspect.Root());
+        inspect.Clear();
+    }
+    SetCounters(state, file);
+}
+
+void ReadAndBuild(benchmark::State& state) {
+    const edbench::BenchFile& file = edbench::GetBenchFile(static_cast<size_t>(state.range(0)));
+    for (auto _ : state) {
+        du::SmartPtr<kxk::Structure> structure(new kxk::Structure(du::Symbol(file.path)));
+        {
+            ed::Parser parser;
+            if (!parser.Parse(du::Symbol(file.path), structure)) state.SkipWithError("the parse failed");
+        }
+        state.PauseTiming();
+        structure = nullptr;
+        state.ResumeTiming();
+    }
+    SetCounters(state, file);
+}
+
+// The loader component of the plug-in, made once per process like a host does.
+class PluginLoader {
+  public:
+    PluginLoader() {
+        std::string error;
+        m_library = kxk::PluginLibrary::Open(ED_BENCH_PLUGIN, error);
+        if (m_library) m_library->CreateComponent("loader", "ed", m_component);
+        m_loader = dynamic_cast<kxloader::StructureParser*>(m_component.get());
+    }
+    ~PluginLoader() {
+        m_component = nullptr;  // before the library that holds its code
+    }
+    kxloader::StructureParser* Get() const { return m_loader; }
+
+  private:
+    std::unique_ptr<kxk::PluginLibrary> m_library;
+    du::SmartPtr<du::RefCounted> m_component;
+    kxloader::StructureParser* m_loader = nullptr;
+};
+
+void PluginLoad(benchmark::State& state) {
+    static PluginLoader plugin;
+    const edbench::BenchFile& file = edbench::GetBenchFile(static_cast<size_t>(state.range(0)));
+    if (!plugin.Get()) {
+        state.SkipWithError("no ed loader in " ED_BENCH_PLUGIN);
+        return;
+    }
+    for (auto _ : state) {
+        du::SmartPtr<kxk::Structure> structure(new kxk::Structure(du::Symbol(file.path)));
+        kxk::AsyncEvent event;
+        plugin.Get()->LoadRequest(structure, du::Symbol(file.path), &event);
+        event.Wait();
+        kxloader::FileParser::WaitForPendingFetches();
+        if (event.HasFailed()) state.SkipWithError("the load failed");
+        state.PauseTiming();
+        structure = nullptr;
+        state.ResumeTiming();
+    }
+    SetCounters(state, file);
+}
+
+}  // namespace
+
+void RegisterLoaderBenchmarks(const std::vector<size_t>& sizes) {
+    // By size, so that each figure is taken close in time to the floor it is compared with.
+    for (size_t nodes : sizes) {
+        for (auto [name, run] :
+             {std::pair{"Memchr", &Memchr}, std::pair{"Reader", &Reader},
+              std::pair{"ReadAndBuild", &ReadAndBuild}, std::pair{"PluginLoad", &PluginLoad}}) {
+            benchmark::RegisterBenchmark(name, run)
+                ->Arg(static_cast<int64_t>(nodes))
+                ->UseRealTime()
+                ->Unit(benchmark::kMillisecond);
+        }
+    }
+}
+
+}  // namespace edbench
