@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "du/RefCounted.h"
@@ -14,7 +12,7 @@
 #include "kxk/Structure.h"
 #include "kxloader/FetchRegistry.h"
 #include "kxloader/StructureParser.h"
-#include "plugin/GatedFile.h"
+#include "plugin/HeldFetches.h"
 #include "support/TempFolder.h"
 #include "support/TraceRecorder.h"
 
@@ -57,13 +55,6 @@ class EDParserTest : public ::testing::Test {
         uint64_t request = Request(structure, file, event);
         kxloader::FileParser::WaitForPendingFetches();
         return request;
-    }
-
-    // The host delivers completions of one loader on several workers; the loader expects them one at
-    // a time, so a test finishing two gated loads lets the first worker end before it opens the second.
-    static void WaitUntilFetchesLeft(size_t count) {
-        while (kxloader::FileParser::PendingFetches() > count)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 
     std::vector<dp::TraceMessage> LoaderTraces() const {
@@ -209,77 +200,86 @@ TEST_F(EDParserTest, LateCompletionsAfterParseTouchNothing) {
 }
 
 TEST_F(EDParserTest, UnknownStatusLeavesPendingLoadAlone) {
-    edtest::GatedFile file(m_folder.Path() + "/gated.ed");
+    edtest::HeldFetches held;
     auto structure = NewStructure();
     kxk::AsyncEvent event;
-    uint64_t request = Request(structure, file.Path(), &event);
+    uint64_t request = Request(structure, File("a.ed", kAssembly), &event);
+    // The fetch has succeeded and is recorded, so a status taken for success would parse.
+    held.WaitUntilHeld(1);
 
     m_loader->OnFetchComplete(request, 2);
     m_loader->OnFetchComplete(request, 7);
+    EXPECT_EQ(0u, structure->GetSetLoadedCalls());
     EXPECT_EQ(2, structure->ReferenceCount());
     EXPECT_FALSE(event.IsDone());
 
     // The load goes on as if nothing had happened.
-    file.Deliver(kAssembly);
-    kxloader::FileParser::WaitForPendingFetches();
+    held.Deliver(request);
     EXPECT_EQ(1, structure->GetLoaded());
     EXPECT_EQ(1u, event.GetSignalCount());
     EXPECT_EQ(1, structure->ReferenceCount());
 }
 
 TEST_F(EDParserTest, RequestWithoutStructureLeavesPendingLoadAlone) {
-    edtest::GatedFile file(m_folder.Path() + "/gated.ed");
+    edtest::HeldFetches held;
     auto structure = NewStructure();
     kxk::AsyncEvent pending, declined;
-    Request(structure, file.Path(), &pending);
+    uint64_t request = Request(structure, File("a.ed", kAssembly), &pending);
 
-    EXPECT_EQ(0u, Request(nullptr, File("a.ed", kAssembly), &declined));
+    EXPECT_EQ(0u, Request(nullptr, File("b.ed", kAssembly), &declined));
+    EXPECT_EQ(1u, kxloader::FileParser::PendingFetches());  // no fetch for the declined request
     EXPECT_EQ(2, structure->ReferenceCount());
 
-    file.Deliver(kAssembly);
-    kxloader::FileParser::WaitForPendingFetches();
+    held.Deliver(request);
     EXPECT_EQ(1, structure->GetLoaded());
     EXPECT_EQ(1u, pending.GetSignalCount());
+    EXPECT_EQ(1, structure->ReferenceCount());
     EXPECT_FALSE(declined.IsDone());
 }
 
 // --- Repeated requests --------------------------------------------------------------------------
 
 TEST_F(EDParserTest, SameStructureTwiceKeepsOneReferenceAndTheLastEvent) {
-    if (edtest::GatedFile::kOrderHiddenFromRaceDetector) GTEST_SKIP() << "two gated loads at once";
-    edtest::GatedFile first(m_folder.Path() + "/first.ed"), second(m_folder.Path() + "/second.ed");
+    edtest::HeldFetches held;
     auto structure = NewStructure();
     kxk::AsyncEvent overwritten, last;
-    Request(structure, first.Path(), &overwritten);
-    Request(structure, second.Path(), &last);
+    uint64_t first = Request(structure, File("first.ed", kAssembly), &overwritten);
+    uint64_t second = Request(structure, File("second.ed", kTwoRoots), &last);
     EXPECT_EQ(2, structure->ReferenceCount());
 
-    // The first completion finishes the load; the second finds nothing left to do.
-    first.Deliver(kAssembly);
-    WaitUntilFetchesLeft(1);
-    second.Release();
-    kxloader::FileParser::WaitForPendingFetches();
+    // The first completion finishes the load with the last event; the second finds nothing left to
+    // do and must not parse its unparsable file.
+    held.WaitUntilHeld(2);
+    EXPECT_EQ(first, held.DeliverNext());
+    EXPECT_EQ(1, structure->GetLoaded());
+    EXPECT_EQ(1u, last.GetSignalCount());
+    EXPECT_EQ(1, structure->ReferenceCount());
+
+    EXPECT_EQ(second, held.DeliverNext());
+    EXPECT_EQ(1, structure->GetLoaded());
     EXPECT_EQ(1u, structure->GetSetLoadedCalls());
     EXPECT_EQ(1u, last.GetSignalCount());
+    EXPECT_EQ(0u, last.GetFailureCount());
     EXPECT_FALSE(overwritten.IsDone());
-    EXPECT_EQ(1, structure->ReferenceCount());
+    EXPECT_TRUE(LoaderTraces().empty());
 }
 
 TEST_F(EDParserTest, NewStructureReplacesThePendingOne) {
-    if (edtest::GatedFile::kOrderHiddenFromRaceDetector) GTEST_SKIP() << "two gated loads at once";
-    edtest::GatedFile first(m_folder.Path() + "/first.ed"), second(m_folder.Path() + "/second.ed");
+    edtest::HeldFetches held;
     auto replaced = NewStructure(), current = NewStructure();
-    Request(replaced, first.Path(), nullptr);
-    Request(current, second.Path(), nullptr);
+    uint64_t first = Request(replaced, File("first.ed", kTwoRoots), nullptr);
+    uint64_t second = Request(current, File("second.ed", kAssembly), nullptr);
     EXPECT_EQ(1, replaced->ReferenceCount());
     EXPECT_EQ(2, current->ReferenceCount());
 
-    second.Deliver(kAssembly);
-    WaitUntilFetchesLeft(1);
-    first.Release();
-    kxloader::FileParser::WaitForPendingFetches();
-    EXPECT_EQ(0u, replaced->GetSetLoadedCalls());
+    // The completions arrive against request order; the first one's is late.
+    held.Deliver(second);
     EXPECT_EQ(1, current->GetLoaded());
+    EXPECT_EQ(1, current->ReferenceCount());
+    held.Deliver(first);
+    EXPECT_EQ(0u, replaced->GetSetLoadedCalls());
+    EXPECT_EQ(1u, current->GetSetLoadedCalls());
+    EXPECT_TRUE(LoaderTraces().empty());
 }
 
 // --- Completing without a load ------------------------------------------------------------------

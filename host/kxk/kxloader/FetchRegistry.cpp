@@ -20,6 +20,10 @@ FetchRegistry& FetchRegistry::Get() {
     return registry;
 }
 
+// Reaching the gate here finishes building it first, so it is destroyed after the registry, whose
+// destructor still waits for workers that pass it.
+FetchRegistry::FetchRegistry() : m_gate(FetchGate::Get()) {}
+
 FetchRegistry::~FetchRegistry() {
     WaitAll();
 }
@@ -63,7 +67,7 @@ uint64_t FetchRegistry::Start(FileParser* parser, const du::Symbol& fileName) {
         std::string error = CheckReadable(name);
         held->RecordFetch(handle, error.empty() ? FileParser::FetchResult{true, name}
                                                 : FileParser::FetchResult{false, du::Symbol(error)});
-        held->OnFetchComplete(handle, error.empty() ? 0 : 1);
+        m_gate.Pass(handle, [&] { held->OnFetchComplete(handle, error.empty() ? 0 : 1); });
         // Drop the loader before the fetch counts as delivered: waiters may check for leaks next.
         held = nullptr;
         name = du::Symbol();

@@ -11,15 +11,17 @@
 #include <thread>
 
 #include "du/Symbol.h"
+#include "kxloader/FetchGate.h"
 
 namespace kxloader {
 
 class FileParser;
 
 // The host side of file fetches: one worker thread per fetch, which checks the file, records the
-// result on the loader and delivers the completion while holding a counted reference to the
-// loader. The registry owns the threads and joins them (finished ones on the next fetch, all of
-// them in WaitAll and at process exit), so none outlives the process. Thread-safe.
+// result on the loader and, once the fetch gate lets it through, delivers the completion while
+// holding a counted reference to the loader. The registry owns the threads and joins them (finished
+// ones on the next fetch, all of them in WaitAll and at process exit), so none outlives the process.
+// Thread-safe.
 class FetchRegistry {
   public:
     static FetchRegistry& Get();
@@ -34,7 +36,7 @@ class FetchRegistry {
     static std::string CheckReadable(const du::Symbol& fileName);
 
   private:
-    FetchRegistry() = default;
+    FetchRegistry();
     struct Worker {
         std::thread thread;
         std::shared_ptr<std::atomic<bool>> finished;
@@ -46,6 +48,7 @@ class FetchRegistry {
     std::list<Worker> m_workers;
     size_t m_pending = 0;
     std::atomic<uint64_t> m_nextHandle{1};
+    FetchGate& m_gate;
 };
 
 }  // namespace kxloader
