@@ -1,5 +1,6 @@
 // ed-load: loads an ED file through the ED loader plug-in, exactly as a host application does, and
-// prints the structure that the loader built as a tree, a JSON document or a summary of counts.
+// prints the structure that the loader built as a tree, a JSON document or a summary of counts, or
+// writes it as glTF for a 3D viewer.
 
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "GltfWriter.h"
 #include "JsonWriter.h"
 #include "LoadSession.h"
 #include "PluginPath.h"
@@ -30,17 +32,24 @@ struct Options {
     std::string plugin;
     bool quiet = false;
     std::string file;
+    std::string up = "z";
+    bool noBoxes = false;
+    bool visibleOnly = false;
 };
 
 void Describe(CLI::App& app, Options& options) {
     app.set_version_flag("--version", std::string("ed-load ") + ED_LOAD_VERSION);
-    app.add_option("--format", options.format, "tree (default), json or summary")
-        ->check(CLI::IsMember({"tree", "json", "summary"}));
+    app.add_option("--format", options.format, "tree (default), json, summary, gltf or glb")
+        ->check(CLI::IsMember({"tree", "json", "summary", "gltf", "glb"}));
     app.add_option("-o,--output", options.output, "Write to OUT instead of standard output")
         ->option_text("OUT");
     app.add_option("--plugin", options.plugin, "The loader plug-in library (default: found beside ed-load)")
         ->option_text("PATH");
     app.add_flag("--quiet", options.quiet, "No traces and no progress on standard error");
+    app.add_option("--up", options.up, "glTF: the structure's up axis, z (default) or y")
+        ->check(CLI::IsMember({"z", "y"}));
+    app.add_flag("--no-boxes", options.noBoxes, "glTF: no boxes for the components' bounding boxes");
+    app.add_flag("--visible-only", options.visibleOnly, "glTF: leave out instances hidden by default");
     app.add_option("file", options.file, "The ED file to load")->required()->option_text("FILE.ed");
 }
 
@@ -49,14 +58,26 @@ edload::TraceCapture::Mode TraceMode(const Options& options) {
     return options.quiet ? edload::TraceCapture::Mode::kDrop : edload::TraceCapture::Mode::kForward;
 }
 
-void Write(std::ostream& out, const Options& options, const edload::LoadResult& result,
+bool WriteGltf(std::ostream& out, const Options& options, const edload::LoadResult& result) {
+    edload::gltf::GltfOptions gltf;
+    gltf.up = options.up == "y" ? edload::gltf::GltfOptions::Up::kY : edload::gltf::GltfOptions::Up::kZ;
+    gltf.nodes.boxes = !options.noBoxes;
+    gltf.nodes.visibleOnly = options.visibleOnly;
+    auto container = options.format == "glb" ? edload::GltfContainer::kBinary : edload::GltfContainer::kJson;
+    return edload::WriteGltf(out, result, gltf, container);
+}
+
+// False when the format could not hold the structure.
+bool Write(std::ostream& out, const Options& options, const edload::LoadResult& result,
            const edload::TraceCapture& traces) {
+    if (options.format == "gltf" || options.format == "glb") return WriteGltf(out, options, result);
     if (options.format == "json")
         edload::WriteJson(out, result, traces.Messages());
     else if (options.format == "summary")
         edload::WriteSummary(out, result, traces.Count());
     else
         edload::WriteTree(out, result);
+    return true;
 }
 
 int Run(const Options& options) {
@@ -81,7 +102,10 @@ int Run(const Options& options) {
     edload::ProgressIndicator progress(options.file, !options.quiet && isatty(STDERR_FILENO));
     edload::TraceCapture traces(TraceMode(options), progress);
     edload::LoadResult result = session->Load(options.file, traces, progress);
-    Write(out, options, result, traces);
+    if (!Write(out, options, result, traces)) {
+        std::cerr << "ed-load: the structure is too large for the " << options.format << " format\n";
+        return kLoadFailed;
+    }
     out.flush();
     if (!out) {
         std::cerr << "ed-load: writing the output failed\n";
