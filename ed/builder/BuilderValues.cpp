@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "NumberScan.h"
 #include "dg/LengthUnit.h"
 #include "dg/Point3D.h"
 
@@ -33,6 +34,61 @@ dg::LengthUnit::Code BoxUnit(const char* rest) {
     return dg::LengthUnit::MILLIMETER;
 }
 
+// Each reader below first tries NumberScan, which reads plain decimals exactly as sscanf does, and
+// hands anything else to sscanf itself.
+enum class Parsed { kRejected, kAccepted, kNotPlain };
+
+struct LocationText {
+    dg::FVec3 angles;
+    dg::DVec3 translation;
+    float scale = 1;
+};
+
+// The three stages of a location: angles, then a translation only when at least two characters
+// follow, then a scale only when at least two characters follow the translation.
+Parsed ReadLocationPlain(const char* text, LocationText& out) {
+    NumberScan scan(text);
+    if (!scan.Next(out.angles.x) || !scan.Next(out.angles.y) || !scan.Next(out.angles.z))
+        return Parsed::kNotPlain;
+    if (!AtLeastTwoCharacters(scan.Cursor())) return Parsed::kAccepted;
+    if (!scan.Next(out.translation.x) || !scan.Next(out.translation.y) || !scan.Next(out.translation.z))
+        return Parsed::kNotPlain;
+    if (AtLeastTwoCharacters(scan.Cursor()) && !scan.Next(out.scale)) return Parsed::kNotPlain;
+    return Parsed::kAccepted;
+}
+
+Parsed ReadLocationScanf(const char* text, LocationText& out) {
+    int consumed = 0;
+    if (std::sscanf(text, " %f %f %f%n", &out.angles.x, &out.angles.y, &out.angles.z, &consumed) < 3)
+        return Parsed::kRejected;
+    const char* rest = text + consumed;
+    // A single trailing character (typically a blank) is not taken for a translation.
+    if (!AtLeastTwoCharacters(rest)) return Parsed::kAccepted;
+    consumed = 0;
+    dg::DVec3& t = out.translation;
+    if (std::sscanf(rest, " %lf %lf %lf%n", &t.x, &t.y, &t.z, &consumed) < 3) return Parsed::kRejected;
+    rest += consumed;
+    if (AtLeastTwoCharacters(rest) && std::sscanf(rest, " %f", &out.scale) != 1) return Parsed::kRejected;
+    return Parsed::kAccepted;
+}
+
+// The count " %f %f %f %f" would give, or -1 when the text is not plain.
+int ReadColorPlain(const char* text, float& r, float& g, float& b, float& a) {
+    NumberScan scan(text);
+    if (!scan.Next(r) || !scan.Next(g) || !scan.Next(b)) return -1;
+    if (scan.AtEnd()) return 3;
+    return scan.Next(a) ? 4 : -1;
+}
+
+// What the "%n" after six numbers would give, or -1 when the text is not plain.
+int ReadBoxPlain(const char* text, dg::FVec3& lo, dg::FVec3& hi) {
+    NumberScan scan(text);
+    if (!scan.Next(lo.x) || !scan.Next(lo.y) || !scan.Next(lo.z) || !scan.Next(hi.x) || !scan.Next(hi.y) ||
+        !scan.Next(hi.z))
+        return -1;
+    return scan.Consumed();
+}
+
 }  // namespace
 
 bool ReadLengthUnit(const char* text, NodeSettings& settings) {
@@ -53,32 +109,22 @@ bool ReadLengthUnit(const char* text, NodeSettings& settings) {
 }
 
 bool ReadLocation(const char* text, float parentUnitFactor, NodeSettings& settings) {
-    dg::FVec3 angles;
-    int consumed = 0;
-    if (std::sscanf(text, " %f %f %f%n", &angles.x, &angles.y, &angles.z, &consumed) < 3) return false;
-    const char* rest = text + consumed;
-
-    dg::DVec3 translation;
-    float scale = 1;
-    // A single trailing character (typically a blank) is not taken for a translation.
-    if (AtLeastTwoCharacters(rest)) {
-        consumed = 0;
-        if (std::sscanf(rest, " %lf %lf %lf%n", &translation.x, &translation.y, &translation.z, &consumed) <
-            3)
-            return false;
-        rest += consumed;
-        if (AtLeastTwoCharacters(rest) && std::sscanf(rest, " %f", &scale) != 1) return false;
-    }
-    if (scale == 0) scale = 1;
+    LocationText read;
+    Parsed parsed = ReadLocationPlain(text, read);
+    if (parsed == Parsed::kNotPlain) parsed = ReadLocationScanf(text, read);
+    if (parsed == Parsed::kRejected) return false;
+    if (read.scale == 0) read.scale = 1;
 
     settings.locationGiven = true;
+    dg::DVec3& translation = read.translation;
+    dg::FVec3& angles = read.angles;
     const dg::DPoint3D asRead(translation.x, translation.y, translation.z);
-    if (asRead == dg::DPoint3D::ORIGIN && angles == dg::FVec3::ZERO && scale == 1) return true;
+    if (asRead == dg::DPoint3D::ORIGIN && angles == dg::FVec3::ZERO && read.scale == 1) return true;
 
     if (parentUnitFactor != 1) translation *= static_cast<double>(parentUnitFactor);
     angles *= kRadiansPerDegree;
     settings.location.Set(dg::DPoint3D(translation.x, translation.y, translation.z),
-                          RotationFromAngles(angles), scale);
+                          RotationFromAngles(angles), read.scale);
     settings.locationSet = true;
     return true;
 }
@@ -103,7 +149,8 @@ dg::Quaternion<float> RotationFromAngles(const dg::FVec3& radians) {
 
 bool ReadColor(const char* text, NodeSettings& settings) {
     float r, g, b, a;
-    const int read = std::sscanf(text, " %f %f %f %f", &r, &g, &b, &a);
+    int read = ReadColorPlain(text, r, g, b, a);
+    if (read < 0) read = std::sscanf(text, " %f %f %f %f", &r, &g, &b, &a);
     if (read < 3) return false;
     settings.color.Set(r, g, b, 1);
     // The alpha number is only a switch: exactly 1 makes the override opaque, anything below 1 makes
@@ -120,9 +167,13 @@ bool ReadColor(const char* text, NodeSettings& settings) {
 
 bool ReadBBox(const char* text, NodeSettings& settings) {
     dg::FVec3 lo, hi;
-    int consumed = 0;
-    if (std::sscanf(text, " %f %f %f %f %f %f%n", &lo.x, &lo.y, &lo.z, &hi.x, &hi.y, &hi.z, &consumed) < 6)
-        return false;
+    int consumed = ReadBoxPlain(text, lo, hi);
+    if (consumed < 0) {
+        consumed = 0;
+        if (std::sscanf(text, " %f %f %f %f %f %f%n", &lo.x, &lo.y, &lo.z, &hi.x, &hi.y, &hi.z, &consumed) <
+            6)
+            return false;
+    }
     const double factor = dg::LengthUnit::ToMeters(BoxUnit(text + consumed), 1.0, 1);
     if (factor != 1) {
         lo *= static_cast<float>(factor);
