@@ -9,6 +9,7 @@
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
 #include "ed/reader/IdTable.h"
+#include "ed/reader/ValueList.h"
 
 namespace kxk {
 class ComponentNode;
@@ -46,7 +47,7 @@ struct PropertyInfo {
     int typeId = 0;
     du::Symbol name;
     du::Symbol lowerName;  // the very same symbol as `name` when the name has no upper-case letter
-    std::vector<du::Symbol> values;
+    ValueList values;
     PropertyInfo* next = nullptr;
 };
 

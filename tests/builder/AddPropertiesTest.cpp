@@ -37,7 +37,7 @@ class AddPropertiesTest : public edtest::BuildTest {
     // builds.
     const kxk::ComponentNode& WithNullValue(const EdText& text, int id, size_t index) {
         inspect.Read(text.Str());
-        inspect.Property(id)->values.at(index) = du::Symbol();
+        inspect.Property(id)->values[index] = du::Symbol();
         inspect.Build();
         structure = inspect.Structure();
         return Root();
