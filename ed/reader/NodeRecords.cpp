@@ -20,7 +20,8 @@ void Parser::AddNodeName() {
     const int id = ScanInt();
     ScanInt();
     ScanInt();
-    const du::Symbol name(ScanTail(true));
+    const std::string_view text = ScanText(true);
+    const du::Symbol name(text.data(), text.size());
     if (StructureNode* node = GetNodeFromId(id, false)) node->name = name;
 }
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "du/EncodingConverter.h"
@@ -9,6 +10,7 @@
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
 #include "ed/reader/IdTable.h"
+#include "ed/reader/NameCache.h"
 #include "ed/reader/ValueList.h"
 
 namespace kxk {
@@ -83,6 +85,8 @@ class Parser {
     void ParseLine(char* line);
     int ScanInt();
     const char* ScanTail(bool convert);
+    // ScanTail with the length of the text.
+    std::string_view ScanText(bool convert);
     const char* ScanName(bool convert);
     void NotYetImplemented(const char* what);
 
@@ -155,6 +159,7 @@ class Parser {
     std::string m_convertBuffer;
     std::unique_ptr<du::EncodingConverter> m_converter;
     du::Symbol m_fileName;
+    NameCache m_nameCache;
 
     // Records that a fresh lookup pushed out of their id table. They may still hang in the tree, so
     // they stay alive until Clear, which destroys them with the others.

@@ -19,8 +19,12 @@ void Parser::AddPropName() {
     const int propertyId = ScanInt();
     ScanInt();
     ScanInt();
-    const du::Symbol name(ScanTail(true));
-    if (PropertyInfo* property = GetProperty(propertyId, false)) SetName(property, name);
+    const PropertyNames& names = m_nameCache.Get(ScanText(true));
+    if (PropertyInfo* property = GetProperty(propertyId, false)) {
+        property->name = names.name;
+        property->lowerName = names.lowerName;
+        property->named = true;
+    }
 }
 
 void Parser::AddPropValue() {
@@ -28,13 +32,15 @@ void Parser::AddPropValue() {
     PropertyInfo* property = GetProperty(ScanInt(), false);
     ScanInt();
     ScanInt();
-    du::Symbol value(ScanTail(true));
+    const std::string_view text = ScanText(true);
+    du::Symbol value(text.data(), text.size());
     if (property != nullptr) property->values.push_back(std::move(value));
 }
 
 void Parser::AddPropType() {
     const int typeId = ScanInt();
-    const du::Symbol name(ScanTail(true));
+    const std::string_view text = ScanText(true);
+    const du::Symbol name(text.data(), text.size());
     GetPropertyType(typeId) = name;
 }
 

@@ -32,10 +32,6 @@ void Destroy(Record* record) {
     if (record != nullptr) record->~Record();
 }
 
-bool IsUpper(char c) {
-    return c >= 'A' && c <= 'Z';
-}
-
 }  // namespace
 
 StructureNode* Parser::GetNodeFromId(int id, bool fresh) {
@@ -86,19 +82,7 @@ void Parser::AttachProperty(StructureNode* node, PropertyInfo* property) {
 void Parser::SetName(PropertyInfo* property, const du::Symbol& name) {
     property->name = name;
     property->named = true;
-    const char* text = name.safe_c_str();
-    const char* upper = text;
-    while (*upper != '\0' && !IsUpper(*upper)) ++upper;
-    if (*upper == '\0') {
-        // Most names are lower case already; they share the symbol instead of interning a copy.
-        property->lowerName = name;
-        return;
-    }
-    std::string lower(text);
-    for (size_t i = static_cast<size_t>(upper - text); i < lower.size(); ++i) {
-        if (IsUpper(lower[i])) lower[i] = static_cast<char>(lower[i] - 'A' + 'a');
-    }
-    property->lowerName = du::Symbol(lower);
+    property->lowerName = LowerName(name);
 }
 
 du::Symbol& Parser::GetPropertyType(int typeId) {
@@ -126,6 +110,7 @@ void Parser::Clear() {
 
     m_root = nullptr;
     m_propertyTypes.Clear();
+    m_nameCache.Clear();
 
     m_redirect.clear();
     m_structure = nullptr;

@@ -1,0 +1,58 @@
+#include "ed/reader/NameCache.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace ed {
+
+namespace {
+
+bool IsUpper(char c) {
+    return c >= 'A' && c <= 'Z';
+}
+
+// Names are short and differ early or in length; the first and last bytes and the length suffice.
+size_t SlotOf(std::string_view text, size_t slots) {
+    uint64_t head = 0, tail = 0;
+    const size_t n = text.size();
+    std::memcpy(&head, text.data(), n < 8 ? n : 8);
+    if (n > 8) std::memcpy(&tail, text.data() + n - (n < 16 ? n - 8 : 8), n < 16 ? n - 8 : 8);
+    uint64_t h = (head * 0x9e3779b97f4a7c15ULL) ^ (tail * 0xc2b2ae3d27d4eb4fULL) ^ n;
+    h ^= h >> 29;
+    return static_cast<size_t>((h * 0xbf58476d1ce4e5b9ULL) >> 40) % slots;
+}
+
+}  // namespace
+
+du::Symbol LowerName(const du::Symbol& name) {
+    const char* text = name.safe_c_str();
+    const char* upper = text;
+    while (*upper != '\0' && !IsUpper(*upper)) ++upper;
+    // Most names are lower case already; they share the symbol instead of interning a copy.
+    if (*upper == '\0') return name;
+    std::string lower(text);
+    for (size_t i = static_cast<size_t>(upper - text); i < lower.size(); ++i) {
+        if (IsUpper(lower[i])) lower[i] = static_cast<char>(lower[i] - 'A' + 'a');
+    }
+    return du::Symbol(lower);
+}
+
+const PropertyNames& NameCache::Get(std::string_view text) {
+    Slot& slot = m_slots[SlotOf(text, kSlots)];
+    if (slot.used && slot.length == text.size() &&
+        std::memcmp(slot.names.name.c_str(), text.data(), text.size()) == 0)
+        return slot.names;
+    du::Symbol name(text.data(), text.size());
+    slot.names.lowerName = LowerName(name);
+    slot.names.name = std::move(name);
+    slot.length = text.size();
+    slot.used = true;
+    return slot.names;
+}
+
+void NameCache::Clear() {
+    for (Slot& slot : m_slots) slot = Slot();
+}
+
+}  // namespace ed

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "du/Symbol.h"
+
+namespace ed {
+
+// A property name and its lower-case form, as SetName makes them.
+struct PropertyNames {
+    du::Symbol name;
+    du::Symbol lowerName;  // the very same symbol as `name` when the name has no upper-case letter
+};
+
+// The lower-case form of a property name: A to Z lowered byte by byte, every other byte kept; the
+// name itself when nothing changes.
+du::Symbol LowerName(const du::Symbol& name);
+
+// The names of recent N records. A file uses a few dozen property names on a million properties, so
+// an N record mostly finds its name here and costs two reference counts instead of interning and
+// lower-casing. Direct-mapped; holds its symbols until Clear. One per parser, not thread-safe.
+class NameCache {
+  public:
+    const PropertyNames& Get(std::string_view text);
+    void Clear();
+
+  private:
+    struct Slot {
+        PropertyNames names;
+        size_t length = 0;
+        bool used = false;
+    };
+    static constexpr size_t kSlots = 512;
+
+    Slot m_slots[kSlots];
+};
+
+}  // namespace ed
