@@ -1,31 +1,18 @@
 #include "du/Symbol.h"
 
-#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <new>
 #include <ostream>
 #include <string_view>
+#include <thread>
 
 namespace du {
 
 namespace {
 
-// Every interned text is one allocation: this header, then the characters and a terminating zero.
-// A Symbol holds a pointer to the characters, so the header is found by stepping back.
-struct Entry {
-    std::atomic<size_t> count;
-    Entry* next;  // chain in the shard's bucket
-    size_t hash;
-    size_t length;
-
-    char* Text() { return reinterpret_cast<char*>(this + 1); }
-    static Entry* Of(const char* text) { return reinterpret_cast<Entry*>(const_cast<char*>(text)) - 1; }
-};
-static_assert(sizeof(Entry) % alignof(Entry) == 0, "characters must follow the header directly");
-
-// A fast 64-bit hash over 8-byte words; the final mix spreads every input bit over the shard and bucket
+// A fast 64-bit hash over 8-byte words; the final mix spreads every input bit over the shard and slot
 // bits, which are taken from opposite ends of the result.
 inline uint64_t Mix(uint64_t h) {
     h ^= h >> 33;
@@ -36,7 +23,7 @@ inline uint64_t Mix(uint64_t h) {
     return h;
 }
 
-inline size_t HashBytes(const char* p, size_t n) {
+inline uint64_t HashBytes(const char* p, size_t n) {
     const uint64_t m = 0x9e3779b97f4a7c15ULL;
     uint64_t h = 0x243f6a8885a308d3ULL ^ (n * m);
     while (n >= 8) {
@@ -50,43 +37,94 @@ inline size_t HashBytes(const char* p, size_t n) {
     uint64_t tail = 0;
     std::memcpy(&tail, p, n);
     h = (h ^ Mix(tail ^ n)) * m;
-    return static_cast<size_t>(Mix(h));
+    return Mix(h);
 }
+
+// Critical sections here are a few dozen instructions, far shorter than putting a thread to sleep and
+// waking it; a waiter spins briefly, then yields its core.
+class SpinLock {
+  public:
+    void lock() {
+        while (m_locked.exchange(true, std::memory_order_acquire)) {
+            for (int spins = 0; m_locked.load(std::memory_order_relaxed); ++spins) {
+                if (spins >= 64) std::this_thread::yield();
+            }
+        }
+    }
+    void unlock() { m_locked.store(false, std::memory_order_release); }
+
+  private:
+    std::atomic<bool> m_locked{false};
+};
+
+struct Slot {
+    uint64_t hash;
+    void* entry;  // the text's header; null for a free slot
+};
+
+// One shard: an open-addressing table with linear probing, so that a lookup reads one or two cache
+// lines of hashes and touches a text only when its hash matches. Kept between 1/8 and 7/10 full.
+struct alignas(64) Shard {
+    SpinLock lock;
+    Slot* slots = nullptr;
+    size_t mask = 0;  // slot count - 1, when there are slots
+    size_t size = 0;
+
+    size_t Capacity() const { return slots ? mask + 1 : 0; }
+
+    void Place(const Slot& slot) {
+        size_t i = slot.hash & mask;
+        while (slots[i].entry) i = (i + 1) & mask;
+        slots[i] = slot;
+    }
+
+    void Grow() {
+        const size_t capacity = slots ? Capacity() * 2 : kMinimumSlots;
+        Rehash(new Slot[capacity](), capacity);
+    }
+
+    void Rehash(Slot* fresh, size_t capacity) {
+        Slot* old = slots;
+        const size_t oldCapacity = Capacity();
+        slots = fresh;
+        mask = capacity - 1;
+        for (size_t i = 0; i < oldCapacity; ++i)
+            if (old[i].entry) Place(old[i]);
+        delete[] old;
+    }
+
+    // Removes the slot of `entry` and shifts later slots of the same run back into the gap, so that
+    // no tombstones build up.
+    void Remove(uint64_t hash, const void* entry) {
+        size_t i = hash & mask;
+        while (slots[i].entry != entry) i = (i + 1) & mask;
+        for (size_t j = (i + 1) & mask; slots[j].entry; j = (j + 1) & mask) {
+            const size_t home = slots[j].hash & mask;
+            if (((j - home) & mask) >= ((j - i) & mask)) {
+                slots[i] = slots[j];
+                i = j;
+            }
+        }
+        slots[i] = Slot{0, nullptr};
+        --size;
+        // Give back the slots of a table that emptied, e.g. after a large structure was released.
+        if (Capacity() > kMinimumSlots && size * 8 < Capacity()) {
+            // Without memory for the smaller array the larger one simply stays.
+            if (Slot* fresh = new (std::nothrow) Slot[Capacity() / 2]()) Rehash(fresh, Capacity() / 2);
+        }
+    }
+
+    static constexpr size_t kMinimumSlots = 64;
+};
 
 constexpr size_t kShardBits = 6;
 constexpr size_t kShardCount = size_t(1) << kShardBits;
-constexpr size_t kInitialBuckets = 64;
-
-struct Shard {
-    std::mutex mutex;
-    Entry** buckets = nullptr;
-    size_t bucketMask = 0;
-    size_t size = 0;
-
-    // Doubles the bucket array once the shard holds more texts than buckets. Called under the lock.
-    void Grow() {
-        size_t newCount = buckets ? (bucketMask + 1) * 2 : kInitialBuckets;
-        Entry** fresh = new Entry*[newCount]();
-        for (size_t i = 0; buckets && i <= bucketMask; ++i) {
-            for (Entry* e = buckets[i]; e;) {
-                Entry* next = e->next;
-                Entry*& head = fresh[e->hash & (newCount - 1)];
-                e->next = head;
-                head = e;
-                e = next;
-            }
-        }
-        delete[] buckets;
-        buckets = fresh;
-        bucketMask = newCount - 1;
-    }
-};
 
 struct Table {
     Shard shards[kShardCount];
     std::atomic<size_t> live{0};
 
-    Shard& ShardOf(size_t hash) { return shards[hash >> (sizeof(size_t) * 8 - kShardBits)]; }
+    Shard& ShardOf(uint64_t hash) { return shards[hash >> (64 - kShardBits)]; }
 };
 
 // Static Symbols anywhere (Symbol::EMPTY included) may be built before this file's statics, and
@@ -96,72 +134,54 @@ Table& TheTable() {
     return *table;
 }
 
-const char* Intern(const char* text, size_t length) {
-    size_t hash = HashBytes(text, length);
+}  // namespace
+
+// A text found with a count of zero is being freed by its last holder, who removes it by identity
+// as soon as it gets the shard lock; it is passed over, and the text is entered afresh if needed.
+// Equal texts of live symbols therefore always share one entry.
+const char* Symbol::Intern(const char* text, size_t length) {
+    const uint64_t hash = HashBytes(text, length);
     Table& table = TheTable();
     Shard& shard = table.ShardOf(hash);
-    std::lock_guard<std::mutex> lock(shard.mutex);
-    if (shard.buckets) {
-        for (Entry* e = shard.buckets[hash & shard.bucketMask]; e; e = e->next) {
-            if (e->hash == hash && e->length == length && std::memcmp(e->Text(), text, length) == 0) {
-                // Under the shard lock, so a release that is about to free this entry cannot
-                // have brought the count to zero yet (see ReleaseText).
-                e->count.fetch_add(1, std::memory_order_relaxed);
-                return e->Text();
-            }
+    std::lock_guard<SpinLock> guard(shard.lock);
+    for (size_t i = hash & shard.mask; shard.slots && shard.slots[i].entry; i = (i + 1) & shard.mask) {
+        if (shard.slots[i].hash != hash) continue;
+        Header* header = static_cast<Header*>(shard.slots[i].entry);
+        const char* found = reinterpret_cast<const char*>(header + 1);
+        if (header->length != length || std::memcmp(found, text, length) != 0) continue;
+        size_t count = header->count.load(std::memory_order_relaxed);
+        while (count != 0) {
+            if (header->count.compare_exchange_weak(count, count + 1, std::memory_order_relaxed))
+                return found;
         }
     }
-    if (!shard.buckets || shard.size > shard.bucketMask) shard.Grow();
-    void* memory = ::operator new(sizeof(Entry) + length + 1);
-    Entry* e = new (memory) Entry;
-    e->count.store(1, std::memory_order_relaxed);
-    e->hash = hash;
-    e->length = length;
-    std::memcpy(e->Text(), text, length);
-    e->Text()[length] = '\0';
-    Entry*& head = shard.buckets[hash & shard.bucketMask];
-    e->next = head;
-    head = e;
+    if ((shard.size + 1) * 10 > shard.Capacity() * 7) shard.Grow();
+    void* memory = ::operator new(sizeof(Header) + length + 1);
+    Header* header = new (memory) Header;
+    header->count.store(1, std::memory_order_relaxed);
+    header->length = length;
+    char* copy = reinterpret_cast<char*>(header + 1);
+    std::memcpy(copy, text, length);
+    copy[length] = '\0';
+    shard.Place(Slot{hash, header});
     ++shard.size;
     table.live.fetch_add(1, std::memory_order_relaxed);
-    return e->Text();
+    return copy;
 }
 
-void AcquireText(const char* text) {
-    if (text) Entry::Of(text)->count.fetch_add(1, std::memory_order_relaxed);
-}
-
-// Above one reference the count drops without the lock. The last reference is dropped under the
-// shard lock, so a concurrent lookup either took its reference first (and the entry lives on) or
-// finds the entry gone.
-void ReleaseText(const char* text) {
-    if (!text) return;
-    Entry* e = Entry::Of(text);
-    size_t count = e->count.load(std::memory_order_relaxed);
-    while (count > 1) {
-        if (e->count.compare_exchange_weak(count, count - 1, std::memory_order_acq_rel,
-                                           std::memory_order_relaxed))
-            return;
-    }
+void Symbol::Free(const char* text) noexcept {
+    Header* header = &HeaderOf(text);
+    const uint64_t hash = HashBytes(text, header->length);
     Table& table = TheTable();
-    Shard& shard = table.ShardOf(e->hash);
+    Shard& shard = table.ShardOf(hash);
     {
-        std::lock_guard<std::mutex> lock(shard.mutex);
-        if (e->count.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
-        for (Entry** link = &shard.buckets[e->hash & shard.bucketMask]; *link; link = &(*link)->next) {
-            if (*link == e) {
-                *link = e->next;
-                break;
-            }
-        }
-        --shard.size;
+        std::lock_guard<SpinLock> guard(shard.lock);
+        shard.Remove(hash, header);
     }
     table.live.fetch_sub(1, std::memory_order_relaxed);
-    e->~Entry();
-    ::operator delete(e);
+    header->~Header();
+    ::operator delete(header);
 }
-
-}  // namespace
 
 const Symbol Symbol::EMPTY("");
 
@@ -171,18 +191,10 @@ Symbol::Symbol(const char* text, size_t length) : m_text(text ? Intern(text, len
 
 Symbol::Symbol(const std::string& text) : m_text(Intern(text.data(), text.size())) {}
 
-Symbol::Symbol(const Symbol& other) noexcept : m_text(other.m_text) {
-    AcquireText(m_text);
-}
-
-Symbol::~Symbol() {
-    ReleaseText(m_text);
-}
-
 Symbol& Symbol::operator=(const Symbol& other) noexcept {
     if (m_text != other.m_text) {
-        AcquireText(other.m_text);
-        ReleaseText(m_text);
+        Acquire(other.m_text);
+        Release(m_text);
         m_text = other.m_text;
     }
     return *this;
@@ -190,15 +202,11 @@ Symbol& Symbol::operator=(const Symbol& other) noexcept {
 
 Symbol& Symbol::operator=(Symbol&& other) noexcept {
     if (this != &other) {
-        ReleaseText(m_text);
+        Release(m_text);
         m_text = other.m_text;
         other.m_text = nullptr;
     }
     return *this;
-}
-
-size_t Symbol::length() const {
-    return m_text ? Entry::Of(m_text)->length : 0;
 }
 
 size_t Symbol::find(char c, size_t pos) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <iosfwd>
 #include <string>
@@ -13,8 +14,9 @@ namespace du {
 //   du::Symbol none;            // null: no text at all
 //   assert(none.safe_c_str()[0] == '\0' && !none.has_text());
 //
-// Interning is thread-safe (a sharded table, one lock per shard). Each interned text is reference
-// counted; the memory of a text nobody holds any more is given back at once.
+// Interning is thread-safe (a sharded table, one short lock per shard). Each interned text is
+// reference counted; copying and dropping a symbol is one atomic operation, and the memory of a text
+// nobody holds any more is given back at once.
 class Symbol {
   public:
     static const Symbol EMPTY;  // the empty text "" (not null)
@@ -24,9 +26,9 @@ class Symbol {
     Symbol(const char* text);
     Symbol(const char* text, size_t length);
     Symbol(const std::string& text);
-    Symbol(const Symbol& other) noexcept;
+    Symbol(const Symbol& other) noexcept : m_text(other.m_text) { Acquire(m_text); }
     Symbol(Symbol&& other) noexcept : m_text(other.m_text) { other.m_text = nullptr; }
-    ~Symbol();
+    ~Symbol() { Release(m_text); }
 
     Symbol& operator=(const Symbol& other) noexcept;
     Symbol& operator=(Symbol&& other) noexcept;
@@ -38,7 +40,7 @@ class Symbol {
     bool is_null() const { return m_text == nullptr; }
     // True when the symbol holds at least one character.
     bool has_text() const { return m_text && *m_text; }
-    size_t length() const;
+    size_t length() const { return m_text ? HeaderOf(m_text).length : 0; }
 
     size_t find(char c, size_t pos = 0) const;
     size_t find(const char* s, size_t pos = 0) const;
@@ -59,6 +61,24 @@ class Symbol {
     static size_t LiveCount();
 
   private:
+    // Every interned text is preceded by its reference count and its length.
+    struct Header {
+        std::atomic<size_t> count;
+        size_t length;
+    };
+    static Header& HeaderOf(const char* text) {
+        return reinterpret_cast<Header*>(const_cast<char*>(text))[-1];
+    }
+    static void Acquire(const char* text) noexcept {
+        if (text) HeaderOf(text).count.fetch_add(1, std::memory_order_relaxed);
+    }
+    static void Release(const char* text) noexcept {
+        if (text && HeaderOf(text).count.fetch_sub(1, std::memory_order_acq_rel) == 1) Free(text);
+    }
+    static const char* Intern(const char* text, size_t length);
+    // Removes a text whose last reference went and frees it.
+    static void Free(const char* text) noexcept;
+
     const char* m_text;
 };
 
