@@ -11,6 +11,20 @@ bool IsDigit(char c) {
     return static_cast<unsigned char>(c - '0') < 10;
 }
 
+// Eight bytes at a time: text fields are mostly plain ASCII and tens of bytes long.
+bool HasHighByte(std::string_view text) {
+    const char* p = text.data();
+    size_t n = text.size();
+    uint64_t bits = 0;
+    for (; n >= 8; p += 8, n -= 8) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        bits |= word;
+    }
+    for (; n > 0; ++p, --n) bits |= static_cast<unsigned char>(*p);
+    return (bits & 0x8080808080808080ULL) != 0;
+}
+
 }  // namespace
 
 // Works on a local cursor: the handlers call this several times per line, and a member cursor would
@@ -26,17 +40,15 @@ int Parser::ScanInt() {
 }
 
 std::string_view Parser::ScanText(bool convert) {
-    char* p = m_cursor;
-    while (*p == ' ') ++p;
-    char* const start = p;
-    unsigned char high = 0;
-    for (; *p != '\0' && *p != '\n'; ++p) high |= static_cast<unsigned char>(*p);
+    char* start = m_cursor;
+    while (*start == ' ') ++start;
+    char* const end = strchrnul(start, '\n');
     // The terminator also ends the line for every later scan of it.
-    *p = '\0';
-    m_cursor = p;
-    const std::string_view field(start, static_cast<size_t>(p - start));
-    if (!convert || high < 0x80 || !m_converter) return field;
-    m_convertBuffer.assign(start, p);
+    *end = '\0';
+    m_cursor = end;
+    const std::string_view field(start, static_cast<size_t>(end - start));
+    if (!convert || !m_converter || !HasHighByte(field)) return field;
+    m_convertBuffer.assign(start, end);
     if (!m_converter->Convert(m_convertBuffer, m_convertBuffer, nullptr)) return field;
     // Up to the first zero byte, as a zero-terminated text would be read.
     return std::string_view(m_convertBuffer.c_str(), std::strlen(m_convertBuffer.c_str()));
