@@ -14,15 +14,15 @@ namespace ed {
 //   types.Lookup(3) = du::Symbol("Material");   // inserted on first lookup
 //   types.ForEach([](int id, const du::Symbol& name) { ... });   // chain order
 //
-// All entries sit in one doubly linked chain grouped by bucket; each bucket keeps the half-open run of
-// the chain that holds its entries. A key going into an empty bucket goes to the front of the chain,
-// otherwise right behind its bucket's last entry, so the chain order (which callers observe) depends
-// only on the keys and the order of first lookups. Entries live in one vector and link by index, so a
-// million entries cost no allocation each. Not thread-safe.
+// All entries sit in one chain grouped by bucket; each bucket keeps the first and the last entry of
+// its run of the chain. A key going into an empty bucket goes to the front of the chain, otherwise
+// right behind its bucket's last entry, so the chain order (which callers observe) depends only on the
+// keys and the order of first lookups. Entries live in one vector and link forward by index, 16 bytes
+// for a pointer value, so a million entries cost no allocation each. Not thread-safe.
 template <class Value>
 class IdTable {
   public:
-    explicit IdTable(size_t minimumBuckets) : m_buckets(du::HashNextPrime(minimumBuckets), kEmptyBucket) {}
+    explicit IdTable(size_t minimumBuckets) { SetBucketCount(du::HashNextPrime(minimumBuckets)); }
     IdTable(const IdTable&) = delete;
     IdTable& operator=(const IdTable&) = delete;
 
@@ -32,10 +32,13 @@ class IdTable {
     Value& Lookup(int key) {
         GrowIfNeeded();
         const Bucket& bucket = m_buckets[BucketOf(key)];
-        for (uint32_t i = bucket.first; i != bucket.end; i = m_entries[i].next) {
-            if (m_entries[i].key == key) return m_entries[i].value;
+        if (bucket.first != kEnd) {
+            for (uint32_t i = bucket.first;; i = m_entries[i].next) {
+                if (m_entries[i].key == key) return m_entries[i].value;
+                if (i == bucket.last) break;
+            }
         }
-        m_entries.push_back(Entry{key, kEnd, kEnd, Value()});
+        m_entries.push_back(Entry{Value(), key, kEnd});
         const uint32_t index = static_cast<uint32_t>(m_entries.size() - 1);
         Thread(index);
         return m_entries[index].value;
@@ -45,10 +48,11 @@ class IdTable {
     const Value* Find(int key) const {
         if (m_buckets.empty()) return nullptr;
         const Bucket& bucket = m_buckets[BucketOf(key)];
-        for (uint32_t i = bucket.first; i != bucket.end; i = m_entries[i].next) {
+        if (bucket.first == kEnd) return nullptr;
+        for (uint32_t i = bucket.first;; i = m_entries[i].next) {
             if (m_entries[i].key == key) return &m_entries[i].value;
+            if (i == bucket.last) return nullptr;
         }
-        return nullptr;
     }
 
     // Calls visit(key, value) for every entry in chain order.
@@ -71,7 +75,7 @@ class IdTable {
     void Clear() {
         std::vector<Entry>().swap(m_entries);
         std::vector<Bucket>().swap(m_buckets);
-        m_head = m_tail = kEnd;
+        m_head = kEnd;
     }
 
   private:
@@ -79,20 +83,32 @@ class IdTable {
     static constexpr uint32_t kEnd = UINT32_MAX;
 
     struct Entry {
-        int key;
-        uint32_t prev;
-        uint32_t next;
         Value value;
+        int key;
+        uint32_t next;
     };
     struct Bucket {
         uint32_t first;
-        uint32_t end;  // the entry just behind the bucket's last one
+        uint32_t last;
     };
     static constexpr Bucket kEmptyBucket{kEnd, kEnd};
 
     size_t BucketOf(int key) const {
+        // Ids are almost always positive and bucket counts below 2^32: then the remainder comes from
+        // two multiplications by a precomputed inverse instead of a division, which would cost more
+        // than the rest of a lookup.
+        const size_t count = m_buckets.size();
+        if (key >= 0 && count <= UINT32_MAX) {
+            const uint64_t low = m_inverse * static_cast<uint32_t>(key);
+            return static_cast<size_t>((static_cast<unsigned __int128>(low) * count) >> 64);
+        }
         // Sign-extended so that ids that wrapped negative spread like the host's own tables.
-        return static_cast<size_t>(static_cast<uint64_t>(static_cast<int64_t>(key)) % m_buckets.size());
+        return static_cast<size_t>(static_cast<uint64_t>(static_cast<int64_t>(key)) % count);
+    }
+
+    void SetBucketCount(size_t count) {
+        m_buckets.assign(count, kEmptyBucket);
+        m_inverse = UINT64_MAX / count + 1;
     }
 
     void GrowIfNeeded() {
@@ -104,9 +120,9 @@ class IdTable {
 
     // Re-threads the old chain, from its front, into fresh buckets.
     void Rebuild(size_t bucketCount) {
-        m_buckets.assign(bucketCount, kEmptyBucket);
+        SetBucketCount(bucketCount);
         uint32_t i = m_head;
-        m_head = m_tail = kEnd;
+        m_head = kEnd;
         while (i != kEnd) {
             const uint32_t next = m_entries[i].next;
             Thread(i);
@@ -117,26 +133,20 @@ class IdTable {
     void Thread(uint32_t index) {
         Bucket& bucket = m_buckets[BucketOf(m_entries[index].key)];
         if (bucket.first == kEnd) {
-            bucket.end = m_head;
+            m_entries[index].next = m_head;
+            m_head = index;
             bucket.first = index;
-            LinkBefore(index, m_head);
         } else {
-            LinkBefore(index, bucket.end);
+            m_entries[index].next = m_entries[bucket.last].next;
+            m_entries[bucket.last].next = index;
         }
-    }
-
-    void LinkBefore(uint32_t index, uint32_t before) {
-        Entry& entry = m_entries[index];
-        entry.prev = before == kEnd ? m_tail : m_entries[before].prev;
-        entry.next = before;
-        (entry.prev == kEnd ? m_head : m_entries[entry.prev].next) = index;
-        (before == kEnd ? m_tail : m_entries[before].prev) = index;
+        bucket.last = index;
     }
 
     std::vector<Entry> m_entries;
     std::vector<Bucket> m_buckets;
+    uint64_t m_inverse = 0;  // 2^64 / bucket count, rounded up
     uint32_t m_head = kEnd;
-    uint32_t m_tail = kEnd;
 };
 
 }  // namespace ed
