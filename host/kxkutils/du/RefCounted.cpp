@@ -19,14 +19,6 @@ RefCounted::~RefCounted() {
     g_live.fetch_sub(1, std::memory_order_relaxed);
 }
 
-void RefCounted::AddReference(const void*) const noexcept {
-    m_count.fetch_add(1, std::memory_order_relaxed);
-}
-
-int RefCounted::RemoveReference(const void*) const noexcept {
-    return m_count.fetch_sub(1, std::memory_order_acq_rel) - 1;
-}
-
 size_t RefCounted::LiveCount() {
     return g_live.load(std::memory_order_relaxed);
 }

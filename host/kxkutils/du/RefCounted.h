@@ -15,9 +15,13 @@ class RefCounted {
     virtual ~RefCounted();
 
     // `holder` names who takes or drops the reference; the stand-in only counts.
-    void AddReference(const void* holder) const noexcept;
+    void AddReference(const void* /*holder*/) const noexcept {
+        m_count.fetch_add(1, std::memory_order_relaxed);
+    }
     // Returns the count left; does not delete (see Release).
-    int RemoveReference(const void* holder) const noexcept;
+    int RemoveReference(const void* /*holder*/) const noexcept {
+        return m_count.fetch_sub(1, std::memory_order_acq_rel) - 1;
+    }
     int ReferenceCount() const noexcept { return m_count.load(std::memory_order_acquire); }
 
     // Asked when the count reaches zero, with one reference added back; answering false keeps the

@@ -191,24 +191,6 @@ Symbol::Symbol(const char* text, size_t length) : m_text(text ? Intern(text, len
 
 Symbol::Symbol(const std::string& text) : m_text(Intern(text.data(), text.size())) {}
 
-Symbol& Symbol::operator=(const Symbol& other) noexcept {
-    if (m_text != other.m_text) {
-        Acquire(other.m_text);
-        Release(m_text);
-        m_text = other.m_text;
-    }
-    return *this;
-}
-
-Symbol& Symbol::operator=(Symbol&& other) noexcept {
-    if (this != &other) {
-        Release(m_text);
-        m_text = other.m_text;
-        other.m_text = nullptr;
-    }
-    return *this;
-}
-
 size_t Symbol::find(char c, size_t pos) const {
     return std::string_view(safe_c_str(), length()).find(c, pos);
 }

@@ -30,8 +30,22 @@ class Symbol {
     Symbol(Symbol&& other) noexcept : m_text(other.m_text) { other.m_text = nullptr; }
     ~Symbol() { Release(m_text); }
 
-    Symbol& operator=(const Symbol& other) noexcept;
-    Symbol& operator=(Symbol&& other) noexcept;
+    Symbol& operator=(const Symbol& other) noexcept {
+        if (m_text != other.m_text) {
+            Acquire(other.m_text);
+            Release(m_text);
+            m_text = other.m_text;
+        }
+        return *this;
+    }
+    Symbol& operator=(Symbol&& other) noexcept {
+        if (this != &other) {
+            Release(m_text);
+            m_text = other.m_text;
+            other.m_text = nullptr;
+        }
+        return *this;
+    }
 
     // Null when the symbol holds no text.
     const char* c_str() const { return m_text; }
