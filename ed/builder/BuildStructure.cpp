@@ -1,4 +1,3 @@
-#include <unordered_set>
 #include <vector>
 
 #include "BuilderScan.h"
@@ -43,8 +42,8 @@ void Parser::BuildStructureNode(StructureNode* node, const du::SmartPtr<kxk::Com
                                 float parentUnitFactor, dg::Location* parentLocation) {
     std::vector<WalkFrame> stack;
     // A node may hang below one of its own descendants (the lookup cache lets C 1 0 0, C 2 1 0, C 1 2 0
-    // put the root under node 2). Such a node is not entered a second time while it is on the path.
-    std::unordered_set<const StructureNode*> onPath;
+    // put the root under node 2). Such a node is not entered a second time while it is on the path,
+    // which its own flag tells without a set to look it up in.
     dg::Location rootLocation;
 
     auto visit = [&](StructureNode* current, const du::SmartPtr<kxk::ComponentNode>& parentNode,
@@ -66,7 +65,7 @@ void Parser::BuildStructureNode(StructureNode* node, const du::SmartPtr<kxk::Com
         }
         if (!componentNode) return;
         AddProperties(current, componentNode);
-        onPath.insert(current);
+        current->onPath = true;
         stack.push_back(WalkFrame{current, std::move(componentNode), settings.unitFactor, childLocation,
                                   current->firstChild});
     };
@@ -77,12 +76,12 @@ void Parser::BuildStructureNode(StructureNode* node, const du::SmartPtr<kxk::Com
         StructureNode* child = top.nextChild;
         if (!child) {
             if (top.node == m_root) m_structure->SetRoot(top.componentNode);
-            onPath.erase(top.node);
+            top.node->onPath = false;
             stack.pop_back();
             continue;
         }
         top.nextChild = child->nextSibling;
-        if (onPath.count(child)) {
+        if (child->onPath) {
             kParserTracer(
                 "Loop in ED file \"%s\": node \"%s\" lies below itself and is not built there again\n",
                 m_fileName.safe_c_str(), child->name.safe_c_str());
