@@ -2,6 +2,8 @@
 
 #include <iconv.h>
 
+#include <strings.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -10,6 +12,43 @@ namespace du {
 namespace {
 
 const iconv_t kNoDescriptor = reinterpret_cast<iconv_t>(-1);
+
+// The offset of the first byte of `text` that is not well-formed UTF-8 (no overlong forms, no
+// surrogates, nothing above U+10FFFF), or npos when all of it is.
+size_t FirstInvalidUtf8(const std::string& text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t size = text.size();
+    for (size_t i = 0; i < size;) {
+        const unsigned c = p[i];
+        size_t n;
+        unsigned low = 0x80, high = 0xbf;  // the range of the second byte
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if (c >= 0xc2 && c <= 0xdf) {
+            n = 2;
+        } else if (c >= 0xe0 && c <= 0xef) {
+            n = 3;
+            if (c == 0xe0) low = 0xa0;
+            if (c == 0xed) high = 0x9f;
+        } else if (c >= 0xf0 && c <= 0xf4) {
+            n = 4;
+            if (c == 0xf0) low = 0x90;
+            if (c == 0xf4) high = 0x8f;
+        } else {
+            return i;
+        }
+        if (i + n > size || p[i + 1] < low || p[i + 1] > high) return i;
+        for (size_t k = 2; k < n; ++k)
+            if ((p[i + k] & 0xc0) != 0x80) return i;
+        i += n;
+    }
+    return std::string::npos;
+}
+
+bool IsUtf8Name(const Symbol& name) {
+    return strcasecmp(name.safe_c_str(), "UTF-8") == 0 || strcasecmp(name.safe_c_str(), "UTF8") == 0;
+}
 
 iconv_t Open(const Symbol& from, const Symbol& to) {
     // iconv_open takes "" for the locale's own encoding; a nameless encoding here means none at all.
@@ -98,6 +137,24 @@ bool EncodingConverter::ConvertWith(void* descriptor, const std::string& input, 
         return false;
     }
     output.resize(produced);
+    // iconv reads UCS-4 values up to 2^31 and writes them, like UTF-8 input above U+10FFFF, as the long
+    // forms that UTF-8 no longer allows; text handed on as UTF-8 must be UTF-8.
+    const size_t invalid = IsUtf8Name(m_to) ? FirstInvalidUtf8(output) : std::string::npos;
+    if (invalid != std::string::npos) {
+        if (errorOffset) {
+            // The input that produced the valid part: convert again into exactly that much room.
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            std::string room(invalid, '\0');
+            in = const_cast<char*>(input.data());
+            inLeft = input.size();
+            char* out = &room[0];
+            size_t outLeft = room.size();
+            iconv(cd, &in, &inLeft, &out, &outLeft);
+            *errorOffset = input.size() - inLeft;
+        }
+        output.resize(invalid);
+        return false;
+    }
     if (errorOffset) *errorOffset = input.size();
     return true;
 }

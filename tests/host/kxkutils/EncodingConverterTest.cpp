@@ -84,6 +84,11 @@ TEST(EncodingConverterTest, InvalidOrTruncatedInputFails) {
         {"UTF-8", "a\xe6\x97", 1, "a"},                // truncated sequence
         {"UTF-16LE", std::string("A\0B", 3), 2, "A"},  // odd byte count
         {"GB2312", "\xd6\x20", 0, ""},
+        // Values the converter reads but UTF-8 cannot hold: above U+10FFFF, and beyond 21 bits.
+        {"UCS-4BE", std::string("\0\0\0A\0\x11\0\0", 8), 4, "A"},
+        {"UCS-4BE", std::string("\0\0\0A\x7f\xff\xff\xff", 8), 4, "A"},
+        {"UTF-8", "ab\xf4\x90\x80\x80", 2, "ab"},
+        {"UTF-8", "a\xfc\x9b\x89\x84\x8a\xb0", 1, "a"},
     };
     for (const Bad& c : cases) {
         EncodingConverter converter{Symbol(c.from), EncodingConverter::UTF8()};
@@ -98,6 +103,9 @@ TEST(EncodingConverterTest, InvalidOrTruncatedInputFails) {
     EncodingConverter defaults;
     std::string undefinedIn1252 = "\x81";
     EXPECT_FALSE(defaults.Convert(undefinedIn1252, undefinedIn1252));
+    // Not UTF-8 beyond U+10FFFF, so read as windows-1252, where 0x90 is undefined.
+    std::string beyondUnicode = "\xf4\x90\x80\x80";
+    EXPECT_FALSE(defaults.Convert(beyondUnicode, beyondUnicode));
 }
 
 TEST(EncodingConverterTest, UnknownEncodingIsNotGood) {
