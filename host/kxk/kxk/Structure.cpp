@@ -17,6 +17,7 @@ bool Structure::CreateComponentNode(const du::Symbol& name, int flags, du::Smart
     }
     out = new ComponentNode(name, flags);
     m_nodesCreated.fetch_add(1, std::memory_order_relaxed);
+    if (m_creationObserver) m_creationObserver(out);
     return true;
 }
 
@@ -28,6 +29,7 @@ bool Structure::CreateComponentProxy(const du::Symbol& name, const du::Symbol& l
     }
     out = new ComponentProxy(name, link, extra, flags);
     m_proxiesCreated.fetch_add(1, std::memory_order_relaxed);
+    if (m_creationObserver) m_creationObserver(out);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "du/SmartPtr.h"
@@ -58,6 +59,12 @@ class Structure : public du::RefCounted {
     // Lets tests make the factories fail: after `limit` components (nodes and proxies together) no
     // more are made. Unlimited by default.
     void SetCreationLimit(size_t limit) { m_creationLimit = limit; }
+    // Called on the creating thread with each component the factories make, before the loader places
+    // it: the root comes first, so a host can walk the tree under the nodes' locks while it grows.
+    // Set it before the load starts.
+    void SetCreationObserver(std::function<void(const du::SmartPtr<Component>&)> observer) {
+        m_creationObserver = std::move(observer);
+    }
 
   private:
     bool MayCreate();
@@ -76,6 +83,7 @@ class Structure : public du::RefCounted {
     std::atomic<size_t> m_nodesCreated{0};
     std::atomic<size_t> m_proxiesCreated{0};
     size_t m_creationLimit = static_cast<size_t>(-1);
+    std::function<void(const du::SmartPtr<Component>&)> m_creationObserver;
 };
 
 }  // namespace kxk
