@@ -1,0 +1,33 @@
+// Reader and build: the whole Parse into a stand-in structure, then its destruction. Finds faults in
+// the build walk, the copy step, the value readers and the property interpreters.
+#include <cstddef>
+#include <cstdint>
+
+#include "FuzzInput.h"
+#include "dp/KXTracer.h"
+#include "du/SmartPtr.h"
+#include "du/Symbol.h"
+#include "ed/reader/Parser.h"
+#include "kxk/Structure.h"
+
+namespace {
+
+class NullSink : public dp::TraceSink {
+  public:
+    void Write(const dp::TraceMessage&) override {}
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static NullSink sink;
+    dp::ScopedThreadTraceSink quiet(&sink);
+    edfuzz::MemoryInput input(data, size);
+    du::SmartPtr<kxk::Structure> structure(new kxk::Structure(du::Symbol("/fuzz/home/input.ed")));
+    {
+        ed::Parser parser;
+        parser.Parse(du::Symbol(edfuzz::MemoryInput::kFileName), structure);
+    }
+    structure = nullptr;
+    return 0;
+}
