@@ -1,0 +1,243 @@
+// Loads on the host's threads: several at once, and one whose structure another thread walks under
+// the nodes' read locks while the build fills it. All of them share the interned symbols, the
+// property-name constants, the appearance pool and the converters' tables.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "dp/KXTracer.h"
+#include "dp/ReadWriteLock.h"
+#include "du/FileReader.h"
+#include "du/RefCounted.h"
+#include "du/SmartPtr.h"
+#include "du/Symbol.h"
+#include "ed/reader/Parser.h"
+#include "kxk/ComponentInstance.h"
+#include "kxk/ComponentNode.h"
+#include "kxk/Structure.h"
+#include "kxk/StructureWalk.h"
+
+namespace edtest {
+namespace {
+
+class NullSink : public dp::TraceSink {
+  public:
+    void Write(const dp::TraceMessage&) override {}
+};
+
+// Eight different files: chains, wide nodes, copies, links, colours, view points and legacy encodings,
+// so that the loads meet in every shared table.
+std::string File(int which) {
+    std::string text;
+    auto prop = [&text](int id, int node, const std::string& name, const std::string& value) {
+        const std::string p = std::to_string(id);
+        text += "P " + p + " " + std::to_string(node) + " " + std::to_string(id % 3) + "\nN 0 " + p +
+                " 0 0 " + name + "\nV 0 " + p + " 0 0 " + value + "\n";
+    };
+    text += which % 2 ? "J windows-1252\n" : "J Shift_JIS\n";
+    text += "T 0 System\nT 1 Geometry\nT 2 Documents\nC 1 0 0\nI 0 1 0 0 file" + std::to_string(which) + "\n";
+    const int nodes = 2000 + 300 * which;
+    for (int id = 2; id <= nodes; ++id) {
+        const int parent = which % 2 ? id - 1 : 1 + (id - 2) / 4;
+        text += "C " + std::to_string(id) + " " + std::to_string(parent) + " 0\nI 0 " + std::to_string(id) +
+                " 0 0 n" + std::to_string(id) + (which % 2 ? " \xe9" : " \x83\x41") + "\n";
+        const int p = id * 10;
+        prop(p, id, "color", std::to_string(id % 7) + " 0.5 " + std::to_string(which % 2) + " 1");
+        prop(p + 1, id, "location", "0 0 90 " + std::to_string(id) + " 0 0");
+        prop(p + 2, id, "Material", "m" + std::to_string(id % 5));
+        if (id % 9 == 0) prop(p + 3, id, "view", "1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 v" + std::to_string(id));
+        if (id % 11 == 0) prop(p + 4, id, "document", "<!docs/!>d" + std::to_string(id) + ".pdf");
+        // Links and copies only on leaves: a link's children are never built.
+        const bool leaf = which % 2 == 0 && id > nodes / 2 + 1;
+        if (leaf && id % 13 == 0)
+            text += "L 0 " + std::to_string(id) + " 0 0 /gone/l" + std::to_string(id) + ".ed\n";
+        if (leaf && id % 17 == 0)
+            text += "X " + std::to_string(nodes + id) + " " + std::to_string(id) + " 2\n";
+    }
+    return text;
+}
+
+// The structure as text: names, placements, colours and properties, depth first.
+std::string Dump(const kxk::Structure& structure) {
+    std::string dump;
+    kxk::WalkStructure(structure, [&](const kxk::WalkStep& step) {
+        dump += std::to_string(step.depth) + " " + step.component->GetName().safe_c_str();
+        if (step.instance) {
+            const dg::Location& at = step.instance->GetLocation();
+            dg::DMat44 m;
+            at.GetXform(m);
+            dump += " @" + std::to_string(m(0, 3) + m(3, 0)) + " " +
+                    std::to_string(step.instance->HasAppearanceOverride());
+        }
+        if (step.component->GetKind() == kxk::Component::NODE) {
+            for (const auto& p :
+                 static_cast<const kxk::ComponentNode*>(step.component)->GetProperties().GetAll())
+                dump += " " + std::string(p.name) + "=" + std::string(p.value);
+        }
+        dump += "\n";
+        return true;
+    });
+    return dump;
+}
+
+bool LoadFile(const std::string& name, const du::SmartPtr<kxk::Structure>& structure) {
+    ed::Parser parser;
+    return parser.Parse(du::Symbol(name), structure);
+}
+
+class ConcurrentLoadTest : public ::testing::Test {
+  protected:
+    static constexpr int kFiles = 8;
+
+    void SetUp() override {
+        for (int i = 0; i < kFiles; ++i) {
+            m_texts.push_back(File(i));
+            m_names.push_back("/memory/concurrent/file" + std::to_string(i) + ".ed");
+            du::FileReader::RegisterMemoryFile(m_names[i], m_texts[i].data(), m_texts[i].size());
+        }
+    }
+    void TearDown() override {
+        for (const std::string& name : m_names) du::FileReader::UnregisterMemoryFile(name);
+    }
+
+    std::vector<std::string> m_texts;
+    std::vector<std::string> m_names;
+    NullSink m_sink;
+};
+
+TEST_F(ConcurrentLoadTest, EightLoadsAtOnceBuildWhatEachBuildsAlone) {
+    dp::ScopedThreadTraceSink quiet(&m_sink);
+    std::vector<std::string> alone(kFiles);
+    for (int i = 0; i < kFiles; ++i) {
+        du::SmartPtr<kxk::Structure> structure(new kxk::Structure);
+        ASSERT_TRUE(LoadFile(m_names[i], structure));
+        alone[i] = Dump(*structure);
+    }
+    const size_t symbols = du::Symbol::LiveCount();
+    const size_t objects = du::RefCounted::LiveCount();
+
+    for (int round = 0; round < 3; ++round) {
+        std::vector<std::string> together(kFiles);
+        std::vector<int> loaded(kFiles, 0);
+        std::atomic<int> ready{0};
+        std::vector<std::thread> threads;
+        for (int i = 0; i < kFiles; ++i) {
+            threads.emplace_back([&, i] {
+                dp::ScopedThreadTraceSink quietToo(&m_sink);
+                du::SmartPtr<kxk::Structure> structure(new kxk::Structure);
+                // Start together, so that the loads overlap as much as they can.
+                ready.fetch_add(1);
+                while (ready.load() < kFiles) std::this_thread::yield();
+                loaded[i] = LoadFile(m_names[i], structure);
+                together[i] = Dump(*structure);
+            });
+        }
+        for (auto& thread : threads) thread.join();
+        for (int i = 0; i < kFiles; ++i) {
+            EXPECT_TRUE(loaded[i]) << "file " << i;
+            EXPECT_EQ(alone[i], together[i]) << "file " << i;
+        }
+    }
+    EXPECT_EQ(symbols, du::Symbol::LiveCount());
+    EXPECT_EQ(objects, du::RefCounted::LiveCount());
+}
+
+// What a reader sees in one pass over the tree, taking each node's read lock while it reads the node's
+// children and properties, and never holding two locks.
+struct Seen {
+    size_t nodes = 0;
+    size_t properties = 0;
+    size_t badValues = 0;
+};
+
+Seen WalkUnderReadLocks(const du::SmartPtr<kxk::ComponentNode>& root) {
+    Seen seen;
+    std::vector<du::SmartPtr<kxk::ComponentNode>> pending{root};
+    while (!pending.empty()) {
+        du::SmartPtr<kxk::ComponentNode> node = std::move(pending.back());
+        pending.pop_back();
+        ++seen.nodes;
+        dp::ScopedReadLock lock(node->GetLock());
+        for (const auto& property : node->GetProperties().GetAll()) {
+            ++seen.properties;
+            if (property.name == "Material" && property.value.safe_c_str()[0] != 'm') ++seen.badValues;
+        }
+        for (const auto& instance : node->GetChildren()) {
+            // The instance's settings are guarded by this node's lock, which the build holds while it
+            // places a child.
+            dg::DMat44 placement;
+            instance->GetLocation().GetXform(placement);
+            if (instance->HasAppearanceOverride() && !instance->GetAppearanceOverride()) ++seen.badValues;
+            const du::SmartPtr<kxk::Component>& child = instance->GetComponent();
+            if (child->GetKind() == kxk::Component::NODE)
+                pending.push_back(
+                    du::SmartPtr<kxk::ComponentNode>(static_cast<kxk::ComponentNode*>(child.get())));
+            else
+                ++seen.nodes;
+        }
+    }
+    return seen;
+}
+
+TEST_F(ConcurrentLoadTest, ReaderWalksTheStructureWhileTheBuildFillsIt) {
+    constexpr int kLoads = 4;
+    // The wide tree of file 6 is the largest; each load of it builds a new tree into the structure,
+    // and the reader turns to the newest tree as soon as its root is made.
+    const du::Symbol rootName("file6");
+    du::SmartPtr<kxk::Structure> structure(new kxk::Structure);
+    std::mutex rootMutex;
+    du::SmartPtr<kxk::ComponentNode> root;
+    structure->SetCreationObserver([&](const du::SmartPtr<kxk::Component>& component) {
+        if (component->GetName() != rootName) return;
+        std::lock_guard<std::mutex> lock(rootMutex);
+        root = static_cast<kxk::ComponentNode*>(component.get());
+    });
+    std::atomic<bool> done{false};
+    size_t passes = 0, shrinking = 0, badValues = 0;
+    std::thread reader([&] {
+        const kxk::ComponentNode* lastTop = nullptr;
+        size_t lastNodes = 0;
+        while (!done.load()) {
+            du::SmartPtr<kxk::ComponentNode> top;
+            {
+                std::lock_guard<std::mutex> lock(rootMutex);
+                top = root;
+            }
+            if (!top) {
+                std::this_thread::yield();
+                continue;
+            }
+            const Seen seen = WalkUnderReadLocks(top);
+            ++passes;
+            // A tree only grows while it is built.
+            if (top.get() == lastTop && seen.nodes < lastNodes) ++shrinking;
+            lastTop = top.get();
+            lastNodes = seen.nodes;
+            badValues += seen.badValues;
+        }
+    });
+    int loaded = 0;
+    std::thread loader([&] {
+        dp::ScopedThreadTraceSink quiet(&m_sink);
+        for (int i = 0; i < kLoads; ++i) loaded += LoadFile(m_names[6], structure);
+        done.store(true);
+    });
+    loader.join();
+    reader.join();
+    structure->SetCreationObserver(nullptr);
+    EXPECT_EQ(kLoads, loaded);
+    EXPECT_GT(passes, 0u);
+    EXPECT_EQ(0u, shrinking);
+    EXPECT_EQ(0u, badValues);
+    // The last tree, complete: every component the last load made is in it.
+    ASSERT_TRUE(root);
+    const size_t made = structure->GetNodesCreated() + structure->GetProxiesCreated();
+    EXPECT_EQ(made / kLoads, WalkUnderReadLocks(root).nodes);
+}
+
+}  // namespace
+}  // namespace edtest

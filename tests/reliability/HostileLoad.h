@@ -1,0 +1,89 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <string>
+
+#include "dp/KXTracer.h"
+#include "du/FileReader.h"
+#include "du/RefCounted.h"
+#include "du/SmartPtr.h"
+#include "du/Symbol.h"
+#include "ed/reader/Parser.h"
+#include "kxk/Structure.h"
+
+namespace edtest {
+
+// The sizes of the largest hostile inputs. The default keeps the suite quick; ED_HOSTILE_FULL=1 asks
+// for the sizes the loader is promised to take (a 256 MiB line, 100 MB without a line feed).
+inline bool FullSizes() {
+    const char* full = std::getenv("ED_HOSTILE_FULL");
+    return full && *full == '1';
+}
+
+// Counts traces instead of keeping them: some hostile files trace once per line.
+class CountingSink : public dp::TraceSink {
+  public:
+    void Write(const dp::TraceMessage&) override { m_count.fetch_add(1, std::memory_order_relaxed); }
+    size_t Count() const { return m_count.load(std::memory_order_relaxed); }
+
+  private:
+    std::atomic<size_t> m_count{0};
+    dp::ScopedThreadTraceSink m_scope{this};
+};
+
+// Loads ED texts from memory with a fresh parser into a fresh structure, and checks after each test
+// that every symbol and counted object the load made is gone again once the structure is dropped.
+class HostileLoadTest : public ::testing::Test {
+  protected:
+    static constexpr const char* kFileName = "/memory/hostile/input.ed";
+
+    static void SetUpTestSuite() {
+        // Host constants made on first use (converter names, the block allocator) must not count as
+        // the first test's leak.
+        CountingSink quiet;
+        du::SmartPtr<kxk::Structure> structure(new kxk::Structure);
+        const std::string warmUp =
+            "J windows-1252\nC 1 0 0\nI 0 1 0 0 \xe9\nP 1 1 1\nN 0 1 0 0 color\nV 0 1 0 0 1 0 0\nJ\n";
+        du::FileReader::RegisterMemoryFile(kFileName, warmUp.data(), warmUp.size());
+        ed::Parser().Parse(du::Symbol(kFileName), structure);
+        du::FileReader::UnregisterMemoryFile(kFileName);
+    }
+
+    void SetUp() override {
+        m_symbols = du::Symbol::LiveCount();
+        m_objects = du::RefCounted::LiveCount();
+    }
+    void TearDown() override {
+        structure = nullptr;
+        EXPECT_EQ(m_symbols, du::Symbol::LiveCount()) << "symbols left behind";
+        EXPECT_EQ(m_objects, du::RefCounted::LiveCount()) << "counted objects left behind";
+    }
+
+    // Parse over `text` served as an in-memory file; the structure stays in `structure`.
+    bool Load(const std::string& text) {
+        du::FileReader::RegisterMemoryFile(kFileName, text.data(), text.size());
+        const bool ok = LoadFile(kFileName);
+        du::FileReader::UnregisterMemoryFile(kFileName);
+        return ok;
+    }
+    bool LoadFile(const std::string& path) {
+        structure = new kxk::Structure(du::Symbol("/memory/hostile/home.ed"));
+        ed::Parser parser;
+        return parser.Parse(du::Symbol(path), structure);
+    }
+
+    const kxk::ComponentNode& Root() const { return *structure->GetRoot(); }
+    size_t NodesCreated() const { return structure->GetNodesCreated(); }
+
+    CountingSink traces;
+    du::SmartPtr<kxk::Structure> structure;
+
+  private:
+    size_t m_symbols = 0;
+    size_t m_objects = 0;
+};
+
+}  // namespace edtest
