@@ -39,23 +39,20 @@ bool ComponentNode::AddChild(const du::SmartPtr<Component>& component, const du:
                              du::SmartPtr<ComponentInstance>& out) {
     out = nullptr;
     if (!component) return false;
-    ComponentInstance** slot = nullptr;
-    if (id.has_text()) {
-        if (!m_ids) m_ids.reset(new std::unordered_map<du::Symbol, ComponentInstance*>);
-        auto inserted = m_ids->emplace(id, nullptr);
-        if (!inserted.second) return false;
-        slot = &inserted.first->second;
-    }
-    out = new ComponentInstance(id, component);
-    m_children.push_back(out);
-    if (slot) *slot = out.get();
+    const bool keyed = id.has_text();
+    if (keyed && m_ids.Find(id)) return false;
+    // Room first, so that a failed allocation leaves the node as it was.
+    if (m_children.size() == m_children.capacity()) m_children.reserve(m_children.size() * 2 + 2);
+    if (keyed) m_ids.Reserve();
+    du::SmartPtr<ComponentInstance> instance(new ComponentInstance(id, component));
+    m_children.push_back(instance);
+    if (keyed) m_ids.Insert(id, instance.get());
+    out = instance;
     return true;
 }
 
 ComponentInstance* ComponentNode::FindChild(const du::Symbol& id) const {
-    if (!id.has_text() || !m_ids) return nullptr;
-    auto it = m_ids->find(id);
-    return it == m_ids->end() ? nullptr : it->second;
+    return id.has_text() ? m_ids.Find(id) : nullptr;
 }
 
 ComponentNode::Extras& ComponentNode::GetExtras() {

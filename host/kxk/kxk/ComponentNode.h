@@ -2,11 +2,11 @@
 
 #include <cstddef>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
+#include "kxk/ChildIdIndex.h"
 #include "kxk/Component.h"
 #include "kxk/ObjectWithRWLock.h"
 #include "kxk/Properties.h"
@@ -70,8 +70,7 @@ class ComponentNode : public Component, public ObjectWithRWLock {
     int m_flags;
     RWLockHolder m_ownLockHolder;
     std::vector<du::SmartPtr<ComponentInstance>> m_children;
-    // Children by non-empty id; made on the first such id, since most nodes have none.
-    std::unique_ptr<std::unordered_map<du::Symbol, ComponentInstance*>> m_ids;
+    ChildIdIndex m_ids;
     du::SmartPtr<ShapeSource> m_shapeSource;
     size_t m_shapeSourceCalls = 0;
     // Everything most nodes never get, kept apart to keep deep or wide trees small.
