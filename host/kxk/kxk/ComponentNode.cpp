@@ -17,7 +17,6 @@ struct ComponentNode::Extras {
     std::vector<du::SmartPtr<ViewPoint>> viewPoints;
     std::vector<du::SmartPtr<ViewStateSource>> viewStates;
     std::vector<du::SmartPtr<LayerGroup>> layerGroups;
-    Properties properties;
 };
 
 const ComponentNode::Extras& ComponentNode::NoExtras() {
@@ -88,7 +87,7 @@ void ComponentNode::AddLayerGroup(const du::SmartPtr<LayerGroup>& group) {
 }
 
 Properties& ComponentNode::GetProperties() {
-    return GetExtras().properties;
+    return m_properties;
 }
 
 const du::SmartPtr<ShapeSource>& ComponentNode::GetThumbnailSource() const {
@@ -116,7 +115,7 @@ const std::vector<du::SmartPtr<LayerGroup>>& ComponentNode::GetLayerGroups() con
 }
 
 const Properties& ComponentNode::GetProperties() const {
-    return (m_extras ? *m_extras : NoExtras()).properties;
+    return m_properties;
 }
 
 }  // namespace kxk

@@ -73,6 +73,8 @@ class ComponentNode : public Component, public ObjectWithRWLock {
     ChildIdIndex m_ids;
     du::SmartPtr<ShapeSource> m_shapeSource;
     size_t m_shapeSourceCalls = 0;
+    // Most nodes have properties, so they are kept here and not among the extras.
+    Properties m_properties;
     // Everything most nodes never get, kept apart to keep deep or wide trees small.
     std::unique_ptr<Extras> m_extras;
 };
