@@ -1,8 +1,30 @@
 #include "kxk/ComponentInstance.h"
 
+#include <cstring>
+
 #include "kxk/DeferredRelease.h"
 
 namespace kxk {
+
+namespace {
+
+template <class T>
+bool SameBits(T a, T b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Field by field: the padding inside a Location is not part of its value.
+bool SameBits(const dg::Location& a, const dg::Location& b) {
+    const dg::DPoint3D& s = a.GetTranslation();
+    const dg::DPoint3D& t = b.GetTranslation();
+    const dg::Quaternion<float>& p = a.GetRotation();
+    const dg::Quaternion<float>& q = b.GetRotation();
+    return SameBits(s.x, t.x) && SameBits(s.y, t.y) && SameBits(s.z, t.z) && SameBits(p.q0, q.q0) &&
+           SameBits(p.q1, q.q1) && SameBits(p.q2, q.q2) && SameBits(p.q3, q.q3) &&
+           SameBits(a.GetScale(), b.GetScale());
+}
+
+}  // namespace
 
 ComponentInstance::ComponentInstance(const du::Symbol& id, const du::SmartPtr<Component>& component)
     : m_id(id), m_component(component) {}
@@ -15,12 +37,23 @@ ComponentInstance::~ComponentInstance() {
 }
 
 void ComponentInstance::SetLocation(const dg::Location& location, bool flag) {
+    // A saved location that shares the current one's storage keeps its value.
+    if (m_hasSavedLocation && !m_otherSavedLocation && !SameBits(location, m_location))
+        m_otherSavedLocation.reset(new dg::Location(m_location));
     m_location = location;
+    m_hasLocation = true;
     m_locationFlag = flag;
 }
 
 void ComponentInstance::SetSavedLocation(const dg::Location& location) {
-    m_savedLocation = location;
+    if (m_hasLocation && SameBits(location, m_location)) {
+        m_otherSavedLocation.reset();
+    } else if (m_otherSavedLocation) {
+        *m_otherSavedLocation = location;
+    } else {
+        m_otherSavedLocation.reset(new dg::Location(location));
+    }
+    m_hasSavedLocation = true;
 }
 
 void ComponentInstance::SetAppearanceOverride(const du::SmartPtr<kxg::Appearance>& appearance, bool opaque,

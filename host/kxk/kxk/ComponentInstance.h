@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 
 #include "dg/Location.h"
@@ -25,13 +26,14 @@ class ComponentInstance : public du::RefCounted {
     void SetAppearanceOverride(const du::SmartPtr<kxg::Appearance>& appearance, bool opaque, bool flag);
     void OverrideDefaultVisibility(int visibility);
 
-    bool HasLocation() const { return m_location.has_value(); }
+    bool HasLocation() const { return m_hasLocation; }
     // IDENTITY when never set.
-    const dg::Location& GetLocation() const { return m_location ? *m_location : dg::Location::IDENTITY; }
+    const dg::Location& GetLocation() const { return m_hasLocation ? m_location : dg::Location::IDENTITY; }
     bool GetLocationFlag() const { return m_locationFlag; }
-    bool HasSavedLocation() const { return m_savedLocation.has_value(); }
+    bool HasSavedLocation() const { return m_hasSavedLocation; }
     const dg::Location& GetSavedLocation() const {
-        return m_savedLocation ? *m_savedLocation : dg::Location::IDENTITY;
+        if (!m_hasSavedLocation) return dg::Location::IDENTITY;
+        return m_otherSavedLocation ? *m_otherSavedLocation : m_location;
     }
     bool HasAppearanceOverride() const { return m_hasAppearance; }
     // May be empty even when set: the pointer is kept as given.
@@ -45,10 +47,14 @@ class ComponentInstance : public du::RefCounted {
   private:
     du::Symbol m_id;
     du::SmartPtr<Component> m_component;
-    std::optional<dg::Location> m_location;
-    std::optional<dg::Location> m_savedLocation;
+    dg::Location m_location;
+    // The saved location is nearly always the current one, bit for bit, and then shares its storage;
+    // only a different one takes room of its own.
+    std::unique_ptr<dg::Location> m_otherSavedLocation;
     du::SmartPtr<kxg::Appearance> m_appearance;
     std::optional<int> m_visibility;
+    bool m_hasLocation = false;
+    bool m_hasSavedLocation = false;
     bool m_locationFlag = false;
     bool m_hasAppearance = false;
     bool m_opaque = false;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -184,6 +185,19 @@ TEST_F(ComponentTreeTest, InstanceRemembersWhatWasSet) {
     EXPECT_FALSE(instance->IsAppearanceOpaque());
     EXPECT_TRUE(instance->GetAppearanceFlag());
     EXPECT_EQ(3, instance->GetDefaultVisibility());
+
+    // The saved location keeps its own value whichever of the two moves later.
+    const dg::Location moved(dg::DPoint3D(0.02, 0, 0), dg::Quaternion<float>(), 1);
+    instance->SetLocation(moved, true);
+    EXPECT_EQ(moved, instance->GetLocation());
+    EXPECT_EQ(placed, instance->GetSavedLocation());
+    instance->SetSavedLocation(moved);
+    instance->SetLocation(placed, true);
+    EXPECT_EQ(moved, instance->GetSavedLocation());
+    const dg::Location negativeZero(dg::DPoint3D(-0.0, 0, 0), dg::Quaternion<float>(), 1);
+    instance->SetLocation(dg::Location::IDENTITY, true);
+    instance->SetSavedLocation(negativeZero);
+    EXPECT_TRUE(std::signbit(instance->GetSavedLocation().GetTranslation().x));
 }
 
 // --- Node contents -------------------------------------------------------------------------------
