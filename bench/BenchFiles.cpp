@@ -1,10 +1,10 @@
 #include "BenchFiles.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -50,9 +50,7 @@ std::string MakeFile(size_t nodes) {
 }
 
 size_t CountLines(const std::string& bytes) {
-    size_t lines = 0;
-    for (char c : bytes) lines += c == '\n';
-    return lines;
+    return static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
 }
 
 }  // namespace
@@ -64,9 +62,11 @@ const BenchFile& GetBenchFile(size_t nodes) {
     file.reset(new BenchFile);
     file->nodes = nodes;
     file->path = MakeFile(nodes);
-    std::ifstream in(file->path, std::ios::binary);
-    file->bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof()) Fail("cannot read \"" + file->path + "\"");
+    std::ifstream in(file->path, std::ios::binary | std::ios::ate);
+    file->bytes.resize(static_cast<size_t>(in.tellg()));
+    in.seekg(0);
+    if (!in.read(file->bytes.data(), static_cast<std::streamsize>(file->bytes.size())))
+        Fail("cannot read \"" + file->path + "\"");
     file->lines = CountLines(file->bytes);
     return *file;
 }
