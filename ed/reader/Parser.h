@@ -31,7 +31,7 @@ struct PropertyInfo;
 struct StructureNode {
     bool isLink = false;
     bool onPath = false;  // the build walk is inside this node's subtree right now
-    du::Symbol name;  // null until an I record names the node
+    du::Symbol name;      // null until an I record names the node
     du::Symbol link;
     StructureNode* parent = nullptr;  // null for the root and for nodes never placed
     StructureNode* copySource = nullptr;
