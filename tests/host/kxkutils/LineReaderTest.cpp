@@ -64,12 +64,7 @@ TEST_F(LineReaderTest, LinesFarLongerThanOneRead) {
     // Longer than the largest first read, so the buffer must grow mid-line; short lines around it.
     std::string longLine(20 * 1024 * 1024, 'x');
     longLine[12345] = '\0';
-    Lines lines = Read("a\n" + longLine + "\nb\n" + longLine);
-    ASSERT_EQ(4u, lines.size());
-    EXPECT_EQ("a\n", lines[0]);
-    EXPECT_EQ(longLine + "\n", lines[1]);
-    EXPECT_EQ("b\n", lines[2]);
-    EXPECT_EQ(longLine, lines[3]);
+    EXPECT_EQ((Lines{"a\n", longLine + "\n", "b\n", longLine}), Read("a\n" + longLine + "\nb\n" + longLine));
 }
 
 TEST_F(LineReaderTest, ManyShortLinesAcrossReadBoundaries) {
@@ -99,13 +94,9 @@ TEST_F(LineReaderTest, OpenFailsWithTheFileAndTheReason) {
         EXPECT_FALSE(reader.Open(du::Symbol(locked)));
         EXPECT_NE(std::string::npos, reader.LastError().find("Permission denied"));
     }
-}
-
-TEST_F(LineReaderTest, FileExistsForRegularAndMemoryFilesOnly) {
-    EXPECT_TRUE(du::FileSystem::FileExists(m_folder.Write("there.ed", "")));
+    // Only regular and registered memory files exist.
     EXPECT_FALSE(du::FileSystem::FileExists(m_folder.Path()));
-    EXPECT_FALSE(du::FileSystem::FileExists(m_folder.Path() + "/missing.ed"));
-    EXPECT_FALSE(du::FileSystem::FileExists(""));
+    EXPECT_FALSE(du::FileSystem::FileExists(missing));
     du::FileReader::RegisterMemoryFile("memory:exists", "", 0);
     EXPECT_TRUE(du::FileSystem::FileExists("memory:exists"));
     du::FileReader::UnregisterMemoryFile("memory:exists");
