@@ -2,11 +2,9 @@
 // (Rodrigues) formula and point rotation by quaternion products, never the code's own matrix formulas.
 #include <gtest/gtest.h>
 
-#include <cfloat>
 #include <cmath>
 #include <random>
 
-#include "dg/Box.h"
 #include "dg/LengthUnit.h"
 #include "dg/Location.h"
 #include "dg/Matrix44.h"
@@ -142,32 +140,6 @@ TEST_F(RandomRotations, DecompositionRecoversTranslationRotationAndScale) {
     }
 }
 
-TEST_F(RandomRotations, DoubleDecompositionIsExactToRounding) {
-    for (int i = 0; i < 200; ++i) {
-        AxisAngle r = NextRotation();
-        double scale[3] = {2, 2, 2};
-        dg::DMat44 m = MakeMatrix<dg::DMat44>(r, scale, V3{1, 2, 3});
-        dg::DPoint3D translation;
-        dg::Quaternion<double> rotation;
-        dg::DVec3 s;
-        ASSERT_TRUE(m.GetDecomposition(translation, rotation, s));
-        EXPECT_QUAT_NEAR(QuaternionOf(r), rotation, 1e-12);
-        EXPECT_NEAR(2.0, s.y, 1e-12);
-    }
-}
-
-TEST_F(RandomRotations, SetTransformMatchesAxisAngleMatrix) {
-    for (int i = 0; i < 200; ++i) {
-        AxisAngle r = NextRotation();
-        double scale[3] = {1.5, 0.5, 3};
-        V3 t{4, -5, 6};
-        dg::DMat44 expected = MakeMatrix<dg::DMat44>(r, scale, t);
-        dg::DMat44 m;
-        m.SetTransform(t.x, t.y, t.z, QuaternionOf(r), scale[0], scale[1], scale[2]);
-        for (int k = 0; k < 16; ++k) EXPECT_NEAR(expected[k], m[k], 1e-12) << "element " << k;
-    }
-}
-
 TEST(Decomposition, HalfTurnsAndIdentity) {
     struct Case {
         AxisAngle rotation;
@@ -228,18 +200,6 @@ TEST(Decomposition, RefusesMatricesWithoutASplit) {
     }
 }
 
-TEST(Decomposition, RefusesAllZeroAndTinyAxis) {
-    dg::FMat44 zero;
-    for (int i = 0; i < 15; ++i) zero[i] = 0;
-    dg::FPoint3D t;
-    dg::Quaternion<float> q;
-    dg::FVec3 s;
-    EXPECT_FALSE(zero.GetDecomposition(t, q, s));
-    dg::FMat44 flat;
-    flat[10] = 1e-9f;
-    EXPECT_FALSE(flat.GetDecomposition(t, q, s));
-}
-
 // --- Location ------------------------------------------------------------------------------------
 
 TEST(Location, ChildPlacedThenParent) {
@@ -253,27 +213,6 @@ TEST(Location, ChildPlacedThenParent) {
     EXPECT_V3_NEAR((V3{0, 1, 5}), placed.GetTranslation(), 1e-6);
     EXPECT_QUAT_NEAR(parent.GetRotation(), placed.GetRotation(), 1e-6);
     EXPECT_FLOAT_EQ(1.0f, placed.GetScale());
-}
-
-TEST(Location, ScalesMultiplyAndScaleTheChildTranslation) {
-    dg::Location child(dg::DPoint3D(1, 0, 0), dg::Quaternion<float>(), 2);
-    dg::Location parent(dg::DPoint3D(0, 0, 0), dg::Quaternion<float>(), 3);
-    dg::DMat44 m;
-    parent.GetXform(m);
-    dg::Location placed = child * m;
-    EXPECT_V3_NEAR((V3{3, 0, 0}), placed.GetTranslation(), 1e-12);
-    EXPECT_FLOAT_EQ(6.0f, placed.GetScale());
-}
-
-TEST(Location, RotationsComposeChildFirst) {
-    // Child about X, then parent about Z: the quaternion product parent * child.
-    dg::Quaternion<double> qx = QuaternionOf(AxisAngle{{1, 0, 0}, kPi / 2});
-    dg::Quaternion<double> qz = QuaternionOf(AxisAngle{{0, 0, 1}, kPi / 2});
-    dg::Location child(dg::DPoint3D::ORIGIN, ToFloat(qx), 1);
-    dg::Location parent(dg::DPoint3D::ORIGIN, ToFloat(qz), 1);
-    dg::DMat44 m;
-    parent.GetXform(m);
-    EXPECT_QUAT_NEAR(Multiply(qz, qx), (child * m).GetRotation(), 1e-6);
 }
 
 TEST_F(RandomRotations, ComposedLocationPlacesPointsLikeBothInTurn) {
@@ -294,16 +233,6 @@ TEST_F(RandomRotations, ComposedLocationPlacesPointsLikeBothInTurn) {
         child.GetXform(own);
         EXPECT_V3_NEAR(Place(child, p), Transform(own, p), 1e-5);
     }
-}
-
-TEST(Location, IdentityComposesToTheParent) {
-    dg::Location parent(dg::DPoint3D(1, 2, 3), dg::Quaternion<float>(0, 0.6f, 0, 0.8f), 1);
-    dg::DMat44 m;
-    parent.GetXform(m);
-    dg::Location placed = dg::Location::IDENTITY * m;
-    EXPECT_V3_NEAR((V3{1, 2, 3}), placed.GetTranslation(), 1e-12);
-    EXPECT_QUAT_NEAR(parent.GetRotation(), placed.GetRotation(), 1e-6);
-    EXPECT_EQ(dg::Location(), dg::Location::IDENTITY);
 }
 
 TEST(Location, ShearedParentStillGivesTheComposedTranslation) {
@@ -333,15 +262,6 @@ TEST(LengthUnit, MetresPerUnitRaisedToThePower) {
     };
     for (const Case& c : cases)
         EXPECT_NEAR(c.metres, dg::LengthUnit::ToMeters(c.code, c.value, c.power), 1e-15) << c.code;
-}
-
-TEST(Box, DefaultIsTheEmptyBox) {
-    dg::FBox box;
-    EXPECT_EQ(dg::FBox::EMPTY, box);
-    EXPECT_TRUE(box.IsEmpty());
-    EXPECT_EQ(FLT_MAX, box.min.x);
-    EXPECT_EQ(-FLT_MAX, box.max.z);
-    EXPECT_FALSE(dg::FBox(dg::FPoint3D(0, 0, 0), dg::FPoint3D(1, 1, 1)).IsEmpty());
 }
 
 }  // namespace
