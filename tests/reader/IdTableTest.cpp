@@ -75,15 +75,6 @@ TEST(IdTableTest, GrowsOnTheLookupAfterFillingEveryBucketAndKeepsEveryEntry) {
     for (int key : keys) ASSERT_EQ(key, *table.Find(key));
 }
 
-TEST(IdTableTest, LookupOfAnExistingKeyAlsoGrows) {
-    ed::IdTable<int> table(100);
-    for (int key = 0; key < 131; ++key) table.Lookup(key);
-    EXPECT_EQ(131u, table.BucketCount());
-    table.Lookup(5);
-    EXPECT_EQ(du::HashNextPrime(132), table.BucketCount());
-    EXPECT_EQ(131u, table.Size());
-}
-
 TEST(IdTableTest, ClearLeavesNoBucketsAndTheNextLookupRegrows) {
     ed::IdTable<int> table(100);
     table.Lookup(7) = 1;

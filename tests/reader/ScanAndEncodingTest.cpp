@@ -74,18 +74,18 @@ TEST_F(ScanAndEncodingTest, ScanTailKeepsInnerAndTrailingBlanksAndEndsTheLine) {
     EXPECT_STREQ("name", inspect.ScanTail(true));
 }
 
-TEST_F(ScanAndEncodingTest, LineEndings) {
+TEST_F(ScanAndEncodingTest, LineFeedEndsTheLineAndSoDoesAZeroByte) {
     EXPECT_EQ("Root\r", RootName("I 0 1 0 0 Root\r\n"));
     EXPECT_EQ("Root", RootName("I 0 1 0 0 Root"));
     inspect.Read(Bytes("I 0 1 0 0 Ro\0ot\nI 0 2 0 0 Next\n"));
     EXPECT_STREQ("Ro", inspect.Node(1)->name.c_str());
     EXPECT_STREQ("Next", inspect.Node(2)->name.c_str());
-}
-
-TEST_F(ScanAndEncodingTest, ZeroByteEndsTheIntegerFields) {
-    inspect.Read(Bytes("C 5\0 1 0\n"));
-    ASSERT_NE(nullptr, inspect.Root());
-    EXPECT_EQ(inspect.Node(5), inspect.Root());
+    // A zero byte ends the integer fields too: "C 5" makes node 5 the root.
+    ed::Parser fresh;
+    ed::ParserInspector look(fresh);
+    look.Read(Bytes("C 5\0 1 0\n"));
+    EXPECT_EQ(look.Node(5), look.Root());
+    EXPECT_NE(nullptr, look.Root());
 }
 
 TEST_F(ScanAndEncodingTest, LinesWithoutAHandlerDoNothing) {
@@ -134,17 +134,6 @@ TEST_F(ScanAndEncodingTest, ConvertsTextFieldsWithTheLastEncodingRecord) {
         {"J Shift_JIS\nJ UTF-8\nI 0 1 0 0 " + std::string(kShiftJisNihon) + "\n", kShiftJisNihon},
     };
     for (const Case& c : cases) EXPECT_EQ(c.name, RootName(c.text)) << c.text;
-}
-
-TEST_F(ScanAndEncodingTest, EncodingRecordNamingTheCurrentSourceKeepsTheConverter) {
-    inspect.Read("J Shift_JIS\n");
-    const du::EncodingConverter* first = inspect.Converter();
-    ASSERT_NE(nullptr, first);
-    inspect.Read("J SHIFT_JIS\n");
-    EXPECT_EQ(first, inspect.Converter());
-    inspect.Read("J EUC-JP\n");
-    ASSERT_NE(nullptr, inspect.Converter());
-    EXPECT_EQ("EUC-JP", inspect.Converter()->GetFromEncoding());
 }
 
 TEST_F(ScanAndEncodingTest, EarlierFieldsAreNotRevisitedAndTheCharsetRecordChangesNothing) {

@@ -68,20 +68,16 @@ class ParserInspector {
 
     // Parser state.
     bool Failed() const { return m_parser.m_failed; }
-    bool RedefinitionReported() const { return m_parser.m_redefinitionReported; }
     const std::string& Redirect() const { return m_parser.m_redirect; }
     const du::EncodingConverter* Converter() const { return m_parser.m_converter.get(); }
     bool HoldsStructure() const { return static_cast<bool>(m_parser.m_structure); }
     const du::Symbol& FileName() const { return m_parser.GetFileName(); }
     StructureNode* Root() const { return m_parser.m_root; }
-    const std::vector<StructureNode*>& CopyNodes() const { return m_parser.m_copyNodes; }
     const std::vector<PropertyInfo*>& CopiedProperties() const { return m_parser.m_copiedProperties; }
 
     // Records by id as the tables hold them now; null when absent. Leaves the caches alone.
     StructureNode* Node(int id) const { return Value(m_parser.m_nodes, id); }
     PropertyInfo* Property(int id) const { return Value(m_parser.m_properties, id); }
-    // The name of a property type, or null when the id has no entry.
-    const du::Symbol* PropertyType(int id) const { return m_parser.m_propertyTypes.Find(id); }
     // Property type ids and names in the table's chain order (the order the build reports them in).
     std::vector<std::pair<int, du::Symbol>> PropertyTypes() const {
         std::vector<std::pair<int, du::Symbol>> types;
@@ -122,11 +118,8 @@ class ParserInspector {
     }
 
     // Parser operations, called directly (these do go through the caches).
-    StructureNode* GetNodeFromId(int id, bool fresh) { return m_parser.GetNodeFromId(id, fresh); }
     PropertyInfo* GetProperty(int id, bool fresh) { return m_parser.GetProperty(id, fresh); }
     void SetName(PropertyInfo* property, const du::Symbol& name) { m_parser.SetName(property, name); }
-    du::Symbol GetFileName(const du::Symbol& value) { return m_parser.GetFileName(value); }
-    du::Symbol GetDisplayName(const du::Symbol& value) { return m_parser.GetDisplayName(value); }
 
     // Scanners over a caller's writable buffer, as if it were the current line after its letter.
     void SetCursor(char* cursor) { m_parser.m_cursor = cursor; }
