@@ -1,9 +1,4 @@
-#include <strings.h>
-#include <cctype>
 #include <cmath>
-#include <cstdint>
-#include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -11,7 +6,6 @@
 #include "kxk/EcadSource.h"
 #include "kxk/Illustration3dSource.h"
 #include "kxk/LayerGroup.h"
-#include "kxk/StructureWalk.h"
 #include "kxk/ViewPoint.h"
 #include "kxk/ViewStateSource.h"
 #include "kxk/ViewableSource.h"
@@ -76,12 +70,6 @@ TEST_F(AddPropertiesTest, EachViewableFamilyWithFileAndDisplayName) {
     ASSERT_NE(nullptr, illustration);
     EXPECT_EQ(&root, illustration->GetNode());
     EXPECT_TRUE(root.GetProperties().IsEmpty());
-}
-
-TEST_F(AddPropertiesTest, EveryNonNullValueMakesOneSource) {
-    const auto& root =
-        WithNullValue(EdText().Node(1, 0, "Root").Prop(1, "Document", {"a.txt", "b.txt", "c.txt"}), 1, 1);
-    EXPECT_EQ((std::vector<std::string>{"document:a.txt|", "document:c.txt|"}), Sources(root));
 }
 
 TEST_F(AddPropertiesTest, GenericCopyUsesNameAsWrittenTypeNameAndFirstValue) {
@@ -219,53 +207,6 @@ TEST_F(AddPropertiesTest, NodesSharingAChainBothReceiveEverything) {
         EXPECT_EQ(1u, node.GetLayerGroups().size());
         EXPECT_EQ(std::vector<std::string>{"Weight=5"}, PropertiesOf(node));
     }
-}
-
-// Many nodes with many properties, names in mixed case: what goes in comes out, once per node.
-TEST_F(AddPropertiesTest, GeneratedFileLosesAndDuplicatesNothing) {
-    const char* const bases[] = {"Weight", "document", "part_no", "IMAGE",
-                                 "Finish", "Vendor",   "File",    "note"};
-    uint32_t seed = 12345;
-    auto next = [&seed](uint32_t range) {
-        seed = seed * 1664525u + 1013904223u;
-        return (seed >> 8) % range;
-    };
-    EdText text;
-    text.Node(1, 0, "Root");
-    std::map<int, std::vector<std::string>> expectedProperties;
-    std::map<int, size_t> expectedSources;
-    const int kNodes = 60;
-    for (int id = 2; id <= kNodes; ++id)
-        text.Node(id, 1 + static_cast<int>(next(static_cast<uint32_t>(id - 1))), "N" + std::to_string(id));
-    for (int id = 1; id <= kNodes; ++id) {
-        const uint32_t count = next(12);
-        for (uint32_t k = 0; k < count; ++k) {
-            std::string name = bases[next(8)];
-            for (char& ch : name)
-                if (next(2)) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-            const bool viewable = !strcasecmp(name.c_str(), "document") ||
-                                  !strcasecmp(name.c_str(), "image") || !strcasecmp(name.c_str(), "file");
-            const std::string value = "v" + std::to_string(id) + "_" + std::to_string(k);
-            text.Prop(id, name, {value});
-            if (viewable)
-                ++expectedSources[id];
-            else
-                expectedProperties[id].push_back(name + "=" + value);
-        }
-    }
-    ASSERT_TRUE(Parse(text));
-    std::map<int, std::vector<std::string>> actualProperties;
-    std::map<int, size_t> actualSources;
-    kxk::WalkStructure(*structure, [&](const kxk::WalkStep& step) {
-        const auto& node = dynamic_cast<const kxk::ComponentNode&>(*step.component);
-        const int id = step.depth == 0 ? 1 : std::stoi(node.GetName().c_str() + 1);
-        EXPECT_EQ(0u, actualProperties.count(id) + actualSources.count(id)) << "node built twice: " << id;
-        if (!node.GetProperties().IsEmpty()) actualProperties[id] = PropertiesOf(node);
-        if (!node.GetViewableSources().empty()) actualSources[id] = node.GetViewableSources().size();
-        return true;
-    });
-    EXPECT_EQ(expectedProperties, actualProperties);
-    EXPECT_EQ(expectedSources, actualSources);
 }
 
 }  // namespace

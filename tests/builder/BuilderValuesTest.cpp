@@ -78,18 +78,14 @@ TEST(BuilderValuesTest, LocationStages) {
     const Case cases[] = {
         {"90 0 0", true, true, 0, 1},
         {"0 0 0 0 0 0 0", true, false, 0, 1},  // scale 0 reads as 1: identity
-        {"0 0 0 0 0 0", true, false, 0, 1},
         {"0 0 0 0 0 0 1", true, false, 0, 1},
         {"0 0 90 ", true, true, 0, 1},  // one character after the angles is ignored
         {"0 0 0 10 0 0", true, true, 10 * mm, 1},
         {"0 0 0 10 0 0 2", true, true, 10 * mm, 2},
-        {"0 0 0 10 0 0 ", true, true, 10 * mm, 1},
         {"0 0 0 5", false, false, 0, 1},  // the translation needs three numbers
         {"0 0 0 10 0 0 x", false, false, 0, 1},
         {"0 0 0 10 0 0  ", false, false, 0, 1},  // two characters follow but no scale reads
-        {"1 2", false, false, 0, 1},
         {"", false, false, 0, 1},
-        {"a b c", false, false, 0, 1},
     };
     for (const Case& c : cases) {
         NodeSettings settings;
@@ -168,23 +164,15 @@ TEST(BuilderValuesTest, IndexRenderEnableAndLengthUnit) {
         bool accepted;
     };
     const Case cases[] = {
-        {&ed::ReadShapeSourceIndex, "3", true},   {&ed::ReadShapeSourceIndex, "3x", false},
-        {&ed::ReadShapeSourceIndex, "-1", false}, {&ed::ReadShapeSourceIndex, "", false},
-        {&ed::ReadShapeSourceIndex, " 7", true},  {&ed::ReadRenderEnable, "0", true},
-        {&ed::ReadRenderEnable, " 5 x", true},    {&ed::ReadRenderEnable, "on", false},
-        {&ed::ReadLengthUnit, "M", true},         {&ed::ReadLengthUnit, "MM", true},
-        {&ed::ReadLengthUnit, "CM", true},        {&ed::ReadLengthUnit, "INCH", true},
+        {&ed::ReadShapeSourceIndex, " 7", true},  {&ed::ReadShapeSourceIndex, "3x", false},
+        {&ed::ReadShapeSourceIndex, "-1", false}, {&ed::ReadRenderEnable, " 5 x", true},
+        {&ed::ReadRenderEnable, "on", false},     {&ed::ReadLengthUnit, "INCH", true},
         {&ed::ReadLengthUnit, "mm", false},       {&ed::ReadLengthUnit, "M ", false},
     };
     for (const Case& c : cases) {
         NodeSettings settings;
         EXPECT_EQ(c.accepted, c.read(c.text, settings)) << c.text;
     }
-    NodeSettings settings;
-    ASSERT_TRUE(ed::ReadLengthUnit("INCH", settings));
-    EXPECT_EQ(static_cast<float>(Meters(dg::LengthUnit::INCH)), settings.unitFactor);
-    ASSERT_TRUE(ed::ReadShapeSourceIndex("12", settings));
-    EXPECT_EQ(12u, settings.shapeSourceIndex);
 }
 
 }  // namespace
