@@ -70,89 +70,53 @@ class EDParserTest : public ::testing::Test {
     du::SmartPtr<kxloader::StructureParser> m_loader;
 };
 
-// --- Loads that succeed -------------------------------------------------------------------------
+// --- One load to its end -------------------------------------------------------------------------
 
-TEST_F(EDParserTest, ParsedFileMarksStructureLoadedAndSignalsEvent) {
-    auto structure = NewStructure();
-    kxk::AsyncEvent event;
-    EXPECT_NE(0u, Load(structure, File("a.ed", kAssembly), &event));
-
-    EXPECT_EQ(1, structure->GetLoaded());
-    EXPECT_EQ(1u, structure->GetSetLoadedCalls());
-    ASSERT_TRUE(structure->GetRoot());
-    EXPECT_EQ("Assembly", structure->GetRoot()->GetName());
-    EXPECT_EQ(1u, event.GetSignalCount());
-    EXPECT_EQ(0u, event.GetFailureCount());
-    EXPECT_EQ(1, structure->ReferenceCount());  // the loader let go
-    EXPECT_TRUE(LoaderTraces().empty());
-}
-
-TEST_F(EDParserTest, ParsedFileWithoutEventOnlyMarksStructure) {
-    auto structure = NewStructure();
-    Load(structure, File("a.ed", kAssembly), nullptr);
-
-    EXPECT_EQ(1, structure->GetLoaded());
-    EXPECT_EQ(1u, structure->GetSetLoadedCalls());
-    EXPECT_EQ(1, structure->ReferenceCount());
-    EXPECT_TRUE(LoaderTraces().empty());
-}
-
-// --- Parse failures -----------------------------------------------------------------------------
-
-TEST_F(EDParserTest, UnparsableFileMarksStructureFailedReportsAndTraces) {
-    auto structure = NewStructure();
-    kxk::AsyncEvent event;
-    // Blanks and quotes in the name must reach the trace as they are.
-    std::string file = File("two \"roots\".ed", kTwoRoots);
-    Load(structure, file, &event);
-
-    EXPECT_EQ(2, structure->GetLoaded());
-    EXPECT_EQ(1u, structure->GetSetLoadedCalls());
-    EXPECT_EQ("Failed to parse ED file.", event.GetFailure());
-    EXPECT_EQ(1, event.GetFailureValue());
-    EXPECT_EQ(1u, event.GetFailureCount());
-    EXPECT_EQ(0u, event.GetSignalCount());
-    EXPECT_EQ(1, structure->ReferenceCount());
-
-    auto traces = LoaderTraces();
-    ASSERT_EQ(1u, traces.size());
-    EXPECT_EQ(3, traces[0].type);
-    EXPECT_EQ("Failed to parse ED file \"" + file + "\"\n", traces[0].text);
-}
-
-TEST_F(EDParserTest, UnparsableFileWithoutEventStillMarksAndTraces) {
-    auto structure = NewStructure();
-    std::string file = File("bad.ed", kTwoRoots);
-    Load(structure, file, nullptr);
-
-    EXPECT_EQ(2, structure->GetLoaded());
-    EXPECT_EQ(1, structure->ReferenceCount());
-    ASSERT_EQ(1u, LoaderTraces().size());
-    EXPECT_EQ("Failed to parse ED file \"" + file + "\"\n", LoaderTraces()[0].text);
-}
-
-// --- Fetch failures -----------------------------------------------------------------------------
-
-TEST_F(EDParserTest, FailedFetchReportsHostErrorAndReleasesStructure) {
-    auto structure = NewStructure();
-    kxk::AsyncEvent event;
-    Load(structure, Missing(), &event);
-
-    // The host's own wording of the failure, passed on unchanged.
-    EXPECT_EQ(kxloader::FetchRegistry::CheckReadable(du::Symbol(Missing())), std::string(event.GetFailure()));
-    EXPECT_EQ(1, event.GetFailureValue());
-    EXPECT_EQ(0u, event.GetSignalCount());
-    EXPECT_EQ(0u, structure->GetSetLoadedCalls());
-    EXPECT_EQ(1, structure->ReferenceCount());
-    EXPECT_TRUE(LoaderTraces().empty());
-}
-
-TEST_F(EDParserTest, FailedFetchWithoutEventOnlyReleasesStructure) {
-    auto structure = NewStructure();
-    Load(structure, Missing(), nullptr);
-
-    EXPECT_EQ(0u, structure->GetSetLoadedCalls());
-    EXPECT_EQ(1, structure->ReferenceCount());
+// How each kind of file ends a load, with and without an event: the structure's loaded state, what the
+// event is told, and the loader's trace. The loader always lets go of the structure.
+TEST_F(EDParserTest, LoadEndsByTheFileWithAndWithoutEvent) {
+    struct Case {
+        const char* content;  // null: the file is missing
+        int loaded;
+        size_t setLoadedCalls;
+        bool signalled;
+        bool parseFailed;  // "Failed to parse ED file." and the loader's trace naming the file
+    };
+    const Case cases[] = {
+        {kAssembly, 1, 1, true, false},
+        {kTwoRoots, 2, 1, false, true},
+        {nullptr, 0, 0, false, false},
+    };
+    for (const Case& c : cases) {
+        for (bool withEvent : {true, false}) {
+            SCOPED_TRACE(std::string(c.content ? c.content : "missing") + (withEvent ? " event" : ""));
+            m_traces.Reset();
+            auto structure = NewStructure();
+            kxk::AsyncEvent event;
+            // Blanks and quotes in the name must reach the trace as they are.
+            const std::string file = c.content ? File("a \"b\".ed", c.content) : Missing();
+            EXPECT_NE(0u, Load(structure, file, withEvent ? &event : nullptr));
+            EXPECT_EQ(c.loaded, structure->GetLoaded());
+            EXPECT_EQ(c.setLoadedCalls, structure->GetSetLoadedCalls());
+            EXPECT_EQ(1, structure->ReferenceCount());
+            if (c.content && c.loaded == 1) EXPECT_EQ("Assembly", structure->GetRoot()->GetName());
+            EXPECT_EQ(withEvent && c.signalled ? 1u : 0u, event.GetSignalCount());
+            EXPECT_EQ(withEvent && !c.signalled ? 1u : 0u, event.GetFailureCount());
+            if (withEvent && !c.signalled) {
+                EXPECT_EQ(1, event.GetFailureValue());
+                // A failed fetch passes on the host's own wording unchanged.
+                EXPECT_EQ(c.parseFailed ? std::string("Failed to parse ED file.")
+                                        : kxloader::FetchRegistry::CheckReadable(du::Symbol(file)),
+                          std::string(event.GetFailure()));
+            }
+            const auto traces = LoaderTraces();
+            ASSERT_EQ(c.parseFailed ? 1u : 0u, traces.size());
+            if (c.parseFailed) {
+                EXPECT_EQ(3, traces[0].type);
+                EXPECT_EQ("Failed to parse ED file \"" + file + "\"\n", traces[0].text);
+            }
+        }
+    }
 }
 
 TEST_F(EDParserTest, LoaderServesAgainAfterFailedFetch) {
