@@ -245,20 +245,6 @@ TEST_F(GltfExportTest, BinaryContainerHoldsTheSameDocumentAndTheBuffer) {
     EXPECT_EQ(gltf, document);
 }
 
-TEST_F(GltfExportTest, DeepChainIsAFlatNodeArray) {
-    const int depth = 50000;
-    EdText ed;
-    for (int id = 1; id <= depth; ++id) ed.Node(id, id - 1, "n" + std::to_string(id));
-    std::vector<std::string> chunks = GlbChunks(Export(m_folder.Write("chain.ed", ed.Text()), "glb"));
-    ASSERT_EQ(1u, chunks.size()) << "no geometry, no binary chunk";
-    Json gltf = Json::parse(chunks[0]);
-    EXPECT_EQ(size_t(depth + 1), gltf["nodes"].size());
-    const Json* node = &Top(gltf);
-    for (int level = 0; level < depth; ++level) node = &Node(gltf, (*node)["children"][0]);
-    EXPECT_EQ("n50000", (*node)["name"]);
-    EXPECT_FALSE(node->contains("children"));
-}
-
 // Options
 
 TEST_F(GltfExportTest, TopNodeTurnsZUpToYUpUnlessTheStructureIsYUp) {
