@@ -99,7 +99,9 @@ TEST_F(EDParserTest, LoadEndsByTheFileWithAndWithoutEvent) {
             EXPECT_EQ(c.loaded, structure->GetLoaded());
             EXPECT_EQ(c.setLoadedCalls, structure->GetSetLoadedCalls());
             EXPECT_EQ(1, structure->ReferenceCount());
-            if (c.content && c.loaded == 1) EXPECT_EQ("Assembly", structure->GetRoot()->GetName());
+            if (c.content && c.loaded == 1) {
+                EXPECT_EQ("Assembly", structure->GetRoot()->GetName());
+            }
             EXPECT_EQ(withEvent && c.signalled ? 1u : 0u, event.GetSignalCount());
             EXPECT_EQ(withEvent && !c.signalled ? 1u : 0u, event.GetFailureCount());
             if (withEvent && !c.signalled) {

@@ -124,7 +124,9 @@ TEST_F(HostileTreeTest, LongLinesLoad) {
     for (const Case& c : cases) {
         const size_t size = FullSizes() ? c.fullSize : 16 * kMiB;
         ASSERT_TRUE(Load(c.head + std::string(size, c.fill) + c.tail)) << c.head << c.fill;
-        if (c.namesRoot) EXPECT_EQ(size, Root().GetName().length());
+        if (c.namesRoot) {
+            EXPECT_EQ(size, Root().GetName().length());
+        }
     }
 }
 
@@ -146,7 +148,9 @@ TEST_F(HostileTreeTest, IdsWrapAsThirtyTwoBits) {
     for (const Case& c : cases) {
         EXPECT_EQ(c.loads, Load(c.text)) << c.text;
         EXPECT_EQ(c.root, RootSummary(*structure)) << c.text;
-        if (structure->GetRoot()) EXPECT_TRUE(Root().GetProperties().IsEmpty()) << c.text;
+        if (structure->GetRoot()) {
+            EXPECT_TRUE(Root().GetProperties().IsEmpty()) << c.text;
+        }
     }
     ASSERT_TRUE(Load("C 1 0 0\nT 4294967295 neg\n" + Prop("1", "1", "a", "b", "4294967295")));
     EXPECT_EQ(du::Symbol("neg"), Root().GetProperties().Get(0).typeName);
@@ -251,7 +255,6 @@ TEST_F(HostileTreeTest, OddBytesLoadOrFailAsTheLineRulesSay) {
         // A carriage return is an ordinary byte: the whole file is one C record.
         {"C 1 0 0\rI 0 1 0 0 Root\rC 2 1 0\r", true, "?"},
         {std::string(100000, '\n'), true, "no root"},
-        {"\xc3 1 0 0\n\x80\n\xff\xfe\nC 1 0 0\n", true, "?"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.loads, Load(c.text)) << c.text.substr(0, 20);
