@@ -75,14 +75,4 @@ TEST(IdTableTest, GrowsOnTheLookupAfterFillingEveryBucketAndKeepsEveryEntry) {
     for (int key : keys) ASSERT_EQ(key, *table.Find(key));
 }
 
-TEST(IdTableTest, ClearLeavesNoBucketsAndTheNextLookupRegrows) {
-    ed::IdTable<int> table(100);
-    table.Lookup(7) = 1;
-    table.Clear();
-    EXPECT_EQ(0u, table.BucketCount());
-    EXPECT_EQ(nullptr, table.Find(7));
-    EXPECT_EQ(0, table.Lookup(7));
-    EXPECT_EQ(du::HashNextPrime(1), table.BucketCount());
-}
-
 }  // namespace
