@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "du/RefCounted.h"
+#include "du/SmartPtr.h"
 #include "du/Symbol.h"
 
 namespace kxk {
@@ -32,6 +33,23 @@ class ViewableSource : public du::RefCounted {
     du::Symbol m_fileName;
     du::Symbol m_displayName;
     uint8_t m_flag;
+};
+
+// A family whose sources need nothing beyond their file and display names; the family headers name
+// each one (DocumentSource, ImageSource, ...).
+template <ViewableSource::Family kFamily>
+class PlainViewableSource : public ViewableSource {
+  public:
+    // Always makes a source and returns true.
+    static bool Create(du::SmartPtr<PlainViewableSource>& out, const du::Symbol& fileName,
+                       const du::Symbol& displayName, uint8_t flag) {
+        out = new PlainViewableSource(fileName, displayName, flag);
+        return true;
+    }
+
+  private:
+    PlainViewableSource(const du::Symbol& fileName, const du::Symbol& displayName, uint8_t flag)
+        : ViewableSource(kFamily, fileName, displayName, flag) {}
 };
 
 }  // namespace kxk

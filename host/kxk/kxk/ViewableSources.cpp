@@ -1,13 +1,8 @@
 // The viewable-source families: each factory always makes its source.
 #include "kxk/ComponentNode.h"
-#include "kxk/DataSource.h"
-#include "kxk/DocumentSource.h"
 #include "kxk/DrawingSource.h"
 #include "kxk/EcadSource.h"
 #include "kxk/Illustration3dSource.h"
-#include "kxk/IllustrationSource.h"
-#include "kxk/ImageSource.h"
-#include "kxk/OLESource.h"
 #include "kxk/ViewableSource.h"
 
 namespace kxk {
@@ -32,36 +27,6 @@ const char* ViewableSource::FamilyName(Family family) {
             return "file";
     }
     return "unknown";
-}
-
-bool DocumentSource::Create(du::SmartPtr<DocumentSource>& out, const du::Symbol& fileName,
-                            const du::Symbol& displayName, uint8_t flag) {
-    out = new DocumentSource(fileName, displayName, flag);
-    return true;
-}
-
-bool IllustrationSource::Create(du::SmartPtr<IllustrationSource>& out, const du::Symbol& fileName,
-                                const du::Symbol& displayName, uint8_t flag) {
-    out = new IllustrationSource(fileName, displayName, flag);
-    return true;
-}
-
-bool ImageSource::Create(du::SmartPtr<ImageSource>& out, const du::Symbol& fileName,
-                         const du::Symbol& displayName, uint8_t flag) {
-    out = new ImageSource(fileName, displayName, flag);
-    return true;
-}
-
-bool OLESource::Create(du::SmartPtr<OLESource>& out, const du::Symbol& fileName,
-                       const du::Symbol& displayName, uint8_t flag) {
-    out = new OLESource(fileName, displayName, flag);
-    return true;
-}
-
-bool DataSource::Create(du::SmartPtr<DataSource>& out, const du::Symbol& fileName,
-                        const du::Symbol& displayName, uint8_t flag) {
-    out = new DataSource(fileName, displayName, flag);
-    return true;
 }
 
 bool DrawingSource::Create(du::SmartPtr<DrawingSource>& out, const du::Symbol& fileName,
