@@ -181,32 +181,10 @@ TEST_F(EdLoadJsonTest, PumpStructureCarriesWhatTheFileSays) {
     EXPECT_EQ("motor", motor["id"]);
     ExpectTranslation(motor, 0, 0, 0.76);
 
-    // Units: the baseplate counts its children in centimetres, the bearing housing in metres and the
-    // control box in inches; everything else in millimetres.
-    ExpectTranslation(Child(Child(root, "Baseplate")["component"], "Foundation Bolt M16"), -0.2, 0, -0.25);
-    const Json& housing = Child(Child(root, "Rotating Assembly")["component"], "Bearing Housing");
-    ExpectTranslation(Child(housing["component"], "Deep Groove Ball Bearing 6208"), 0, 0, 0.02);
-    ExpectTranslation(Child(Child(root, "Control Box")["component"], "Cable Gland M20"), 0.1016, 0, 0.0508);
-
     EXPECT_EQ(3, Child(Child(root, "Baseplate")["component"], "Coupling Guard")["visibility"]);
     const Json& volute = Child(Child(root, "Casing Assembly")["component"], "Volute Casing")["component"];
     ExpectNumbers({-0.21, -0.19, 0}, volute["shapeSource"]["box"]["min"]);
     ExpectNumbers({0.21, 0.19, 0.3}, volute["shapeSource"]["box"]["max"]);
-}
-
-TEST_F(EdLoadJsonTest, PumpCopiesKeepTheirOwnIdsAndTakeTheRest) {
-    Json document = Load("pump/pump.ed");
-    const Json& casing = Child(document["root"], "Casing Assembly")["component"];
-    std::vector<std::string> ids;
-    for (const auto& child : casing["children"]) {
-        if (child["component"]["name"] != "Hex Bolt M12x40") continue;
-        ids.push_back(child["id"].get<std::string>());
-        EXPECT_EQ("shapes/iso4017_m12x40.shp", child["component"]["shapeSource"]["source"]);
-        EXPECT_EQ(2u, child["component"]["properties"].size()) << "Standard and Property Class";
-    }
-    EXPECT_EQ((std::vector<std::string>{"cover-bolt-1", "cover-bolt-2", "cover-bolt-3", "cover-bolt-4",
-                                        "cover-bolt-5", "cover-bolt-6"}),
-              ids);
 }
 
 // Encodings
