@@ -2,10 +2,10 @@
 
 #include <poll.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 
-#include "FetchWatch.h"
 #include "LoadEvent.h"
 #include "ProgressIndicator.h"
 #include "TraceCapture.h"
@@ -23,25 +23,32 @@ double Seconds(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
 }
 
+// When the host finished fetching the file of the one load ed-load runs; the epoch while unknown.
+std::atomic<Clock::rep> g_fetchedAt{0};
+
+void NoteFetched(uint64_t /*request*/, bool fetched) {
+    if (fetched) g_fetchedAt.store(Clock::now().time_since_epoch().count());
+}
+
 // Sleeps until the loader tells the event. A loader may also return from its fetch completion without
 // telling it (an exception inside the parse does that); the host's count of pending fetches ends the
 // wait then.
-void WaitForLoader(const LoadEvent& event, FetchWatch& watch, ProgressIndicator& progress) {
-    pollfd descriptors[2] = {{event.WakeDescriptor(), POLLIN, 0}, {watch.Descriptor(), POLLIN, 0}};
+void WaitForLoader(const LoadEvent& event, ProgressIndicator& progress) {
+    pollfd descriptor = {event.WakeDescriptor(), POLLIN, 0};
     while (!event.IsDone() && kxloader::FileParser::PendingFetches() > 0) {
         progress.Tick();
-        if (poll(descriptors, 2, kTickMilliseconds) > 0 && (descriptors[1].revents & POLLIN)) watch.Drain();
+        poll(&descriptor, 1, kTickMilliseconds);
     }
-    watch.Drain();
 }
 
-LoadTimings Measure(Clock::time_point start, const FetchWatch& watch, const LoadEvent& event) {
+LoadTimings Measure(Clock::time_point start, const LoadEvent& event) {
     Clock::time_point end = event.IsDone() ? event.ToldAt() : Clock::now();
     LoadTimings timings;
     timings.total = Seconds(start, end);
-    if (watch.FetchedAt()) {
-        timings.fetch = Seconds(start, *watch.FetchedAt());
-        timings.parseAndBuild = Seconds(*watch.FetchedAt(), end);
+    if (const Clock::rep fetchedAt = g_fetchedAt.load()) {
+        const Clock::time_point fetched{Clock::duration(fetchedAt)};
+        timings.fetch = Seconds(start, fetched);
+        timings.parseAndBuild = Seconds(fetched, end);
     }
     return timings;
 }
@@ -96,16 +103,18 @@ LoadResult LoadSession::Load(const std::string& file, dp::TraceSink& traces, Pro
     result.structure = new kxk::Structure(du::Symbol(AbsolutePath(file)));
 
     LoadEvent event;
-    FetchWatch watch(file);
+    g_fetchedAt.store(0);
+    kxloader::FileParser::SetFetchObserver(&NoteFetched);
     {
         ScopedProcessTraceSink sink(traces);
         Clock::time_point start = Clock::now();
         m_loader->LoadRequest(result.structure, du::Symbol(file), &event);
-        WaitForLoader(event, watch, progress);
+        WaitForLoader(event, progress);
         // The worker may still be on its way out of the fetch completion, holding the loader and
         // tracing; it must be gone before the sink, the event and later the library are.
         kxloader::FileParser::WaitForPendingFetches();
-        result.timings = Measure(start, watch, event);
+        result.timings = Measure(start, event);
+        kxloader::FileParser::SetFetchObserver(nullptr);
     }
     progress.Finish();
 

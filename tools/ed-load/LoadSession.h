@@ -15,8 +15,8 @@ namespace edload {
 
 class ProgressIndicator;
 
-// Seconds spent in each phase of a load. The fetch ends when the host has checked the file; it is
-// unknown when the file could not be watched (a failed fetch, for one).
+// Seconds spent in each phase of a load. The fetch ends when the host has checked the file and is
+// about to hand it to the loader; it is unknown when the fetch failed.
 struct LoadTimings {
     std::optional<double> fetch;
     std::optional<double> parseAndBuild;
@@ -27,10 +27,10 @@ struct LoadTimings {
 struct LoadResult {
     std::string file;
     du::SmartPtr<kxk::Structure> structure;
-    bool eventDone = false;    // the loader told the event, one way or the other
-    bool eventFailed = false;  // ... and it was a failure report
+    bool eventDone = false;       // the loader told the event, one way or the other
+    bool eventFailed = false;     // ... and it was a failure report
     bool eventSignalled = false;  // the loader called SignalDone: the load completed
-    du::Symbol failure;        // the failure text the loader reported (null when none)
+    du::Symbol failure;           // the failure text the loader reported (null when none)
     LoadTimings timings;
 
     bool Succeeded() const { return eventDone && !eventFailed; }

@@ -67,6 +67,7 @@ uint64_t FetchRegistry::Start(FileParser* parser, const du::Symbol& fileName) {
         std::string error = CheckReadable(name);
         held->RecordFetch(handle, error.empty() ? FileParser::FetchResult{true, name}
                                                 : FileParser::FetchResult{false, du::Symbol(error)});
+        if (auto observer = m_observer.load()) observer(handle, error.empty());
         m_gate.Pass(handle, [&] { held->OnFetchComplete(handle, error.empty() ? 0 : 1); });
         // Drop the loader before the fetch counts as delivered: waiters may check for leaks next.
         held = nullptr;

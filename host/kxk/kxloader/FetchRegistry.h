@@ -31,6 +31,7 @@ class FetchRegistry {
     uint64_t Start(FileParser* parser, const du::Symbol& fileName);
     void WaitAll();
     size_t Pending() const;
+    void SetObserver(void (*observer)(uint64_t request, bool fetched)) { m_observer.store(observer); }
 
     // The reason `fileName` cannot be read, or empty when it can.
     static std::string CheckReadable(const du::Symbol& fileName);
@@ -49,6 +50,7 @@ class FetchRegistry {
     size_t m_pending = 0;
     std::atomic<uint64_t> m_nextHandle{1};
     FetchGate& m_gate;
+    std::atomic<void (*)(uint64_t, bool)> m_observer{nullptr};
 };
 
 }  // namespace kxloader

@@ -37,6 +37,10 @@ void FileParser::WaitForPendingFetches() {
     FetchRegistry::Get().WaitAll();
 }
 
+void FileParser::SetFetchObserver(FetchObserver observer) {
+    FetchRegistry::Get().SetObserver(observer);
+}
+
 size_t FileParser::PendingFetches() {
     return FetchRegistry::Get().Pending();
 }

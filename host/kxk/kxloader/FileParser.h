@@ -36,6 +36,12 @@ class FileParser : public kxk::MemoryPoolAllocated, public du::RefCounted {
     // Fetches started and not yet delivered, process-wide.
     static size_t PendingFetches();
 
+    // Called on the fetch worker when a fetch has finished, just before its completion is delivered,
+    // so that a host can time its fetches apart from the loading that follows. Null (the default)
+    // for none; set it while no fetch runs.
+    using FetchObserver = void (*)(uint64_t request, bool fetched);
+    static void SetFetchObserver(FetchObserver observer);
+
   protected:
     // Starts fetching `fileName` and returns a fresh, non-zero request handle at once. `wait` and
     // `context` are accepted for the host's signature. The worker checks that the file can be opened
