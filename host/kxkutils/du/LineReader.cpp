@@ -18,11 +18,11 @@ LineReader::LineReader(FileReader* reader, int)
       m_line(nullptr),
       m_lineLength(0),
       m_savedByte(0),
-      m_savedAt(nullptr) {
+      m_savedAt(nullptr),
+      m_sizeHint(reader ? reader->SizeHint() : 0) {
     // Small files are read in one go. Two bytes beyond the file: one for the terminator of a last line
     // without a line feed, one so that the read which finds the end needs no larger buffer.
-    size_t hint = reader ? reader->SizeHint() : 0;
-    size_t size = hint ? std::min(hint + 2, kMaxFirstReadSize) : kDefaultReadSize;
+    size_t size = m_sizeHint ? std::min(m_sizeHint + 2, kMaxFirstReadSize) : kDefaultReadSize;
     m_buffer.resize(std::max<size_t>(size, 2));
 }
 
@@ -70,7 +70,7 @@ bool LineReader::Refill() {
         m_end = pending;
     }
     // One byte is always kept free past m_end for the terminator.
-    if (m_end + 1 >= m_buffer.size()) m_buffer.resize(m_buffer.size() * 2);
+    if (m_end + 1 >= m_buffer.size()) m_buffer.resize(GrownSize());
     long n = m_reader->Read(m_buffer.data() + m_end, m_buffer.size() - 1 - m_end);
     if (n <= 0) {
         // A read error ends the input like the end of the file; the reader's LastError tells which.
@@ -79,6 +79,14 @@ bool LineReader::Refill() {
     }
     m_end += static_cast<size_t>(n);
     return true;
+}
+
+// Doubling, but no further than the whole file needs: a file that is one huge line would otherwise
+// end in a buffer of up to twice its size. A file that grew while read goes on doubling.
+size_t LineReader::GrownSize() const {
+    const size_t doubled = m_buffer.size() * 2;
+    const size_t whole = m_sizeHint + 2;
+    return whole > m_buffer.size() && whole < doubled ? whole : doubled;
 }
 
 }  // namespace du

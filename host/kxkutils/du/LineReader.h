@@ -27,6 +27,7 @@ class LineReader {
 
   private:
     bool Refill();
+    size_t GrownSize() const;
 
     SmartPtr<FileReader> m_reader;
     std::vector<char> m_buffer;
@@ -37,6 +38,7 @@ class LineReader {
     size_t m_lineLength;
     char m_savedByte;  // the byte our terminator overwrote, put back before the next line
     char* m_savedAt;
+    size_t m_sizeHint;  // the file's size as the reader knew it at the start; 0 when unknown
 };
 
 }  // namespace du
