@@ -4,24 +4,13 @@
 #include <cstdint>
 
 #include "FuzzInput.h"
-#include "dp/KXTracer.h"
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
 #include "ed/reader/Parser.h"
 #include "kxk/Structure.h"
 
-namespace {
-
-class NullSink : public dp::TraceSink {
-  public:
-    void Write(const dp::TraceMessage&) override {}
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static NullSink sink;
-    dp::ScopedThreadTraceSink quiet(&sink);
+    edfuzz::QuietTraces quiet;
     edfuzz::MemoryInput input(data, size);
     du::SmartPtr<kxk::Structure> structure(new kxk::Structure(du::Symbol("/fuzz/home/input.ed")));
     {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "dp/KXTracer.h"
 #include "du/FileReader.h"
 
 namespace edfuzz {
@@ -20,6 +21,24 @@ class MemoryInput {
     ~MemoryInput() { du::FileReader::UnregisterMemoryFile(kFileName); }
     MemoryInput(const MemoryInput&) = delete;
     MemoryInput& operator=(const MemoryInput&) = delete;
+};
+
+// Traces are expected on hostile input; they only cost time here. Silences the current thread while
+// it lives.
+class QuietTraces {
+  public:
+    QuietTraces() : m_scope(&Sink()) {}
+
+  private:
+    class NullSink : public dp::TraceSink {
+      public:
+        void Write(const dp::TraceMessage&) override {}
+    };
+    static NullSink& Sink() {
+        static NullSink sink;
+        return sink;
+    }
+    dp::ScopedThreadTraceSink m_scope;
 };
 
 }  // namespace edfuzz

@@ -4,23 +4,12 @@
 #include <cstdint>
 #include <string>
 
-#include "dp/KXTracer.h"
+#include "FuzzInput.h"
 #include "ed/reader/Parser.h"
 #include "support/ParserInspector.h"
 
-namespace {
-
-// Traces of the reader are expected on hostile input; they only cost time here.
-class NullSink : public dp::TraceSink {
-  public:
-    void Write(const dp::TraceMessage&) override {}
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static NullSink sink;
-    dp::ScopedThreadTraceSink quiet(&sink);
+    edfuzz::QuietTraces quiet;
     ed::Parser parser;
     ed::ParserInspector inspect(parser);
     // Read serves the text as an in-memory file, as Parse would read it from disk.

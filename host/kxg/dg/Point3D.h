@@ -2,37 +2,28 @@
 
 namespace dg {
 
-// A point in 3D space, single or double precision. Plain value.
-struct FPoint3D {
-    float x = 0, y = 0, z = 0;
+// A point in 3D space; FPoint3D and DPoint3D are its single and double precision. Plain value.
+template <class T>
+struct Point3D {
+    T x = 0, y = 0, z = 0;
 
-    constexpr FPoint3D() = default;
-    constexpr FPoint3D(float px, float py, float pz) : x(px), y(py), z(pz) {}
-    void Set(float px, float py, float pz) {
+    constexpr Point3D() = default;
+    constexpr Point3D(T px, T py, T pz) : x(px), y(py), z(pz) {}
+    void Set(T px, T py, T pz) {
         x = px;
         y = py;
         z = pz;
     }
-    bool operator==(const FPoint3D& o) const { return x == o.x && y == o.y && z == o.z; }
-    bool operator!=(const FPoint3D& o) const { return !(*this == o); }
+    bool operator==(const Point3D& o) const { return x == o.x && y == o.y && z == o.z; }
+    bool operator!=(const Point3D& o) const { return !(*this == o); }
 
-    static const FPoint3D ORIGIN;
+    static const Point3D ORIGIN;
 };
 
-struct DPoint3D {
-    double x = 0, y = 0, z = 0;
+template <class T>
+const Point3D<T> Point3D<T>::ORIGIN{0, 0, 0};
 
-    constexpr DPoint3D() = default;
-    constexpr DPoint3D(double px, double py, double pz) : x(px), y(py), z(pz) {}
-    void Set(double px, double py, double pz) {
-        x = px;
-        y = py;
-        z = pz;
-    }
-    bool operator==(const DPoint3D& o) const { return x == o.x && y == o.y && z == o.z; }
-    bool operator!=(const DPoint3D& o) const { return !(*this == o); }
-
-    static const DPoint3D ORIGIN;
-};
+using FPoint3D = Point3D<float>;
+using DPoint3D = Point3D<double>;
 
 }  // namespace dg

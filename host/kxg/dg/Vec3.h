@@ -2,51 +2,36 @@
 
 namespace dg {
 
-// A 3D vector (direction, angles or per-axis scale), single or double precision. Plain value.
-struct FVec3 {
-    float x = 0, y = 0, z = 0;
+// A 3D vector (direction, angles or per-axis scale); FVec3 and DVec3 are its single and double
+// precision. Plain value.
+template <class T>
+struct Vec3 {
+    T x = 0, y = 0, z = 0;
 
-    constexpr FVec3() = default;
-    constexpr FVec3(float vx, float vy, float vz) : x(vx), y(vy), z(vz) {}
-    void Set(float vx, float vy, float vz) {
+    constexpr Vec3() = default;
+    constexpr Vec3(T vx, T vy, T vz) : x(vx), y(vy), z(vz) {}
+    void Set(T vx, T vy, T vz) {
         x = vx;
         y = vy;
         z = vz;
     }
-    FVec3& operator*=(float f) {
+    Vec3& operator*=(T f) {
         x *= f;
         y *= f;
         z *= f;
         return *this;
     }
-    FVec3 operator*(float f) const { return FVec3(x * f, y * f, z * f); }
-    bool operator==(const FVec3& o) const { return x == o.x && y == o.y && z == o.z; }
-    bool operator!=(const FVec3& o) const { return !(*this == o); }
+    Vec3 operator*(T f) const { return Vec3(x * f, y * f, z * f); }
+    bool operator==(const Vec3& o) const { return x == o.x && y == o.y && z == o.z; }
+    bool operator!=(const Vec3& o) const { return !(*this == o); }
 
-    static const FVec3 ZERO;
+    static const Vec3 ZERO;
 };
 
-struct DVec3 {
-    double x = 0, y = 0, z = 0;
+template <class T>
+const Vec3<T> Vec3<T>::ZERO{0, 0, 0};
 
-    constexpr DVec3() = default;
-    constexpr DVec3(double vx, double vy, double vz) : x(vx), y(vy), z(vz) {}
-    void Set(double vx, double vy, double vz) {
-        x = vx;
-        y = vy;
-        z = vz;
-    }
-    DVec3& operator*=(double f) {
-        x *= f;
-        y *= f;
-        z *= f;
-        return *this;
-    }
-    DVec3 operator*(double f) const { return DVec3(x * f, y * f, z * f); }
-    bool operator==(const DVec3& o) const { return x == o.x && y == o.y && z == o.z; }
-    bool operator!=(const DVec3& o) const { return !(*this == o); }
-
-    static const DVec3 ZERO;
-};
+using FVec3 = Vec3<float>;
+using DVec3 = Vec3<double>;
 
 }  // namespace dg
