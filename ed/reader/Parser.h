@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -167,5 +168,18 @@ class Parser {
     std::vector<StructureNode*> m_displacedNodes;
     std::vector<PropertyInfo*> m_displacedProperties;
 };
+
+// Inline, as every record handler calls it several times a line. Works on a local cursor: a member
+// cursor would be stored back at every byte.
+inline int Parser::ScanInt() {
+    const auto isDigit = [](char c) { return static_cast<unsigned char>(c - '0') < 10; };
+    char* p = m_cursor;
+    while (!isDigit(*p) && *p != '\0') ++p;
+    // Unsigned, so that overlong numbers wrap instead of overflowing; the bit pattern is the id.
+    uint32_t value = 0;
+    for (; isDigit(*p); ++p) value = value * 10u + static_cast<uint32_t>(*p - '0');
+    m_cursor = p;
+    return static_cast<int>(value);
+}
 
 }  // namespace ed

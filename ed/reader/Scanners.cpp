@@ -7,10 +7,6 @@ namespace ed {
 
 namespace {
 
-bool IsDigit(char c) {
-    return static_cast<unsigned char>(c - '0') < 10;
-}
-
 // Eight bytes at a time: text fields are mostly plain ASCII and tens of bytes long.
 bool HasHighByte(std::string_view text) {
     const char* p = text.data();
@@ -26,18 +22,6 @@ bool HasHighByte(std::string_view text) {
 }
 
 }  // namespace
-
-// Works on a local cursor: the handlers call this several times per line, and a member cursor would
-// be stored back at every byte.
-int Parser::ScanInt() {
-    char* p = m_cursor;
-    while (!IsDigit(*p) && *p != '\0') ++p;
-    // Unsigned, so that overlong numbers wrap instead of overflowing; the bit pattern is the id.
-    uint32_t value = 0;
-    for (; IsDigit(*p); ++p) value = value * 10u + static_cast<uint32_t>(*p - '0');
-    m_cursor = p;
-    return static_cast<int>(value);
-}
 
 std::string_view Parser::ScanText(bool convert) {
     char* start = m_cursor;
