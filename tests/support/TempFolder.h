@@ -9,7 +9,7 @@ namespace edtest {
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TempFolder {
-public:
+  public:
     TempFolder() {
         std::string pattern = (std::filesystem::temp_directory_path() / "edtest-XXXXXX").string();
         m_path = mkdtemp(pattern.data());
@@ -30,7 +30,7 @@ public:
         return path;
     }
 
-private:
+  private:
     std::string m_path;
 };
 

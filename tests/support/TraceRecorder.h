@@ -10,7 +10,7 @@ namespace edtest {
 
 // Captures the traces of the current thread for the lifetime of the recorder.
 class TraceRecorder : public dp::TraceSink {
-public:
+  public:
     TraceRecorder() : m_scope(this) {}
 
     void Write(const dp::TraceMessage& message) override {
@@ -32,7 +32,7 @@ public:
         m_messages.clear();
     }
 
-private:
+  private:
     mutable std::mutex m_mutex;
     std::vector<dp::TraceMessage> m_messages;
     dp::ScopedThreadTraceSink m_scope;

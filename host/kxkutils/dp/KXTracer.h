@@ -18,7 +18,7 @@ struct TraceMessage {
 
 // Where trace messages go. The host installs one; by default they are written to stderr.
 class TraceSink {
-public:
+  public:
     virtual ~TraceSink() = default;
     // May be called on several threads at once.
     virtual void Write(const TraceMessage& message) = 0;
@@ -30,26 +30,26 @@ void SetTraceSink(TraceSink* sink);
 // Routes the traces of the current thread to `sink` while it lives, whatever the process sink is;
 // lets concurrent loads keep their traces apart.
 class ScopedThreadTraceSink {
-public:
+  public:
     explicit ScopedThreadTraceSink(TraceSink* sink);
     ~ScopedThreadTraceSink();
     ScopedThreadTraceSink(const ScopedThreadTraceSink&) = delete;
     ScopedThreadTraceSink& operator=(const ScopedThreadTraceSink&) = delete;
 
-private:
+  private:
     TraceSink* m_previous;
 };
 
 // Collects text through a stream and sends it as one message when destroyed.
 class TraceFormatter {
-public:
+  public:
     TraceFormatter(const char* domain, const char* name, int type);
     TraceFormatter(TraceFormatter&& other) noexcept;
     ~TraceFormatter();
 
     std::ostream& stream() { return *m_stream; }
 
-private:
+  private:
     TraceMessage m_message;
     std::unique_ptr<std::ostringstream> m_stream;
 };
@@ -61,14 +61,14 @@ private:
 //   tracer(3, "Bad property redefinition in ED file \"%s\"\n", name);
 //   tracer.Formatter(3).stream() << "text";   // sent when the formatter goes
 class KXTracer {
-public:
+  public:
     KXTracer(const char* domain, const char* name) : m_domain(domain), m_name(name) {}
 
     void operator()(const char* format, ...) const __attribute__((format(printf, 2, 3)));
     void operator()(int type, const char* format, ...) const __attribute__((format(printf, 3, 4)));
     TraceFormatter Formatter(int type) const { return TraceFormatter(m_domain, m_name, type); }
 
-private:
+  private:
     const char* m_domain;
     const char* m_name;
 };
