@@ -43,6 +43,7 @@ bool Parser::Parse(const du::Symbol& fileName, const du::SmartPtr<kxk::Structure
         du::LineReader lines(reader.get(), 0);
         while (!m_failed) {
             if (!lines.ReadLine()) {
+                ReleaseIdTables();
                 BuildStructure();
                 break;
             }

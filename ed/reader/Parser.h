@@ -100,6 +100,8 @@ class Parser {
     void SetName(PropertyInfo* property, const du::Symbol& name);
     // The name of a property type, inserted null when the id is new; valid until the next type lookup.
     du::Symbol& GetPropertyType(int typeId);
+    // Gives back the node and property tables once the last line is read, keeping their records.
+    void ReleaseIdTables();
     void Clear();
 
     // Record handlers, one per record letter.
@@ -163,10 +165,11 @@ class Parser {
     du::Symbol m_fileName;
     NameCache m_nameCache;
 
-    // Records that a fresh lookup pushed out of their id table. They may still hang in the tree, so
-    // they stay alive until Clear, which destroys them with the others.
-    std::vector<StructureNode*> m_displacedNodes;
-    std::vector<PropertyInfo*> m_displacedProperties;
+    // Live records that no id table lists: those a fresh lookup pushed out of their table (they may
+    // still hang in the tree), and all of them once ReleaseIdTables has run. Clear destroys them with
+    // the others.
+    std::vector<StructureNode*> m_unindexedNodes;
+    std::vector<PropertyInfo*> m_unindexedProperties;
 };
 
 // Inline, as every record handler calls it several times a line. Works on a local cursor: a member

@@ -28,6 +28,13 @@ Record* LookUpRecord(int id, bool fresh, IdTable<Record*>& table, int& cachedId,
 }
 
 template <class Record>
+void ListRecords(IdTable<Record*>& table, std::vector<Record*>& list) {
+    list.reserve(list.size() + table.Size());
+    table.ForEach([&list](int, Record* record) { list.push_back(record); });
+    table.Clear();
+}
+
+template <class Record>
 void Destroy(Record* record) {
     if (record != nullptr) record->~Record();
 }
@@ -35,12 +42,12 @@ void Destroy(Record* record) {
 }  // namespace
 
 StructureNode* Parser::GetNodeFromId(int id, bool fresh) {
-    return LookUpRecord(id, fresh, m_nodes, m_cachedNodeId, m_cachedNode, m_nodePool, m_displacedNodes);
+    return LookUpRecord(id, fresh, m_nodes, m_cachedNodeId, m_cachedNode, m_nodePool, m_unindexedNodes);
 }
 
 PropertyInfo* Parser::GetProperty(int id, bool fresh) {
     return LookUpRecord(id, fresh, m_properties, m_cachedPropertyId, m_cachedProperty, m_propertyPool,
-                        m_displacedProperties);
+                        m_unindexedProperties);
 }
 
 StructureNode* Parser::CreateNode(int id, int parentId) {
@@ -89,17 +96,29 @@ du::Symbol& Parser::GetPropertyType(int typeId) {
     return m_propertyTypes.Lookup(typeId);
 }
 
+// Nothing looks a node or property up by id after the last line, and at a million nodes the two
+// tables take about three times what a plain list of their records does: the list is what Clear needs,
+// and the memory goes back before the build makes the structure. The list keeps the chain order.
+void Parser::ReleaseIdTables() {
+    ListRecords(m_nodes, m_unindexedNodes);
+    m_cachedNodeId = -1;
+    m_cachedNode = nullptr;
+    ListRecords(m_properties, m_unindexedProperties);
+    m_cachedPropertyId = -1;
+    m_cachedProperty = nullptr;
+}
+
 void Parser::Clear() {
     m_nodes.ForEach([](int, StructureNode* node) { Destroy(node); });
-    for (StructureNode* node : m_displacedNodes) Destroy(node);
-    m_displacedNodes.clear();
+    for (StructureNode* node : m_unindexedNodes) Destroy(node);
+    m_unindexedNodes.clear();
     m_nodes.Clear();
     m_cachedNodeId = -1;
     m_cachedNode = nullptr;
 
     m_properties.ForEach([](int, PropertyInfo* property) { Destroy(property); });
-    for (PropertyInfo* property : m_displacedProperties) Destroy(property);
-    m_displacedProperties.clear();
+    for (PropertyInfo* property : m_unindexedProperties) Destroy(property);
+    m_unindexedProperties.clear();
     m_properties.Clear();
     m_cachedPropertyId = -1;
     m_cachedProperty = nullptr;
