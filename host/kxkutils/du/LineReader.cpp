@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace du {
 
@@ -23,40 +24,29 @@ LineReader::LineReader(FileReader* reader, int)
     // Small files are read in one go. Two bytes beyond the file: one for the terminator of a last line
     // without a line feed, one so that the read which finds the end needs no larger buffer.
     size_t size = m_sizeHint ? std::min(m_sizeHint + 2, kMaxFirstReadSize) : kDefaultReadSize;
-    m_buffer.resize(std::max<size_t>(size, 2));
+    m_buffer.reset(new char[m_capacity = std::max<size_t>(size, 2)]);
 }
 
-bool LineReader::ReadLine() {
-    if (m_savedAt) {
-        *m_savedAt = m_savedByte;
-        m_savedAt = nullptr;
-    }
+bool LineReader::ReadLineAcrossRefills() {
+    m_savedAt = nullptr;
     m_line = nullptr;
     m_lineLength = 0;
-    // Bytes before `scanned` hold no line feed, so a long line is searched once, not once per read.
-    size_t scanned = m_begin;
     for (;;) {
-        char* base = m_buffer.data();
-        const void* feed = std::memchr(base + scanned, '\n', m_end - scanned);
-        size_t stop;
-        if (feed) {
-            stop = static_cast<const char*>(feed) - base + 1;
-        } else if (m_eof) {
+        if (m_eof) {
             // A last line without a line feed is still a line.
             if (m_begin == m_end) return false;
-            stop = m_end;
-        } else {
-            scanned = m_end - m_begin;  // where the unread bytes end once Refill moved them to the front
-            Refill();
-            continue;
+            TakeLine(m_end);
+            return true;
         }
-        m_line = base + m_begin;
-        m_lineLength = stop - m_begin;
-        m_savedAt = base + stop;  // always inside the buffer: Refill keeps a spare byte past m_end
-        m_savedByte = *m_savedAt;
-        *m_savedAt = '\0';
-        m_begin = stop;
-        return true;
+        // The bytes already searched are not searched again, so a long line costs one pass, not one
+        // per read; Refill moves them to the front.
+        const size_t scanned = m_end - m_begin;
+        Refill();
+        char* base = m_buffer.get();
+        if (const void* feed = std::memchr(base + scanned, '\n', m_end - scanned)) {
+            TakeLine(static_cast<size_t>(static_cast<const char*>(feed) - base) + 1);
+            return true;
+        }
     }
 }
 
@@ -65,13 +55,13 @@ bool LineReader::ReadLine() {
 bool LineReader::Refill() {
     size_t pending = m_end - m_begin;
     if (m_begin > 0) {
-        std::memmove(m_buffer.data(), m_buffer.data() + m_begin, pending);
+        std::memmove(m_buffer.get(), m_buffer.get() + m_begin, pending);
         m_begin = 0;
         m_end = pending;
     }
     // One byte is always kept free past m_end for the terminator.
-    if (m_end + 1 >= m_buffer.size()) m_buffer.resize(GrownSize());
-    long n = m_reader->Read(m_buffer.data() + m_end, m_buffer.size() - 1 - m_end);
+    if (m_end + 1 >= m_capacity) Grow(GrownSize());
+    long n = m_reader->Read(m_buffer.get() + m_end, m_capacity - 1 - m_end);
     if (n <= 0) {
         // A read error ends the input like the end of the file; the reader's LastError tells which.
         m_eof = true;
@@ -81,12 +71,19 @@ bool LineReader::Refill() {
     return true;
 }
 
+void LineReader::Grow(size_t capacity) {
+    std::unique_ptr<char[]> grown(new char[capacity]);
+    std::memcpy(grown.get(), m_buffer.get(), m_end);
+    m_buffer = std::move(grown);
+    m_capacity = capacity;
+}
+
 // Doubling, but no further than the whole file needs: a file that is one huge line would otherwise
 // end in a buffer of up to twice its size. A file that grew while read goes on doubling.
 size_t LineReader::GrownSize() const {
-    const size_t doubled = m_buffer.size() * 2;
+    const size_t doubled = m_capacity * 2;
     const size_t whole = m_sizeHint + 2;
-    return whole > m_buffer.size() && whole < doubled ? whole : doubled;
+    return whole > m_capacity && whole < doubled ? whole : doubled;
 }
 
 }  // namespace du

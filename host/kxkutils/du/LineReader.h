@@ -1,7 +1,8 @@
 #pragma once
 
 #include <cstddef>
-#include <vector>
+#include <cstring>
+#include <memory>
 
 #include "du/FileReader.h"
 #include "du/SmartPtr.h"
@@ -19,18 +20,43 @@ class LineReader {
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
-    // False at the end of the input (or on a read error).
-    bool ReadLine();
+    // False at the end of the input (or on a read error). Inline, as it runs once a line and nearly
+    // every line lies whole in the buffer already.
+    bool ReadLine() {
+        if (m_savedAt) *m_savedAt = m_savedByte;
+        char* base = m_buffer.get();
+        if (const void* feed = std::memchr(base + m_begin, '\n', m_end - m_begin)) {
+            TakeLine(static_cast<size_t>(static_cast<const char*>(feed) - base) + 1);
+            return true;
+        }
+        return ReadLineAcrossRefills();
+    }
     char* GetBuffer() { return m_line; }
     // Bytes of the current line, line feed included, terminator excluded (zero bytes inside count).
     size_t GetLength() const { return m_lineLength; }
 
   private:
+    // The unread bytes hold no line feed: reads on until one comes or the input ends.
+    bool ReadLineAcrossRefills();
+    // Hands out the unread bytes up to `stop` as the current line.
+    void TakeLine(size_t stop) {
+        char* base = m_buffer.get();
+        m_line = base + m_begin;
+        m_lineLength = stop - m_begin;
+        m_savedAt = base + stop;  // always inside the buffer: Refill keeps a spare byte past m_end
+        m_savedByte = *m_savedAt;
+        *m_savedAt = '\0';
+        m_begin = stop;
+    }
     bool Refill();
     size_t GrownSize() const;
+    // Keeps the bytes read so far.
+    void Grow(size_t capacity);
 
     SmartPtr<FileReader> m_reader;
-    std::vector<char> m_buffer;
+    // Not zero-filled: a file-sized buffer would be written twice.
+    std::unique_ptr<char[]> m_buffer;
+    size_t m_capacity;
     size_t m_begin;  // first unread byte
     size_t m_end;    // one past the last byte read from the file
     bool m_eof;
