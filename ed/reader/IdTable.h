@@ -31,7 +31,7 @@ class IdTable {
     // until the next Lookup or Clear.
     Value& Lookup(int key) {
         GrowIfNeeded();
-        const Bucket& bucket = m_buckets[BucketOf(key)];
+        Bucket& bucket = m_buckets[BucketOf(key)];
         if (bucket.first != kEnd) {
             for (uint32_t i = bucket.first;; i = m_entries[i].next) {
                 if (m_entries[i].key == key) return m_entries[i].value;
@@ -40,7 +40,7 @@ class IdTable {
         }
         m_entries.push_back(Entry{Value(), key, kEnd});
         const uint32_t index = static_cast<uint32_t>(m_entries.size() - 1);
-        Thread(index);
+        Thread(index, bucket);
         return m_entries[index].value;
     }
 
@@ -125,13 +125,13 @@ class IdTable {
         m_head = kEnd;
         while (i != kEnd) {
             const uint32_t next = m_entries[i].next;
-            Thread(i);
+            Thread(i, m_buckets[BucketOf(m_entries[i].key)]);
             i = next;
         }
     }
 
-    void Thread(uint32_t index) {
-        Bucket& bucket = m_buckets[BucketOf(m_entries[index].key)];
+    // Links entry `index` into the chain as the last entry of `bucket`, its key's bucket.
+    void Thread(uint32_t index, Bucket& bucket) {
         if (bucket.first == kEnd) {
             m_entries[index].next = m_head;
             m_head = index;

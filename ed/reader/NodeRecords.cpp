@@ -1,4 +1,5 @@
 #include <string>
+#include <utility>
 
 #include "du/FileSpec.h"
 #include "du/FileSystem.h"
@@ -21,8 +22,8 @@ void Parser::AddNodeName() {
     ScanInt();
     ScanInt();
     const std::string_view text = ScanText(true);
-    const du::Symbol name(text.data(), text.size());
-    if (StructureNode* node = GetNodeFromId(id, false)) node->name = name;
+    du::Symbol name(text.data(), text.size());
+    if (StructureNode* node = GetNodeFromId(id, false)) node->name = std::move(name);
 }
 
 void Parser::AddBranchLink() {
@@ -30,9 +31,9 @@ void Parser::AddBranchLink() {
     const int id = ScanInt();
     ScanInt();
     ScanInt();
-    const du::Symbol link = ReRootLink(du::Symbol(ScanTail(false)));
+    du::Symbol link = ReRootLink(du::Symbol(ScanTail(false)));
     if (StructureNode* node = GetNodeFromId(id, false)) {
-        node->link = link;
+        node->link = std::move(link);
         node->isLink = true;
     }
 }

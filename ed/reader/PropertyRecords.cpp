@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "ed/reader/Parser.h"
 
 namespace ed {
@@ -40,8 +42,8 @@ void Parser::AddPropValue() {
 void Parser::AddPropType() {
     const int typeId = ScanInt();
     const std::string_view text = ScanText(true);
-    const du::Symbol name(text.data(), text.size());
-    GetPropertyType(typeId) = name;
+    du::Symbol name(text.data(), text.size());
+    GetPropertyType(typeId) = std::move(name);
 }
 
 }  // namespace ed

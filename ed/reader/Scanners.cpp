@@ -7,17 +7,28 @@ namespace ed {
 
 namespace {
 
-// Eight bytes at a time: text fields are mostly plain ASCII and tens of bytes long.
+// Eight bytes at a time, the last word overlapping the one before: text fields are mostly plain
+// ASCII and tens of bytes long.
 bool HasHighByte(std::string_view text) {
     const char* p = text.data();
-    size_t n = text.size();
+    const size_t n = text.size();
     uint64_t bits = 0;
-    for (; n >= 8; p += 8, n -= 8) {
+    if (n >= 8) {
         uint64_t word;
-        std::memcpy(&word, p, 8);
+        for (size_t i = 0; i + 8 < n; i += 8) {
+            std::memcpy(&word, p + i, 8);
+            bits |= word;
+        }
+        std::memcpy(&word, p + n - 8, 8);
         bits |= word;
+    } else if (n >= 4) {
+        uint32_t head, tail;
+        std::memcpy(&head, p, 4);
+        std::memcpy(&tail, p + n - 4, 4);
+        bits = head | tail;
+    } else {
+        for (size_t i = 0; i < n; ++i) bits |= static_cast<unsigned char>(p[i]);
     }
-    for (; n > 0; ++p, --n) bits |= static_cast<unsigned char>(*p);
     return (bits & 0x8080808080808080ULL) != 0;
 }
 

@@ -136,6 +136,18 @@ TEST_F(ScanAndEncodingTest, ConvertsTextFieldsWithTheLastEncodingRecord) {
     for (const Case& c : cases) EXPECT_EQ(c.name, RootName(c.text)) << c.text;
 }
 
+// The scan for a byte of 0x80 or above reads words; every length and position must still be seen.
+TEST_F(ScanAndEncodingTest, FindsAHighByteAtEveryPositionOfShortAndLongFields) {
+    for (size_t length = 1; length <= 20; ++length) {
+        for (size_t at = 0; at < length; ++at) {
+            std::string name(length, 'a'), converted(length, 'a');
+            name[at] = '\xe9';
+            converted.replace(at, 1, "\xc3\xa9");
+            EXPECT_EQ(converted, RootName("I 0 1 0 0 " + name + "\n")) << length << " " << at;
+        }
+    }
+}
+
 TEST_F(ScanAndEncodingTest, EarlierFieldsAreNotRevisitedAndTheCharsetRecordChangesNothing) {
     edtest::TraceRecorder traces;
     inspect.Read("C 1 0 0\nC 2 1 0\nI 0 1 0 0 " + std::string(kShiftJisNihon) +

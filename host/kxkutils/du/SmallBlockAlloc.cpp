@@ -47,14 +47,6 @@ SmallBlockAllocBase::~SmallBlockAllocBase() {
     for (void* chunk : m_chunks) m_allocator->FreeChunk(chunk, m_chunkSize);
 }
 
-void* SmallBlockAllocBase::Allocate(void*) {
-    if (static_cast<size_t>(m_limit - m_next) < m_blockSize) NewChunk();
-    void* block = m_next;
-    m_next += m_blockSize;
-    ++m_blocksInUse;
-    return block;
-}
-
 // Keeps the first chunk, so that a pool emptied after every load does not go back to the allocator
 // for the next one.
 void SmallBlockAllocBase::DeallocateAll() {
