@@ -23,8 +23,7 @@ size_t RefCounted::LiveCount() {
     return g_live.load(std::memory_order_relaxed);
 }
 
-void Release(const RefCounted* object, const void* holder) noexcept {
-    if (!object || object->RemoveReference(holder) != 0) return;
+void ReleaseLastReference(const RefCounted* object, const void* holder) noexcept {
     // The hook runs with one reference back, so anything it does with SmartPtrs to the object
     // cannot bring the count to zero a second time underneath us.
     object->AddReference(holder);

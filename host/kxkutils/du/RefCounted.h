@@ -35,8 +35,14 @@ class RefCounted {
     mutable std::atomic<int> m_count;
 };
 
+// The rest of the release rule, for an object whose count has just reached zero.
+void ReleaseLastReference(const RefCounted* object, const void* holder) noexcept;
+
 // The release rule: drop one reference; at zero add one back and ask ZeroReferenceCountHook;
-// only when it agrees drop it again and, at zero, delete through the virtual destructor.
-void Release(const RefCounted* object, const void* holder) noexcept;
+// only when it agrees drop it again and, at zero, delete through the virtual destructor. Inline, as
+// nearly every release leaves other references.
+inline void Release(const RefCounted* object, const void* holder) noexcept {
+    if (object && object->RemoveReference(holder) == 0) ReleaseLastReference(object, holder);
+}
 
 }  // namespace du
