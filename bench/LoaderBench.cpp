@@ -1,6 +1,8 @@
 // Throughput of the ED loader at three file sizes, each beside the floor of any line-oriented loader
 // (splitting the same bytes into lines with memchr), so that every figure reads as a ratio to it.
 //   Memchr        read the file in large blocks and find every line feed
+//   Interning     the host contract's share alone: a du::Symbol for the text of every I and V line,
+//                 all held at once, then all released, as the reader and its Clear must
 //   Reader        ed::Parser records into its tables and Clear, no structure built
 //   ReadAndBuild  ed::Parser::Parse into a fresh kxk::Structure
 //   PluginLoad    the whole load as a host does it: lib/ed.so's loader, LoadRequest, fetch, event
@@ -13,6 +15,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -57,6 +60,35 @@ void Memchr(benchmark::State& state) {
         }
         ::close(fd);
         benchmark::DoNotOptimize(lines);
+    }
+    SetCounters(state, file);
+}
+
+// The text fields of the I and V lines: after the record letter and four integer fields, one blank
+// apart in the generated files.
+std::vector<std::string_view> InternedFields(const std::string& bytes) {
+    std::vector<std::string_view> fields;
+    for (size_t begin = 0; begin < bytes.size();) {
+        size_t end = bytes.find('\n', begin);
+        if (end == std::string::npos) end = bytes.size();
+        if (bytes[begin] == 'I' || bytes[begin] == 'V') {
+            size_t at = begin;
+            for (int blanks = 0; blanks < 5 && at < end; ++at) blanks += bytes[at] == ' ';
+            fields.emplace_back(bytes.data() + at, end - at);
+        }
+        begin = end + 1;
+    }
+    return fields;
+}
+
+void Interning(benchmark::State& state) {
+    const edbench::BenchFile& file = edbench::GetBenchFile(static_cast<size_t>(state.range(0)));
+    const std::vector<std::string_view> fields = InternedFields(file.bytes);
+    std::vector<du::Symbol> symbols;
+    symbols.reserve(fields.size());
+    for (auto _ : state) {
+        for (std::string_view field : fields) symbols.emplace_back(field.data(), field.size());
+        symbols.clear();
     }
     SetCounters(state, file);
 }
@@ -135,7 +167,7 @@ void RegisterLoaderBenchmarks(const std::vector<size_t>& sizes) {
     // By size, so that each figure is taken close in time to the floor it is compared with.
     for (size_t nodes : sizes) {
         for (auto [name, run] :
-             {std::pair{"Memchr", &Memchr}, std::pair{"Reader", &Reader},
+             {std::pair{"Memchr", &Memchr}, std::pair{"Interning", &Interning}, std::pair{"Reader", &Reader},
               std::pair{"ReadAndBuild", &ReadAndBuild}, std::pair{"PluginLoad", &PluginLoad}}) {
             benchmark::RegisterBenchmark(name, run)
                 ->Arg(static_cast<int64_t>(nodes))
