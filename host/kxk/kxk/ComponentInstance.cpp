@@ -29,10 +29,10 @@ bool SameBits(const dg::Location& a, const dg::Location& b) {
 ComponentInstance::ComponentInstance(const du::Symbol& id, const du::SmartPtr<Component>& component)
     : m_id(id), m_component(component) {}
 
-// The component may own a whole subtree; it goes through the deferred list (see ComponentNode).
+// The component may own a whole subtree. Inside the scope a node released here defers its own
+// children instead of freeing them (see ComponentNode), so the stack stays flat at any depth.
 ComponentInstance::~ComponentInstance() {
     DeferredRelease scope;
-    DeferredRelease::Defer(m_component);
     m_component = nullptr;
 }
 
@@ -66,6 +66,7 @@ void ComponentInstance::SetAppearanceOverride(const du::SmartPtr<kxg::Appearance
 
 void ComponentInstance::OverrideDefaultVisibility(int visibility) {
     m_visibility = visibility;
+    m_hasVisibility = true;
 }
 
 }  // namespace kxk

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 
 #include "dg/Location.h"
 #include "du/SmartPtr.h"
@@ -40,11 +39,13 @@ class ComponentInstance : public du::RefCounted {
     const du::SmartPtr<kxg::Appearance>& GetAppearanceOverride() const { return m_appearance; }
     bool IsAppearanceOpaque() const { return m_opaque; }
     bool GetAppearanceFlag() const { return m_appearanceFlag; }
-    bool HasDefaultVisibility() const { return m_visibility.has_value(); }
+    bool HasDefaultVisibility() const { return m_hasVisibility; }
     // -1 when never overridden.
-    int GetDefaultVisibility() const { return m_visibility ? *m_visibility : -1; }
+    int GetDefaultVisibility() const { return m_visibility; }
 
   private:
+    // First, so that it fills the space the reference count leaves before the next 8-byte field.
+    int m_visibility = -1;
     du::Symbol m_id;
     du::SmartPtr<Component> m_component;
     dg::Location m_location;
@@ -52,7 +53,7 @@ class ComponentInstance : public du::RefCounted {
     // only a different one takes room of its own.
     std::unique_ptr<dg::Location> m_otherSavedLocation;
     du::SmartPtr<kxg::Appearance> m_appearance;
-    std::optional<int> m_visibility;
+    bool m_hasVisibility = false;
     bool m_hasLocation = false;
     bool m_hasSavedLocation = false;
     bool m_locationFlag = false;

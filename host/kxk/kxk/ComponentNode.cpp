@@ -1,5 +1,6 @@
 #include "kxk/ComponentNode.h"
 
+#include "kxk/ChildIdIndex.h"
 #include "kxk/ComponentInstance.h"
 #include "kxk/DeferredRelease.h"
 #include "kxk/LayerGroup.h"
@@ -17,6 +18,9 @@ struct ComponentNode::Extras {
     std::vector<du::SmartPtr<ViewPoint>> viewPoints;
     std::vector<du::SmartPtr<ViewStateSource>> viewStates;
     std::vector<du::SmartPtr<LayerGroup>> layerGroups;
+    ChildIdIndex ids;
+    size_t shapeSourceCallWraps = 0;
+    int flags = 0;
 };
 
 const ComponentNode::Extras& ComponentNode::NoExtras() {
@@ -24,11 +28,14 @@ const ComponentNode::Extras& ComponentNode::NoExtras() {
     return *none;
 }
 
-ComponentNode::ComponentNode(const du::Symbol& name, int flags) : Component(NODE, name), m_flags(flags) {
+ComponentNode::ComponentNode(const du::Symbol& name, int flags) : Component(NODE, name) {
     SetLockHolder(&m_ownLockHolder);
+    // Loaders pass 0; a node with flags pays for its extras.
+    if (flags) GetExtras().flags = flags;
 }
 
 ComponentNode::~ComponentNode() {
+    if (m_children.empty()) return;
     DeferredRelease scope;
     for (const auto& child : m_children) DeferredRelease::Defer(child);
     m_children.clear();
@@ -38,20 +45,20 @@ bool ComponentNode::AddChild(const du::SmartPtr<Component>& component, const du:
                              du::SmartPtr<ComponentInstance>& out) {
     out = nullptr;
     if (!component) return false;
-    const bool keyed = id.has_text();
-    if (keyed && m_ids.Find(id)) return false;
-    // Room first, so that a failed allocation leaves the node as it was.
-    if (m_children.size() == m_children.capacity()) m_children.reserve(m_children.size() * 2 + 2);
-    if (keyed) m_ids.Reserve();
+    if (FindChild(id)) return false;
+    // Room first, so that a failed allocation leaves the node as it was. Capacities of 3, 7, 15 ...
+    // pointers fill the heap's blocks (16-byte steps, 8 bytes of header) to the last byte.
+    if (m_children.size() == m_children.capacity()) m_children.reserve(m_children.size() * 2 + 3);
+    if (m_children.size() >= ChildIdIndex::kScanLimit) GetExtras().ids.Reserve(m_children);
     du::SmartPtr<ComponentInstance> instance(new ComponentInstance(id, component));
     m_children.push_back(instance);
-    if (keyed) m_ids.Insert(id, instance.get());
+    if (m_extras) m_extras->ids.Insert(*instance);
     out = instance;
     return true;
 }
 
 ComponentInstance* ComponentNode::FindChild(const du::Symbol& id) const {
-    return id.has_text() ? m_ids.Find(id) : nullptr;
+    return id.has_text() ? (m_extras ? *m_extras : NoExtras()).ids.Find(m_children, id) : nullptr;
 }
 
 ComponentNode::Extras& ComponentNode::GetExtras() {
@@ -61,7 +68,7 @@ ComponentNode::Extras& ComponentNode::GetExtras() {
 
 void ComponentNode::SetShapeSource(const du::SmartPtr<ShapeSource>& source) {
     m_shapeSource = source;
-    ++m_shapeSourceCalls;
+    if (++m_shapeSourceCalls == 0) ++GetExtras().shapeSourceCallWraps;
 }
 
 void ComponentNode::SetThumbnailSource(const du::SmartPtr<ShapeSource>& source) {
@@ -84,6 +91,15 @@ void ComponentNode::AddViewStateSource(const du::SmartPtr<ViewStateSource>& sour
 
 void ComponentNode::AddLayerGroup(const du::SmartPtr<LayerGroup>& group) {
     if (group) GetExtras().layerGroups.push_back(group);
+}
+
+int ComponentNode::GetFlags() const {
+    return m_extras ? m_extras->flags : 0;
+}
+
+size_t ComponentNode::GetShapeSourceCalls() const {
+    const uint64_t wraps = m_extras ? m_extras->shapeSourceCallWraps : 0;
+    return static_cast<size_t>((wraps << 32) + m_shapeSourceCalls);
 }
 
 Properties& ComponentNode::GetProperties() {

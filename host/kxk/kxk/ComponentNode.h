@@ -1,12 +1,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
-#include "kxk/ChildIdIndex.h"
 #include "kxk/Component.h"
 #include "kxk/ObjectWithRWLock.h"
 #include "kxk/Properties.h"
@@ -47,14 +47,14 @@ class ComponentNode : public Component, public ObjectWithRWLock {
     void AddLayerGroup(const du::SmartPtr<LayerGroup>& group);
     Properties& GetProperties();
 
-    int GetFlags() const { return m_flags; }
+    int GetFlags() const;
     const std::vector<du::SmartPtr<ComponentInstance>>& GetChildren() const { return m_children; }
     // The child placed with that non-empty id, or null.
     ComponentInstance* FindChild(const du::Symbol& id) const;
     const du::SmartPtr<ShapeSource>& GetShapeSource() const { return m_shapeSource; }
     const du::SmartPtr<ShapeSource>& GetThumbnailSource() const;
     // Calls of SetShapeSource and SetThumbnailSource, empty pointers included.
-    size_t GetShapeSourceCalls() const { return m_shapeSourceCalls; }
+    size_t GetShapeSourceCalls() const;
     size_t GetThumbnailSourceCalls() const;
     const std::vector<du::SmartPtr<ViewableSource>>& GetViewableSources() const;
     const std::vector<du::SmartPtr<ViewPoint>>& GetViewPoints() const;
@@ -67,15 +67,15 @@ class ComponentNode : public Component, public ObjectWithRWLock {
     Extras& GetExtras();
     static const Extras& NoExtras();
 
-    int m_flags;
     RWLockHolder m_ownLockHolder;
+    // 32 bits fit beside the lock; the extras count the wraps, which no real load reaches.
+    uint32_t m_shapeSourceCalls = 0;
     std::vector<du::SmartPtr<ComponentInstance>> m_children;
-    ChildIdIndex m_ids;
     du::SmartPtr<ShapeSource> m_shapeSource;
-    size_t m_shapeSourceCalls = 0;
     // Most nodes have properties, so they are kept here and not among the extras.
     Properties m_properties;
-    // Everything most nodes never get, kept apart to keep deep or wide trees small.
+    // Everything most nodes never get (the id table of a wide node among it), kept apart to keep
+    // deep or wide trees small.
     std::unique_ptr<Extras> m_extras;
 };
 

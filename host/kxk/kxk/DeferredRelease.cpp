@@ -1,5 +1,6 @@
 #include "kxk/DeferredRelease.h"
 
+#include <utility>
 #include <vector>
 
 namespace kxk {
@@ -26,8 +27,8 @@ DeferredRelease::~DeferredRelease() {
     t_draining = false;
 }
 
-void DeferredRelease::Defer(const du::SmartPtr<du::RefCounted>& object) {
-    if (object) t_pending.push_back(object);
+void DeferredRelease::Defer(du::SmartPtr<du::RefCounted> object) {
+    if (object) t_pending.push_back(std::move(object));
 }
 
 }  // namespace kxk

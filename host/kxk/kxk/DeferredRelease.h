@@ -23,7 +23,7 @@ class DeferredRelease {
     DeferredRelease& operator=(const DeferredRelease&) = delete;
 
     // Takes over one reference to `object` (none when empty); must run inside a DeferredRelease scope.
-    static void Defer(const du::SmartPtr<du::RefCounted>& object);
+    static void Defer(du::SmartPtr<du::RefCounted> object);
 
   private:
     bool m_outermost;

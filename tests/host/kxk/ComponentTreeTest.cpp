@@ -112,8 +112,14 @@ TEST_F(ComponentTreeTest, MillionChildrenWithIds) {
     SmartPtr<kxk::ComponentInstance> out;
     const int kChildren = 1000000;
     for (int i = 0; i < kChildren; ++i) ASSERT_TRUE(root->AddChild(shared, Symbol(std::to_string(i)), out));
-    EXPECT_FALSE(root->AddChild(shared, Symbol("123456"), out));
     EXPECT_EQ(size_t(kChildren), root->GetChildren().size());
+    // Ids placed while the node was narrow and ids placed after it grew are all found and refused.
+    for (int i : {0, 15, 16, 17, 123456, kChildren - 1}) {
+        const Symbol id(std::to_string(i));
+        EXPECT_EQ(root->GetChildren()[i].get(), root->FindChild(id)) << i;
+        EXPECT_FALSE(root->AddChild(shared, id, out)) << i;
+    }
+    EXPECT_EQ(nullptr, root->FindChild(Symbol("-1")));
 }
 
 // --- Instance settings ---------------------------------------------------------------------------
@@ -135,6 +141,19 @@ TEST_F(ComponentTreeTest, SavedLocationKeepsItsOwnValueBitForBit) {
     instance->SetLocation(dg::Location::IDENTITY, true);
     instance->SetSavedLocation(dg::Location(dg::DPoint3D(-0.0, 0, 0), dg::Quaternion<float>(), 1));
     EXPECT_TRUE(std::signbit(instance->GetSavedLocation().GetTranslation().x));
+}
+
+TEST_F(ComponentTreeTest, RareSettingsAreKeptAsGiven) {
+    SmartPtr<kxk::ComponentNode> node;
+    ASSERT_TRUE(m_structure->CreateComponentNode(Symbol("flagged"), 7, node));
+    EXPECT_EQ(7, node->GetFlags());
+    EXPECT_EQ(0, Node("plain")->GetFlags());
+    // -1 is what an instance never overridden answers, and still a value of its own.
+    SmartPtr<kxk::ComponentInstance> instance = Add(node, "A", Symbol());
+    EXPECT_FALSE(instance->HasDefaultVisibility());
+    instance->OverrideDefaultVisibility(-1);
+    EXPECT_TRUE(instance->HasDefaultVisibility());
+    EXPECT_EQ(-1, instance->GetDefaultVisibility());
 }
 
 TEST_F(ComponentTreeTest, CreationLimitMakesFactoriesFail) {
