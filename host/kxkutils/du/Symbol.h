@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 
@@ -54,7 +55,7 @@ class Symbol {
     bool is_null() const { return m_text == nullptr; }
     // True when the symbol holds at least one character.
     bool has_text() const { return m_text && *m_text; }
-    size_t length() const { return m_text ? HeaderOf(m_text).length : 0; }
+    size_t length() const { return m_text ? LengthOf(m_text) : 0; }
 
     size_t find(char c, size_t pos = 0) const;
     size_t find(const char* s, size_t pos = 0) const;
@@ -75,19 +76,41 @@ class Symbol {
     static size_t LiveCount();
 
   private:
-    // Every interned text is preceded by its reference count and its length.
+    friend class SymbolTable;
+
+    // Every interned text is preceded by its hash, its reference count and its length. A count that
+    // reaches kSaturated stays there, so the text is never freed rather than freed too early; a length
+    // of kLongText or more is kept in the 8 bytes before the header.
     struct Header {
-        std::atomic<size_t> count;
-        size_t length;
+        uint32_t hash;
+        std::atomic<uint32_t> count;
+        uint32_t length;
     };
+    static constexpr uint32_t kSaturated = uint32_t(1) << 31;
+    static constexpr uint32_t kLongText = UINT32_MAX;
+
     static Header& HeaderOf(const char* text) {
-        return reinterpret_cast<Header*>(const_cast<char*>(text))[-1];
+        return *reinterpret_cast<Header*>(const_cast<char*>(text) - sizeof(Header));
     }
+    static size_t LengthOf(const char* text) {
+        const uint32_t length = HeaderOf(text).length;
+        return length != kLongText ? length : LongLength(text);
+    }
+    static size_t LongLength(const char* text) noexcept;
     static void Acquire(const char* text) noexcept {
-        if (text) HeaderOf(text).count.fetch_add(1, std::memory_order_relaxed);
+        if (!text) return;
+        std::atomic<uint32_t>& count = HeaderOf(text).count;
+        if (count.fetch_add(1, std::memory_order_relaxed) >= kSaturated)
+            count.store(kSaturated, std::memory_order_relaxed);
     }
     static void Release(const char* text) noexcept {
-        if (text && HeaderOf(text).count.fetch_sub(1, std::memory_order_acq_rel) == 1) Free(text);
+        if (!text) return;
+        std::atomic<uint32_t>& count = HeaderOf(text).count;
+        const uint32_t before = count.fetch_sub(1, std::memory_order_acq_rel);
+        if (before == 1)
+            Free(text);
+        else if (before >= kSaturated)
+            count.store(kSaturated, std::memory_order_relaxed);
     }
     static const char* Intern(const char* text, size_t length);
     // Removes a text whose last reference went and frees it.

@@ -1,7 +1,11 @@
 #include "du/Symbol.h"
 
+#include "du/TextSlabs.h"
+
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -46,6 +50,28 @@ TEST(SymbolTest, FindSubstrAndComparisonsUseTheWholeText) {
     EXPECT_EQ("a.b.eda.b.ed", out.str());
 }
 
+// Lengths on both sides of the hash's and the slabs' boundaries, past the largest slab block, and
+// zero bytes inside.
+TEST(SymbolTest, TextsOfAnyLengthKeepEveryByte) {
+    const size_t before = Symbol::LiveCount();
+    for (size_t length : {0, 1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 31, 33, 243, 244, 245, 4096, 100000}) {
+        std::string text(length, '\0');
+        for (size_t i = 0; i < length; ++i) text[i] = static_cast<char>(i % 3 ? 'a' + i % 26 : 0);
+        const Symbol s(text.data(), length);
+        ASSERT_EQ(length, s.length());
+        EXPECT_TRUE(s == text);
+        EXPECT_EQ('\0', s.c_str()[length]);
+        EXPECT_EQ(s.c_str(), Symbol(text).c_str());
+        EXPECT_NE(s, Symbol(text + 'a'));
+        for (size_t i = 0; i < length; i += 1 + length / 64) {
+            std::string other = text;
+            other[i] ^= 1;
+            EXPECT_NE(s, Symbol(other)) << "length " << length << ", byte " << i;
+        }
+    }
+    EXPECT_EQ(before, Symbol::LiveCount());
+}
+
 TEST(SymbolTest, LastHolderFreesTheText) {
     size_t before = Symbol::LiveCount();
     {
@@ -61,12 +87,18 @@ TEST(SymbolTest, LastHolderFreesTheText) {
         EXPECT_EQ(before + 1, Symbol::LiveCount());
     }
     EXPECT_EQ(before, Symbol::LiveCount());
-    // Texts can be interned again after they were freed, and many stay distinct and findable.
+    // Texts can be interned again after they were freed, and many stay distinct and findable: enough
+    // of one length that some share their whole hash.
+    const auto text = [](int i) {
+        std::string t = "text-" + std::to_string(i);
+        t.resize(12, '.');
+        return t;
+    };
+    constexpr int kTexts = 200000;
     std::vector<Symbol> symbols;
-    for (int i = 0; i < 20000; ++i) symbols.emplace_back("text-" + std::to_string(i));
-    EXPECT_EQ(before + 20000, Symbol::LiveCount());
-    for (int i = 0; i < 20000; ++i)
-        ASSERT_EQ(symbols[i].c_str(), Symbol("text-" + std::to_string(i)).c_str());
+    for (int i = 0; i < kTexts; ++i) symbols.emplace_back(text(i));
+    EXPECT_EQ(before + kTexts, Symbol::LiveCount());
+    for (int i = 0; i < kTexts; ++i) ASSERT_EQ(symbols[i].c_str(), Symbol(text(i)).c_str());
     symbols.clear();
     EXPECT_EQ(before, Symbol::LiveCount());
 }
@@ -86,7 +118,8 @@ TEST(SymbolTest, ConcurrentInterningAgreesAndLeaksNothing) {
             Symbol keep("shared-kept");
             seen[t].push_back(keep.c_str());
             for (int i = 0; i < 20000; ++i) {
-                Symbol shared("shared-" + std::to_string(i % 7));
+                // Some shared texts are too long for the slabs.
+                Symbol shared("shared-" + std::to_string(i % 7) + std::string(i % 2 * 300, 'x'));
                 Symbol copy = shared;
                 Symbol own("own-" + std::to_string(t) + "-" + std::to_string(i % 100));
                 if (copy != shared || own.substr(0, 4) != "own-") seen[t].push_back(nullptr);
@@ -99,6 +132,41 @@ TEST(SymbolTest, ConcurrentInterningAgreesAndLeaksNothing) {
         EXPECT_EQ(kept.c_str(), seen[t][0]);
     }
     EXPECT_EQ(before, Symbol::LiveCount());
+}
+
+// Blocks of every size, handed out, partly released and handed out again, never overlap; once all
+// are released, no slab but the spare is kept.
+TEST(TextSlabsTest, ReusedBlocksStayApartAndEmptySlabsGoBack) {
+    struct Block {
+        char* data;
+        size_t size;
+        char fill;
+    };
+    du::TextSlabs slabs;
+    std::vector<Block> blocks;
+    for (int round = 0; round < 3; ++round) {
+        for (size_t i = 0; i < 3000; ++i) {
+            const size_t size = 1 + (i * 37 + round) % du::TextSlabs::kMaxBlock;
+            Block block{static_cast<char*>(slabs.Allocate(size)), size,
+                        static_cast<char>(blocks.size() % 251)};
+            ASSERT_EQ(0u, reinterpret_cast<uintptr_t>(block.data) % 8);
+            std::memset(block.data, block.fill, size);
+            blocks.push_back(block);
+        }
+        std::vector<Block> kept;
+        for (size_t k = 0; k < blocks.size(); ++k) {
+            const Block& block = blocks[k];
+            ASSERT_EQ(std::string(block.size, block.fill), std::string(block.data, block.size)) << k;
+            if (k % 2)
+                slabs.Release(block.data);
+            else
+                kept.push_back(block);
+        }
+        blocks.swap(kept);
+    }
+    EXPECT_LT(1u, slabs.SlabCount());
+    for (const Block& block : blocks) slabs.Release(block.data);
+    EXPECT_GE(1u, slabs.SlabCount());
 }
 
 }  // namespace
