@@ -44,6 +44,10 @@ class LineReaderTest : public ::testing::Test {
 };
 
 TEST_F(LineReaderTest, SplitsAtLineFeeds) {
+    // Many short lines cross the boundaries of the reads.
+    std::string many;
+    Lines manyLines;
+    for (int i = 0; i < 100000; ++i) many += manyLines.emplace_back("C " + std::to_string(i) + " 1 0\n");
     struct Case {
         std::string bytes;
         Lines lines;
@@ -56,8 +60,9 @@ TEST_F(LineReaderTest, SplitsAtLineFeeds) {
         {"a\nlast", {"a\n", "last"}},
         {"\n\n", {"\n", "\n"}},
         {std::string("x\0y\nz\n", 6), {std::string("x\0y\n", 4), "z\n"}},
+        {many, manyLines},
     };
-    for (const Case& c : cases) EXPECT_EQ(c.lines, Read(c.bytes)) << "input: " << c.bytes;
+    for (const Case& c : cases) EXPECT_EQ(c.lines, Read(c.bytes)) << "input: " << c.bytes.substr(0, 20);
 }
 
 TEST_F(LineReaderTest, LinesFarLongerThanOneRead) {
@@ -65,16 +70,6 @@ TEST_F(LineReaderTest, LinesFarLongerThanOneRead) {
     std::string longLine(20 * 1024 * 1024, 'x');
     longLine[12345] = '\0';
     EXPECT_EQ((Lines{"a\n", longLine + "\n", "b\n", longLine}), Read("a\n" + longLine + "\nb\n" + longLine));
-}
-
-TEST_F(LineReaderTest, ManyShortLinesAcrossReadBoundaries) {
-    std::string bytes;
-    Lines expected;
-    for (int i = 0; i < 100000; ++i) {
-        expected.push_back("C " + std::to_string(i) + " 1 0\n");
-        bytes += expected.back();
-    }
-    EXPECT_EQ(expected, Read(bytes));
 }
 
 // Opening failures.
