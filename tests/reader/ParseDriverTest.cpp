@@ -43,11 +43,6 @@ TEST_F(ParseDriverTest, NoNameOrNoStructureChangesNothing) {
     EXPECT_FALSE(inspect.Failed());
 }
 
-TEST_F(ParseDriverTest, SecondRootStopsTheParseSilently) {
-    EXPECT_FALSE(inspect.ParseText("C 1 0 0\nC 2 0 0\nK after\n"));
-    EXPECT_TRUE(traces.Texts().empty());
-}
-
 // A sink that fails while a record handler traces, so that the exception leaves the handler.
 class ThrowingRecorder : public edtest::TraceRecorder {
   public:

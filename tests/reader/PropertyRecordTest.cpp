@@ -54,6 +54,8 @@ TEST_F(PropertyRecordTest, RecordOrderDecidesWhichRecordIsFilled) {
         {"P 7 1 3\nP 7 2 4\n", "-[]:4=", ""},
         {"P 7 1 3\nC 2 1 0\nP 7 2 4\n", "-[]:4=", ""},
         {"P 7 1 3\nP 8 1 3\nP 7 2 4\nN 0 7 0 0 late\n", "-[]:3= -[]:3=", "late[late]:4="},
+        // Ids below 1 create no property.
+        {"P 7 0 3\nN 0 0 0 0 x\nV 0 0 0 0 y\nP 0 1 3\n", "", ""},
     };
     for (const Case& c : cases) {
         ed::Parser fresh;
@@ -62,12 +64,6 @@ TEST_F(PropertyRecordTest, RecordOrderDecidesWhichRecordIsFilled) {
         EXPECT_EQ(c.node1, Props(look, 1)) << c.text;
         EXPECT_EQ(c.node2, Props(look, 2)) << c.text;
     }
-}
-
-TEST_F(PropertyRecordTest, IdsBelowOneCreateNoProperty) {
-    inspect.Read("C 1 0 0\nP 7 0 3\nN 0 0 0 0 x\nV 0 0 0 0 y\nP 0 1 3\n");
-    EXPECT_EQ(0u, inspect.PropertyCount());
-    EXPECT_EQ("", Props(inspect, 1));
 }
 
 TEST_F(PropertyRecordTest, RedefinitionIsReportedOncePerParserWithTheFileName) {
