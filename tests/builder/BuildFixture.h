@@ -19,14 +19,16 @@ namespace edtest {
 // Parses ED texts into a real stand-in structure and looks at what the build made.
 class BuildTest : public ::testing::Test {
   protected:
-    bool Parse(const std::string& text) {
+    // A `creationLimit` above 0 makes the host refuse components beyond that many.
+    bool Parse(const std::string& text, size_t creationLimit = 0) {
         structure = new kxk::Structure;
+        if (creationLimit > 0) structure->SetCreationLimit(creationLimit);
         ed::Parser parser;
         ed::ParserInspector inspect(parser);
         inspect.SetStructure(structure);
         return inspect.ParseText(text);
     }
-    bool Parse(const EdText& text) { return Parse(text.Str()); }
+    bool Parse(const EdText& text, size_t creationLimit = 0) { return Parse(text.Str(), creationLimit); }
 
     const kxk::ComponentNode& Root() const { return *structure->GetRoot(); }
     // The instance reached from the root through child indexes, e.g. Instance({0, 1}).
