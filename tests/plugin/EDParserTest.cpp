@@ -57,6 +57,16 @@ class EDParserTest : public ::testing::Test {
         return request;
     }
 
+    // One line for the end state of a load: the structure's loaded state, the loader's calls to set
+    // it, the references held to the structure, and what its event was told.
+    static std::string State(const du::SmartPtr<kxk::Structure>& structure, const kxk::AsyncEvent& event) {
+        return "loaded " + std::to_string(structure->GetLoaded()) + " set " +
+               std::to_string(structure->GetSetLoadedCalls()) + " refs " +
+               std::to_string(structure->ReferenceCount()) + " signals " +
+               std::to_string(event.GetSignalCount()) + " failures " +
+               std::to_string(event.GetFailureCount());
+    }
+
     std::vector<dp::TraceMessage> LoaderTraces() const {
         std::vector<dp::TraceMessage> traces;
         for (const auto& m : m_traces.Messages())
@@ -96,14 +106,13 @@ TEST_F(EDParserTest, LoadEndsByTheFileWithAndWithoutEvent) {
             // Blanks and quotes in the name must reach the trace as they are.
             const std::string file = c.content ? File("a \"b\".ed", c.content) : Missing();
             EXPECT_NE(0u, Load(structure, file, withEvent ? &event : nullptr));
-            EXPECT_EQ(c.loaded, structure->GetLoaded());
-            EXPECT_EQ(c.setLoadedCalls, structure->GetSetLoadedCalls());
-            EXPECT_EQ(1, structure->ReferenceCount());
-            if (c.content && c.loaded == 1) {
+            EXPECT_EQ("loaded " + std::to_string(c.loaded) + " set " + std::to_string(c.setLoadedCalls) +
+                          " refs 1 signals " + (withEvent && c.signalled ? "1" : "0") + " failures " +
+                          (withEvent && !c.signalled ? "1" : "0"),
+                      State(structure, event));
+            if (c.loaded == 1) {
                 EXPECT_EQ("Assembly", structure->GetRoot()->GetName());
             }
-            EXPECT_EQ(withEvent && c.signalled ? 1u : 0u, event.GetSignalCount());
-            EXPECT_EQ(withEvent && !c.signalled ? 1u : 0u, event.GetFailureCount());
             if (withEvent && !c.signalled) {
                 EXPECT_EQ(1, event.GetFailureValue());
                 // A failed fetch passes on the host's own wording unchanged.
@@ -126,9 +135,7 @@ TEST_F(EDParserTest, LoaderServesAgainAfterFailedFetch) {
     kxk::AsyncEvent failed, done;
     Load(structure, Missing(), &failed);
     Load(structure, File("a.ed", kAssembly), &done);
-
-    EXPECT_EQ(1, structure->GetLoaded());
-    EXPECT_EQ(1u, done.GetSignalCount());
+    EXPECT_EQ("loaded 1 set 1 refs 1 signals 1 failures 0", State(structure, done));
     EXPECT_EQ(1u, failed.GetFailureCount());  // not told twice
 }
 
@@ -143,11 +150,8 @@ TEST_F(EDParserTest, FetchedCompletionWithoutRequestDoesNotParse) {
     m_traces.Reset();
 
     m_loader->OnFetchComplete(fetched, 0);
-
-    EXPECT_EQ(1u, parsed->GetSetLoadedCalls());
-    EXPECT_EQ(0u, failed->GetSetLoadedCalls());
-    EXPECT_EQ(1u, parsedEvent.GetFailureCount() + parsedEvent.GetSignalCount());
-    EXPECT_EQ(1u, failedEvent.GetFailureCount() + failedEvent.GetSignalCount());
+    EXPECT_EQ("loaded 2 set 1 refs 1 signals 0 failures 1", State(parsed, parsedEvent));
+    EXPECT_EQ("loaded 0 set 0 refs 1 signals 0 failures 1", State(failed, failedEvent));
     EXPECT_TRUE(LoaderTraces().empty());
 }
 
@@ -158,11 +162,7 @@ TEST_F(EDParserTest, LateCompletionsAfterParseTouchNothing) {
 
     m_loader->OnFetchComplete(request, 0);  // no structure left to parse into
     m_loader->OnFetchComplete(request, 1);  // the finished load's event is no longer held
-
-    EXPECT_EQ(1u, structure->GetSetLoadedCalls());
-    EXPECT_EQ(1u, event.GetSignalCount());
-    EXPECT_EQ(0u, event.GetFailureCount());
-    EXPECT_EQ(1, structure->ReferenceCount());
+    EXPECT_EQ("loaded 1 set 1 refs 1 signals 1 failures 0", State(structure, event));
 }
 
 TEST_F(EDParserTest, UnknownStatusLeavesPendingLoadAlone) {
@@ -175,15 +175,10 @@ TEST_F(EDParserTest, UnknownStatusLeavesPendingLoadAlone) {
 
     m_loader->OnFetchComplete(request, 2);
     m_loader->OnFetchComplete(request, 7);
-    EXPECT_EQ(0u, structure->GetSetLoadedCalls());
-    EXPECT_EQ(2, structure->ReferenceCount());
-    EXPECT_FALSE(event.IsDone());
-
+    EXPECT_EQ("loaded 0 set 0 refs 2 signals 0 failures 0", State(structure, event));
     // The load goes on as if nothing had happened.
     held.Deliver(request);
-    EXPECT_EQ(1, structure->GetLoaded());
-    EXPECT_EQ(1u, event.GetSignalCount());
-    EXPECT_EQ(1, structure->ReferenceCount());
+    EXPECT_EQ("loaded 1 set 1 refs 1 signals 1 failures 0", State(structure, event));
 }
 
 TEST_F(EDParserTest, RequestWithoutStructureLeavesPendingLoadAlone) {
@@ -195,11 +190,8 @@ TEST_F(EDParserTest, RequestWithoutStructureLeavesPendingLoadAlone) {
     EXPECT_EQ(0u, Request(nullptr, File("b.ed", kAssembly), &declined));
     EXPECT_EQ(1u, kxloader::FileParser::PendingFetches());  // no fetch for the declined request
     EXPECT_EQ(2, structure->ReferenceCount());
-
     held.Deliver(request);
-    EXPECT_EQ(1, structure->GetLoaded());
-    EXPECT_EQ(1u, pending.GetSignalCount());
-    EXPECT_EQ(1, structure->ReferenceCount());
+    EXPECT_EQ("loaded 1 set 1 refs 1 signals 1 failures 0", State(structure, pending));
     EXPECT_FALSE(declined.IsDone());
 }
 
@@ -217,15 +209,9 @@ TEST_F(EDParserTest, SameStructureTwiceKeepsOneReferenceAndTheLastEvent) {
     // do and must not parse its unparsable file.
     held.WaitUntilHeld(2);
     EXPECT_EQ(first, held.DeliverNext());
-    EXPECT_EQ(1, structure->GetLoaded());
-    EXPECT_EQ(1u, last.GetSignalCount());
-    EXPECT_EQ(1, structure->ReferenceCount());
-
+    EXPECT_EQ("loaded 1 set 1 refs 1 signals 1 failures 0", State(structure, last));
     EXPECT_EQ(second, held.DeliverNext());
-    EXPECT_EQ(1, structure->GetLoaded());
-    EXPECT_EQ(1u, structure->GetSetLoadedCalls());
-    EXPECT_EQ(1u, last.GetSignalCount());
-    EXPECT_EQ(0u, last.GetFailureCount());
+    EXPECT_EQ("loaded 1 set 1 refs 1 signals 1 failures 0", State(structure, last));
     EXPECT_FALSE(overwritten.IsDone());
     EXPECT_TRUE(LoaderTraces().empty());
 }
@@ -255,11 +241,7 @@ TEST_F(EDParserTest, CompleteImmediatelyOnlySignalsTheEvent) {
     kxk::AsyncEvent event;
     m_loader->CompleteImmediately(structure, du::Symbol("a.ed"), &event);
     m_loader->CompleteImmediately(structure, du::Symbol("a.ed"), nullptr);
-
-    EXPECT_EQ(1u, event.GetSignalCount());
-    EXPECT_EQ(0u, event.GetFailureCount());
-    EXPECT_EQ(0u, structure->GetSetLoadedCalls());
-    EXPECT_EQ(1, structure->ReferenceCount());
+    EXPECT_EQ("loaded 0 set 0 refs 1 signals 1 failures 0", State(structure, event));
     EXPECT_EQ(0u, kxloader::FileParser::PendingFetches());
 }
 
