@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,13 +15,6 @@ using Json = nlohmann::ordered_json;
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
 }
 
 // Failed loads
@@ -89,15 +80,6 @@ TEST(EdLoadUsageTest, BadUsageAndNoPluginExitTwo) {
     }
 }
 
-TEST(EdLoadUsageTest, OutputOptionWritesTheFileInstead) {
-    TempFolder folder;
-    std::string out = folder.Path() + "/assembly.json";
-    RunResult run = RunEdLoad({"--format", "json", "-o", out, Example("assembly/assembly.ed")});
-    EXPECT_EQ(0, run.exitCode);
-    EXPECT_EQ("", run.out);
-    EXPECT_EQ("Assembly", Json::parse(ReadFile(out))["root"]["name"]);
-}
-
 // Finding the plug-in
 
 TEST(EdLoadPluginTest, FindsThePluginBesideItsOwnExecutable) {
@@ -139,15 +121,14 @@ TEST(EdLoadLinkTest, MovedLinkIsFoundBesideARelativelyNamedFile) {
 // Formats and traces
 
 TEST(EdLoadFormatTest, TreeShowsComponentsDetailsAndCounts) {
-    RunResult run = RunEdLoad({Example("assembly/assembly.ed")});
+    const std::string file = Example("assembly/assembly.ed");
+    RunResult run = RunEdLoad({file});
     EXPECT_EQ(0, run.exitCode);
-    std::vector<std::string> lines = Lines(run.out);
-    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "+ Assembly  [node]"));
-    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "  + Bolt  [node]"));
-    EXPECT_TRUE(Contains(run.out, "t=(0.01, 0, 0) m")) << run.out;
-    EXPECT_TRUE(Contains(run.out, "Material = Steel  [Geometry]")) << run.out;
-    EXPECT_TRUE(Contains(run.out, "2 components, 1 instances, 1 properties, 0 sources; loaded in"))
-        << run.out;
+    EXPECT_EQ(file + "\n+ Assembly  [node]\n  + Bolt  [node]\n" +
+                  "      placement: t=(0.01, 0, 0) m  r=(0, 0, 0.707107, 0.707107)  s=1\n" +
+                  "      visibility: shown\n      property: Material = Steel  [Geometry]\n" +
+                  "property groups: Geometry\n2 components, 1 instances, 1 properties, 0 sources; loaded in",
+              run.out.substr(0, run.out.find(" loaded in") + 10));
 }
 
 TEST(EdLoadFormatTest, TracesGoToStderrUnlessQuietOrJson) {
