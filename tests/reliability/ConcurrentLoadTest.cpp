@@ -20,6 +20,7 @@
 #include "kxk/ComponentNode.h"
 #include "kxk/Structure.h"
 #include "kxk/StructureWalk.h"
+#include "support/EdText.h"
 
 namespace edtest {
 namespace {
@@ -32,33 +33,24 @@ class NullSink : public dp::TraceSink {
 // Eight different files: chains, wide nodes, copies, links, colours, view points and legacy encodings,
 // so that the loads meet in every shared table.
 std::string File(int which) {
-    std::string text;
-    auto prop = [&text](int id, int node, const std::string& name, const std::string& value) {
-        const std::string p = std::to_string(id);
-        text += "P " + p + " " + std::to_string(node) + " " + std::to_string(id % 3) + "\nN 0 " + p +
-                " 0 0 " + name + "\nV 0 " + p + " 0 0 " + value + "\n";
-    };
-    text += which % 2 ? "J windows-1252\n" : "J Shift_JIS\n";
-    text += "T 0 System\nT 1 Geometry\nT 2 Documents\nC 1 0 0\nI 0 1 0 0 file" + std::to_string(which) + "\n";
+    EdText ed;
+    ed.Line(which % 2 ? "J windows-1252" : "J Shift_JIS").Type(0, "System").Type(1, "Geometry");
+    ed.Type(2, "Documents").Node(1, 0, "file" + std::to_string(which));
     const int nodes = 2000 + 300 * which;
     for (int id = 2; id <= nodes; ++id) {
-        const int parent = which % 2 ? id - 1 : 1 + (id - 2) / 4;
-        text += "C " + std::to_string(id) + " " + std::to_string(parent) + " 0\nI 0 " + std::to_string(id) +
-                " 0 0 n" + std::to_string(id) + (which % 2 ? " \xe9" : " \x83\x41") + "\n";
-        const int p = id * 10;
-        prop(p, id, "color", std::to_string(id % 7) + " 0.5 " + std::to_string(which % 2) + " 1");
-        prop(p + 1, id, "location", "0 0 90 " + std::to_string(id) + " 0 0");
-        prop(p + 2, id, "Material", "m" + std::to_string(id % 5));
-        if (id % 9 == 0) prop(p + 3, id, "view", "1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 v" + std::to_string(id));
-        if (id % 11 == 0) prop(p + 4, id, "document", "<!docs/!>d" + std::to_string(id) + ".pdf");
+        const std::string n = std::to_string(id);
+        ed.Node(id, which % 2 ? id - 1 : 1 + (id - 2) / 4, "n" + n + (which % 2 ? " \xe9" : " \x83\x41"));
+        ed.Prop(id, "color", {std::to_string(id % 7) + " 0.5 " + std::to_string(which % 2) + " 1"}, id % 3);
+        ed.Prop(id, "location", {"0 0 90 " + n + " 0 0"}, (id + 1) % 3);
+        ed.Prop(id, "Material", {"m" + std::to_string(id % 5)}, (id + 2) % 3);
+        if (id % 9 == 0) ed.Prop(id, "view", {"1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 v" + n}, id % 3);
+        if (id % 11 == 0) ed.Prop(id, "document", {"<!docs/!>d" + n + ".pdf"}, (id + 1) % 3);
         // Links and copies only on leaves: a link's children are never built.
         const bool leaf = which % 2 == 0 && id > nodes / 2 + 1;
-        if (leaf && id % 13 == 0)
-            text += "L 0 " + std::to_string(id) + " 0 0 /gone/l" + std::to_string(id) + ".ed\n";
-        if (leaf && id % 17 == 0)
-            text += "X " + std::to_string(nodes + id) + " " + std::to_string(id) + " 2\n";
+        if (leaf && id % 13 == 0) ed.Link(id, "/gone/l" + n + ".ed");
+        if (leaf && id % 17 == 0) ed.Line("X " + std::to_string(nodes + id) + " " + n + " 2");
     }
-    return text;
+    return ed.Str();
 }
 
 // The structure as text: names, placements, colours and properties, depth first.
