@@ -79,36 +79,6 @@ TEST_F(ParseDriverTest, ParseClearsEverythingButTheFileNameAndTheParserCanRunAga
     EXPECT_EQ(inspect.Node(1), inspect.Root());
 }
 
-// Everything named, valued, displaced, converted or redirected, with names unique to `tag`.
-std::string EveryKindOfRecord(const std::string& tag) {
-    return "J Shift_JIS\nC 1 0 0\nI 0 1 0 0 " + tag + "-root \x93\xfa\n" + "C 3 1 0\nI 0 3 0 0 " + tag +
-           "-lost\nC 9 1 0\nC 3 1 0\nI 0 3 0 0 " + tag + "-kept\n" + "L 0 9 0 0 /gone/" + tag + ".ed\n" +
-           "P 7 1 2\nN 0 7 0 0 " + tag + "-Name\nV 0 7 0 0 " + tag + "-v1\nP 8 1 2\nP 7 3 2\nV 0 7 0 0 " +
-           tag + "-v2\nN 0 11 0 0 " + tag + "-unattached\nT 2 " + tag + "-Type\nR " + tag + "-redirect\n";
-}
-
-// Host and builder constants come to life on first use; a first parse makes them before counting.
-void WarmUp() {
-    ed::Parser parser;
-    ParserInspector(parser).ParseText(EveryKindOfRecord("warm"));
-}
-
-TEST(ParseDriverSymbolsTest, ParseAndParserDestroyedMidReadReleaseEverySymbol) {
-    edtest::TraceRecorder quiet;
-    WarmUp();
-    const size_t before = du::Symbol::LiveCount();
-    for (bool fullParse : {true, false}) {
-        {
-            ed::Parser parser;
-            if (fullParse)
-                EXPECT_TRUE(ParserInspector(parser).ParseText(EveryKindOfRecord("measured")));
-            else
-                ParserInspector(parser).Read(EveryKindOfRecord("unbuilt"));
-        }
-        EXPECT_EQ(before, du::Symbol::LiveCount()) << fullParse;
-    }
-}
-
 // File references with hidden segments.
 TEST(NameResolutionTest, FileAndDisplayNames) {
     struct Case {

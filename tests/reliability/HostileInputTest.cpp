@@ -9,6 +9,7 @@
 #include "kxk/ComponentInstance.h"
 #include "kxk/ComponentNode.h"
 #include "kxk/StructureWalk.h"
+#include "support/ParserInspector.h"
 #include "support/TempFolder.h"
 
 namespace edtest {
@@ -99,6 +100,19 @@ TEST_F(HostileTreeTest, LoopsAreBuiltOnceAsATree) {
         EXPECT_EQ(c.nodes, NodesCreated()) << c.text.substr(0, 60);
         EXPECT_EQ(c.depth, Depth(*structure)) << c.text.substr(0, 60);
     }
+}
+
+// Both a full load of every kind of record and a parser destroyed in the middle of a read, neither
+// built nor cleared, release every symbol they made (the fixture counts them).
+TEST_F(HostileTreeTest, ParserDestroyedMidReadReleasesWhatItRead) {
+    const std::string text =
+        "J windows-1252\nC 1 0 0\nI 0 1 0 0 unbuilt-root \xe9\nC 3 1 0\nI 0 3 0 0 unbuilt-lost\nC 9 1 0\n"
+        "C 3 1 0\nI 0 3 0 0 unbuilt-kept\nL 0 9 0 0 /gone/unbuilt.ed\nP 7 1 2\nN 0 7 0 0 unbuilt-Name\n"
+        "V 0 7 0 0 unbuilt-v1\nP 8 1 2\nP 7 3 2\nV 0 7 0 0 unbuilt-v2\nN 0 11 0 0 unbuilt-unattached\n"
+        "T 2 unbuilt-Type\nX 12 1 3\nR unbuilt-redirect\n";
+    ASSERT_TRUE(Load(text));
+    ed::Parser parser;
+    ed::ParserInspector(parser).Read(text);
 }
 
 // --- Long lines ---------------------------------------------------------------------------------
