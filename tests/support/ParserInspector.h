@@ -89,13 +89,6 @@ class ParserInspector {
     size_t NodeBuckets() const { return m_parser.m_nodes.BucketCount(); }
     size_t PropertyCount() const { return m_parser.m_properties.Size(); }
 
-    static std::vector<StructureNode*> Children(const StructureNode* node) {
-        std::vector<StructureNode*> children;
-        for (StructureNode* child = node->firstChild; child != nullptr; child = child->nextSibling) {
-            children.push_back(child);
-        }
-        return children;
-    }
     static std::vector<PropertyInfo*> Properties(const StructureNode* node) {
         std::vector<PropertyInfo*> properties;
         for (PropertyInfo* p = node->firstProperty; p != nullptr; p = p->next) properties.push_back(p);
