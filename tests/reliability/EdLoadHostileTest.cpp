@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "HostileLoad.h"
+#include "support/EdText.h"
 #include "support/TempFolder.h"
 #include "tools/EdLoadRunner.h"
 
@@ -45,12 +46,9 @@ TEST(EdLoadHostileTest, MillionLevelChainPrintsInLinearSize) {
     for (const char* format : {"tree", "json", "summary", "gltf"}) {
         const bool json = std::string(format) == "json" || std::string(format) == "gltf";
         const int depth = json && Sanitized() ? 200000 : 1000000;
-        std::string text = "C 1 0 0\nI 0 1 0 0 n1\n";
-        text.reserve(static_cast<size_t>(depth) * 24);
-        for (int id = 2; id <= depth; ++id) {
-            const std::string n = std::to_string(id);
-            text += "C " + n + " " + std::to_string(id - 1) + " 0\nI 0 " + n + " 0 0 n" + n + "\n";
-        }
+        const std::string text = Chain(depth, [](const std::string& id, const std::string& up) {
+            return "C " + id + " " + up + " 0\nI 0 " + id + " 0 0 n" + id + "\n";
+        });
         const Output run = RunToFile(folder, format, folder.Write("chain.ed", text));
         EXPECT_EQ(0, run.exitCode) << format << ": " << run.err;
         EXPECT_GT(run.bytes, 0u) << format;
@@ -63,20 +61,13 @@ TEST(EdLoadHostileTest, MillionLevelChainPrintsInLinearSize) {
 // the JSON one as a document that parses.
 TEST(EdLoadHostileTest, NonFiniteNumbersPrintInEveryFormat) {
     TempFolder folder;
-    std::string text = "C 1 0 0\nC 2 1 0\nI 0 2 0 0 odd\nT 1 t\n";
-    const std::pair<std::string, std::string> values[] = {
-        {"location", "nan inf -inf 1e999 nan -1e999 inf"},
-        {"color", "nan inf -inf 0.5"},
-        {"bbox", "nan -inf 0 inf nan 1e999 INCH"},
-        {"view", "nan 0 0 0 0 inf 0 0 0 0 -inf 0 0 0 0 nan v"},
-        {"__kx_modelviewstate", "99999999999999999999 a b"}};
-    int id = 0;
-    for (const auto& value : values) {
-        const std::string p = std::to_string(++id);
-        text += "P " + p + " 2 1\nN 0 " + p + " 0 0 " + value.first + "\nV 0 " + p + " 0 0 " + value.second +
-                "\n";
-    }
-    const std::string file = folder.Write("odd.ed", text);
+    EdText text;
+    text.Node(1, 0).Node(2, 1, "odd").Type(1, "t");
+    text.Prop(2, "location", {"nan inf -inf 1e999 nan -1e999 inf"}).Prop(2, "color", {"nan inf -inf 0.5"});
+    text.Prop(2, "bbox", {"nan -inf 0 inf nan 1e999 INCH"});
+    text.Prop(2, "view", {"nan 0 0 0 0 inf 0 0 0 0 -inf 0 0 0 0 nan v"});
+    text.Prop(2, "__kx_modelviewstate", {"99999999999999999999 a b"});
+    const std::string file = folder.Write("odd.ed", text.Str());
     for (const char* format : {"tree", "summary"}) {
         const Output run = RunToFile(folder, format, file);
         EXPECT_EQ(0, run.exitCode) << format << ": " << run.err;

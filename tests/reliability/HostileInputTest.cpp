@@ -17,15 +17,6 @@ namespace {
 
 using namespace std::string_literals;
 
-// "C 1 0 0", then for each id from 2 to `depth` the lines that `line` makes of it.
-template <class Line>
-std::string Chain(int depth, Line line) {
-    std::string text = "C 1 0 0\nI 0 1 0 0 n1\n";
-    text.reserve(static_cast<size_t>(depth) * 24);
-    for (int id = 2; id <= depth; ++id) text += line(std::to_string(id), std::to_string(id - 1));
-    return text;
-}
-
 size_t Depth(const kxk::Structure& structure) {
     size_t deepest = 0;
     kxk::WalkStructure(structure, [&](const kxk::WalkStep& step) {

@@ -23,6 +23,16 @@ inline bool FullSizes() {
     return full && *full == '1';
 }
 
+// "C 1 0 0" naming node 1 "n1", then for each id from 2 to `depth` the lines that `line` makes of it
+// and of the id before it.
+template <class Line>
+std::string Chain(int depth, Line line) {
+    std::string text = "C 1 0 0\nI 0 1 0 0 n1\n";
+    text.reserve(static_cast<size_t>(depth) * 24);
+    for (int id = 2; id <= depth; ++id) text += line(std::to_string(id), std::to_string(id - 1));
+    return text;
+}
+
 // Counts traces instead of keeping them: some hostile files trace once per line.
 class CountingSink : public dp::TraceSink {
   public:
