@@ -122,6 +122,8 @@ TEST_F(ScanAndEncodingTest, ConvertsTextFieldsWithTheLastEncodingRecord) {
         // Without an encoding record, UTF-8 passes and windows-1252 is converted.
         {"I 0 1 0 0 " + std::string(kUtf8Nihon) + "\n", kUtf8Nihon},
         {"I 0 1 0 0 " + std::string(kCp1252Grosse) + "\n", kUtf8Grosse},
+        // 0x80 is the euro sign in windows-1252, and overlong UTF-8 is not UTF-8.
+        {"I 0 1 0 0 \x80 \xc0\xaf\n", "\xe2\x82\xac \xc3\x80\xc2\xaf"},
         // UTF-8 in any letter case, and an empty name, turn conversion off.
         {"J UTF-8\nI 0 1 0 0 " + std::string(kCp1252Grosse) + "\n", kCp1252Grosse},
         {"J Utf8\nI 0 1 0 0 " + std::string(kCp1252Grosse) + "\n", kCp1252Grosse},

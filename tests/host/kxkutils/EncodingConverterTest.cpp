@@ -50,22 +50,6 @@ TEST(EncodingConverterTest, ConvertsToUtf8) {
     }
 }
 
-TEST(EncodingConverterTest, DefaultPassesUtf8AndReadsWindows1252) {
-    EncodingConverter converter;
-    EXPECT_TRUE(converter.IsGood());
-    std::string text = "Caf\xc3\xa9 \xe2\x82\xac \xe6\x97\xa5";
-    std::string out;
-    EXPECT_TRUE(converter.Convert(text, out));
-    EXPECT_EQ(text, out);
-    std::string legacy = "Caf\xe9 \x80";
-    EXPECT_TRUE(converter.Convert(legacy, legacy));
-    EXPECT_EQ("Caf\xc3\xa9 \xe2\x82\xac", legacy);
-    // Overlong UTF-8 is not UTF-8: taken as windows-1252.
-    std::string overlong = "\xc0\xaf";
-    EXPECT_TRUE(converter.Convert(overlong, overlong));
-    EXPECT_EQ("\xc3\x80\xc2\xaf", overlong);
-}
-
 // Failures.
 
 TEST(EncodingConverterTest, InvalidInputAndUnknownEncodingsFail) {
