@@ -8,7 +8,9 @@ namespace du {
 
 namespace {
 constexpr size_t kDefaultReadSize = 256 * 1024;
-constexpr size_t kMaxFirstReadSize = 8 * 1024 * 1024;
+// Larger files are read in blocks of this size, small enough that the bytes a read has just copied
+// are still in the cache when the lines are split and scanned (an 8 MiB block cost a few percent).
+constexpr size_t kMaxFirstReadSize = 512 * 1024;
 }  // namespace
 
 LineReader::LineReader(FileReader* reader, int)
