@@ -146,7 +146,8 @@ TEST(EdLoadFormatTest, SummaryCountsWithoutPrintingTheStructure) {
          {"components        42", "  proxies         1", "instances         41", "view states       4",
           "layer groups      2", "traces            14", "  illustration3d  1"})
         EXPECT_TRUE(Contains(run.out, row)) << row << "\n" << run.out;
-    for (const char* row : {"fetch ", "parse and build ", "total ", "peak memory "})
+    for (const char* row :
+         {"fetch ", "parse and build ", "total ", "peak memory ", "memory at start ", "after release "})
         EXPECT_TRUE(Contains(run.out, row)) << row;
     EXPECT_FALSE(Contains(run.out, "Volute Casing"));
 }

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "LoadEvent.h"
+#include "ProcessMemory.h"
 #include "ProgressIndicator.h"
 #include "TraceCapture.h"
 
@@ -98,6 +99,7 @@ LoadSession::~LoadSession() {
 LoadResult LoadSession::Load(const std::string& file, dp::TraceSink& traces, ProgressIndicator& progress) {
     LoadResult result;
     result.file = file;
+    result.memoryAtStart = ResidentMemory();
     // A host knows where a structure's file really is; links to files that moved are looked for
     // beside it, however the file was named on the command line.
     result.structure = new kxk::Structure(du::Symbol(AbsolutePath(file)));

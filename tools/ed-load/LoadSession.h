@@ -32,6 +32,8 @@ struct LoadResult {
     bool eventSignalled = false;  // the loader called SignalDone: the load completed
     du::Symbol failure;           // the failure text the loader reported (null when none)
     LoadTimings timings;
+    // The process before the load began, to compare with once the structure is released.
+    std::optional<double> memoryAtStart;
 
     bool Succeeded() const { return eventDone && !eventFailed; }
     // Why the load failed, for a person; empty on success.

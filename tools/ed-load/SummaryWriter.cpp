@@ -1,11 +1,12 @@
 #include "SummaryWriter.h"
 
-#include <sys/resource.h>
+#include <malloc.h>
 
 #include <cstdio>
 #include <optional>
 #include <string>
 
+#include "ProcessMemory.h"
 #include "StructureCounts.h"
 #include "TreeText.h"
 
@@ -27,12 +28,10 @@ std::string Phase(const std::optional<double>& seconds) {
     return seconds ? text::Duration(*seconds) : "unknown";
 }
 
-std::string PeakMemory() {
-    rusage usage{};
-    if (getrusage(RUSAGE_SELF, &usage) != 0) return "unknown";
+std::string Memory(const std::optional<double>& mebibytes) {
+    if (!mebibytes) return "unknown";
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.1f MiB",
-                  static_cast<double>(usage.ru_maxrss) / 1024);  // ru_maxrss is in KiB
+    std::snprintf(buffer, sizeof buffer, "%.1f MiB", *mebibytes);
     return buffer;
 }
 
@@ -49,9 +48,9 @@ void Sources(std::ostream& out, const StructureCounts& counts) {
 
 }  // namespace
 
-void WriteSummary(std::ostream& out, const LoadResult& result, size_t traceCount) {
+void WriteSummary(std::ostream& out, LoadResult& result, size_t traceCount) {
+    const StructureCounts counts = CountStructure(*result.structure);
     const kxk::Structure& structure = *result.structure;
-    StructureCounts counts = CountStructure(structure);
     Row(out, "file", result.file);
     Row(out, "loaded", std::to_string(structure.GetLoaded()));
     Row(out, "components", counts.Components());
@@ -68,7 +67,13 @@ void WriteSummary(std::ostream& out, const LoadResult& result, size_t traceCount
     Row(out, "fetch", Phase(result.timings.fetch));
     Row(out, "parse and build", Phase(result.timings.parseAndBuild));
     Row(out, "total", text::Duration(result.timings.total));
-    Row(out, "peak memory", PeakMemory());
+    Row(out, "peak memory", Memory(PeakMemory()));
+    result.structure = nullptr;
+    // The allocator keeps what was freed for the next allocation; given back, the resident figure
+    // shows what the load itself still holds.
+    malloc_trim(0);
+    Row(out, "memory at start", Memory(result.memoryAtStart));
+    Row(out, "after release", Memory(ResidentMemory()));
 }
 
 }  // namespace edload

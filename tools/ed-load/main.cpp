@@ -68,7 +68,7 @@ bool WriteGltf(std::ostream& out, const Options& options, const edload::LoadResu
 }
 
 // False when the format could not hold the structure.
-bool Write(std::ostream& out, const Options& options, const edload::LoadResult& result,
+bool Write(std::ostream& out, const Options& options, edload::LoadResult& result,
            const edload::TraceCapture& traces) {
     if (options.format == "gltf" || options.format == "glb") return WriteGltf(out, options, result);
     if (options.format == "json")
