@@ -175,6 +175,8 @@ bool ReadBBox(const char* text, NodeSettings& settings) {
             return false;
     }
     const double factor = dg::LengthUnit::ToMeters(BoxUnit(text + consumed), 1.0, 1);
+    // The box's points are single precision, and so is their scaling: the factor is narrowed first,
+    // as for the unit factor of a translation (10 mm gives 10 * 0.001f, not the float nearest 0.01).
     if (factor != 1) {
         lo *= static_cast<float>(factor);
         hi *= static_cast<float>(factor);
