@@ -102,6 +102,8 @@ class Parser {
     du::Symbol& GetPropertyType(int typeId);
     // Gives back the node and property tables once the last line is read, keeping their records.
     void ReleaseIdTables();
+    // The one-entry caches in front of both tables answer nothing any more.
+    void ForgetCachedRecords();
     void Clear();
 
     // Record handlers, one per record letter.
@@ -140,7 +142,6 @@ class Parser {
 
     static Handler HandlerFor(char letter);
     du::Symbol ReRootLink(const du::Symbol& link) const;
-    void DestroyRecords();
 
     bool m_failed;
     bool m_redefinitionReported;

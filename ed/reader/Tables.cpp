@@ -39,6 +39,20 @@ void Destroy(Record* record) {
     if (record != nullptr) record->~Record();
 }
 
+template <class Record>
+void DestroyAll(std::vector<Record*>& records) {
+    for (Record* record : records) Destroy(record);
+    records.clear();
+}
+
+// Every record a table holds or once held, then the table itself, down to no buckets.
+template <class Record>
+void DestroyRecords(IdTable<Record*>& table, std::vector<Record*>& unindexed) {
+    table.ForEach([](int, Record* record) { Destroy(record); });
+    table.Clear();
+    DestroyAll(unindexed);
+}
+
 }  // namespace
 
 StructureNode* Parser::GetNodeFromId(int id, bool fresh) {
@@ -101,31 +115,24 @@ du::Symbol& Parser::GetPropertyType(int typeId) {
 // and the memory goes back before the build makes the structure. The list keeps the chain order.
 void Parser::ReleaseIdTables() {
     ListRecords(m_nodes, m_unindexedNodes);
+    ListRecords(m_properties, m_unindexedProperties);
+    ForgetCachedRecords();
+}
+
+void Parser::ForgetCachedRecords() {
     m_cachedNodeId = -1;
     m_cachedNode = nullptr;
-    ListRecords(m_properties, m_unindexedProperties);
     m_cachedPropertyId = -1;
     m_cachedProperty = nullptr;
 }
 
 void Parser::Clear() {
-    m_nodes.ForEach([](int, StructureNode* node) { Destroy(node); });
-    for (StructureNode* node : m_unindexedNodes) Destroy(node);
-    m_unindexedNodes.clear();
-    m_nodes.Clear();
-    m_cachedNodeId = -1;
-    m_cachedNode = nullptr;
-
-    m_properties.ForEach([](int, PropertyInfo* property) { Destroy(property); });
-    for (PropertyInfo* property : m_unindexedProperties) Destroy(property);
-    m_unindexedProperties.clear();
-    m_properties.Clear();
-    m_cachedPropertyId = -1;
-    m_cachedProperty = nullptr;
+    DestroyRecords(m_nodes, m_unindexedNodes);
+    DestroyRecords(m_properties, m_unindexedProperties);
+    ForgetCachedRecords();
 
     m_copyNodes.clear();
-    for (PropertyInfo* property : m_copiedProperties) Destroy(property);
-    m_copiedProperties.clear();
+    DestroyAll(m_copiedProperties);
 
     m_root = nullptr;
     m_propertyTypes.Clear();
