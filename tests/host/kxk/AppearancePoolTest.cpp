@@ -34,8 +34,14 @@ class AppearancePoolTest : public ::testing::Test {
 
 // --- Sharing -------------------------------------------------------------------------------------
 
-TEST_F(AppearancePoolTest, OneAppearancePerColourBitPatternAside) {
+// The pool holds no reference of its own: the last release removes the entry.
+TEST_F(AppearancePoolTest, OneAppearancePerColourWhileHeld) {
+    const size_t before = Pool().Size();
+    EXPECT_EQ(1, Get(0.1f, 0.2f, 0.3f)->ReferenceCount());
+    EXPECT_EQ(before, Pool().Size());
     AppearanceRef base = Get(0.5f, 0.5f, 0.5f, 1);
+    EXPECT_EQ(1, base->ReferenceCount());
+    EXPECT_EQ(before + 1, Pool().Size());
     EXPECT_EQ(base.get(), Get(0.5f, 0.5f, 0.5f, 1).get());
     const dg::Color others[] = {
         {0.6f, 0.5f, 0.5f, 1}, {0.5f, 0.6f, 0.5f, 1}, {0.5f, 0.5f, 0.6f, 1}, {0.5f, 0.5f, 0.5f, 0.25f}};
@@ -49,21 +55,6 @@ TEST_F(AppearancePoolTest, OneAppearancePerColourBitPatternAside) {
     float nan = std::numeric_limits<float>::quiet_NaN();
     AppearanceRef a = Get(nan, 0, 0);
     EXPECT_EQ(a.get(), Get(nan, 0, 0).get());
-}
-
-// --- Lifetime ------------------------------------------------------------------------------------
-
-TEST_F(AppearancePoolTest, LastReleaseRemovesTheEntry) {
-    size_t before = Pool().Size();
-    {
-        AppearanceRef a = Get(0.1f, 0.2f, 0.3f);
-        EXPECT_EQ(before + 1, Pool().Size());
-        EXPECT_EQ(1, a->ReferenceCount()) << "the pool holds no reference of its own";
-    }
-    EXPECT_EQ(before, Pool().Size());
-    // A fresh appearance is made after the old one went.
-    AppearanceRef again = Get(0.1f, 0.2f, 0.3f);
-    EXPECT_EQ(1, again->ReferenceCount());
 }
 
 // --- Threads -------------------------------------------------------------------------------------

@@ -48,6 +48,9 @@ TEST_F(LineReaderTest, SplitsAtLineFeeds) {
     std::string many;
     Lines manyLines;
     for (int i = 0; i < 100000; ++i) many += manyLines.emplace_back("C " + std::to_string(i) + " 1 0\n");
+    // Longer than the largest first read, so the buffer must grow mid-line.
+    std::string longLine(20 * 1024 * 1024, 'x');
+    longLine[12345] = '\0';
     struct Case {
         std::string bytes;
         Lines lines;
@@ -61,15 +64,9 @@ TEST_F(LineReaderTest, SplitsAtLineFeeds) {
         {"\n\n", {"\n", "\n"}},
         {std::string("x\0y\nz\n", 6), {std::string("x\0y\n", 4), "z\n"}},
         {many, manyLines},
+        {"a\n" + longLine + "\nb\n" + longLine, {"a\n", longLine + "\n", "b\n", longLine}},
     };
     for (const Case& c : cases) EXPECT_EQ(c.lines, Read(c.bytes)) << "input: " << c.bytes.substr(0, 20);
-}
-
-TEST_F(LineReaderTest, LinesFarLongerThanOneRead) {
-    // Longer than the largest first read, so the buffer must grow mid-line; short lines around it.
-    std::string longLine(20 * 1024 * 1024, 'x');
-    longLine[12345] = '\0';
-    EXPECT_EQ((Lines{"a\n", longLine + "\n", "b\n", longLine}), Read("a\n" + longLine + "\nb\n" + longLine));
 }
 
 // Opening failures.
@@ -78,11 +75,9 @@ TEST_F(LineReaderTest, OpenFailsWithTheFileAndTheReason) {
     du::FileReader reader;
     std::string missing = m_folder.Path() + "/missing.ed";
     EXPECT_FALSE(reader.Open(du::Symbol(missing)));
-    EXPECT_NE(std::string::npos, reader.LastError().find(missing));
-    EXPECT_NE(std::string::npos, reader.LastError().find("No such file"));
-    EXPECT_FALSE(reader.Open(du::Symbol(m_folder.Path())));
+    EXPECT_NE(std::string::npos, reader.LastError().find(missing + "\": No such file"));
+    EXPECT_FALSE(reader.Open(du::Symbol(m_folder.Path())) || reader.IsOpen());
     EXPECT_NE(std::string::npos, reader.LastError().find("directory"));
-    EXPECT_FALSE(reader.IsOpen());
     if (geteuid() != 0) {  // root reads anything
         std::string locked = m_folder.Write("locked.ed", "C 1 0 0\n");
         chmod(locked.c_str(), 0);
@@ -90,8 +85,7 @@ TEST_F(LineReaderTest, OpenFailsWithTheFileAndTheReason) {
         EXPECT_NE(std::string::npos, reader.LastError().find("Permission denied"));
     }
     // Only regular and registered memory files exist.
-    EXPECT_FALSE(du::FileSystem::FileExists(m_folder.Path()));
-    EXPECT_FALSE(du::FileSystem::FileExists(missing));
+    EXPECT_FALSE(du::FileSystem::FileExists(m_folder.Path()) || du::FileSystem::FileExists(missing));
     du::FileReader::RegisterMemoryFile("memory:exists", "", 0);
     EXPECT_TRUE(du::FileSystem::FileExists("memory:exists"));
     du::FileReader::UnregisterMemoryFile("memory:exists");
