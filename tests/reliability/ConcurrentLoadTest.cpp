@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "HostileLoad.h"
 #include "dp/KXTracer.h"
 #include "dp/ReadWriteLock.h"
 #include "du/FileReader.h"
@@ -24,11 +25,6 @@
 
 namespace edtest {
 namespace {
-
-class NullSink : public dp::TraceSink {
-  public:
-    void Write(const dp::TraceMessage&) override {}
-};
 
 // Eight different files: chains, wide nodes, copies, links, colours, view points and legacy encodings,
 // so that the loads meet in every shared table.
@@ -98,11 +94,10 @@ class ConcurrentLoadTest : public ::testing::Test {
 
     std::vector<std::string> m_texts;
     std::vector<std::string> m_names;
-    NullSink m_sink;
 };
 
 TEST_F(ConcurrentLoadTest, EightLoadsAtOnceBuildWhatEachBuildsAlone) {
-    dp::ScopedThreadTraceSink quiet(&m_sink);
+    CountingSink quiet;
     std::vector<std::string> alone(kFiles);
     for (int i = 0; i < kFiles; ++i) {
         du::SmartPtr<kxk::Structure> structure(new kxk::Structure);
@@ -119,7 +114,7 @@ TEST_F(ConcurrentLoadTest, EightLoadsAtOnceBuildWhatEachBuildsAlone) {
         std::vector<std::thread> threads;
         for (int i = 0; i < kFiles; ++i) {
             threads.emplace_back([&, i] {
-                dp::ScopedThreadTraceSink quietToo(&m_sink);
+                CountingSink quietToo;
                 du::SmartPtr<kxk::Structure> structure(new kxk::Structure);
                 // Start together, so that the loads overlap as much as they can.
                 ready.fetch_add(1);
@@ -214,7 +209,7 @@ TEST_F(ConcurrentLoadTest, ReaderWalksTheStructureWhileTheBuildFillsIt) {
     });
     int loaded = 0;
     std::thread loader([&] {
-        dp::ScopedThreadTraceSink quiet(&m_sink);
+        CountingSink quiet;
         for (int i = 0; i < kLoads; ++i) loaded += LoadFile(m_names[6], structure);
         done.store(true);
     });
