@@ -17,10 +17,9 @@ class RecordingLoader : public kxloader::StructureParser {
     using StructureParser::GetAsyncError;
     using StructureParser::GetAsyncFileName;
 
-    uint64_t Fetch(const std::string& file, kxk::AsyncEvent* event) {
+    void Fetch(const std::string& file, kxk::AsyncEvent* event) {
         m_event = event;
         m_request = GetFile(du::Symbol(file), true, du::Symbol::EMPTY);
-        return m_request;
     }
     void OnFetchComplete(uint64_t request, int status) override {
         m_deliveredRequest = request;
@@ -29,18 +28,14 @@ class RecordingLoader : public kxloader::StructureParser {
         m_hadName = GetAsyncFileName(request, m_name);
         m_hadError = GetAsyncError(request, m_error);
         m_references = ReferenceCount();
-        if (status == 0)
-            m_event->SignalDone();
-        else
-            m_event->ReportFailure(m_error, 1);
+        status == 0 ? m_event->SignalDone() : m_event->ReportFailure(m_error, 1);
     }
 
     uint64_t m_request = 0, m_deliveredRequest = 0;
-    int m_status = -1;
+    int m_status = -1, m_references = 0;
     std::thread::id m_thread;
     bool m_hadName = false, m_hadError = false;
     du::Symbol m_name, m_error;
-    int m_references = 0;
     kxk::AsyncEvent* m_event = nullptr;
 };
 
