@@ -92,8 +92,7 @@ class ConcurrentLoadTest : public ::testing::Test {
         for (const std::string& name : m_names) du::FileReader::UnregisterMemoryFile(name);
     }
 
-    std::vector<std::string> m_texts;
-    std::vector<std::string> m_names;
+    std::vector<std::string> m_texts, m_names;
 };
 
 TEST_F(ConcurrentLoadTest, EightLoadsAtOnceBuildWhatEachBuildsAlone) {
@@ -136,9 +135,7 @@ TEST_F(ConcurrentLoadTest, EightLoadsAtOnceBuildWhatEachBuildsAlone) {
 // What a reader sees in one pass over the tree, taking each node's read lock while it reads the node's
 // children and properties, and never holding two locks.
 struct Seen {
-    size_t nodes = 0;
-    size_t properties = 0;
-    size_t badValues = 0;
+    size_t nodes = 0, badValues = 0;
 };
 
 Seen WalkUnderReadLocks(const du::SmartPtr<kxk::ComponentNode>& root) {
@@ -149,10 +146,8 @@ Seen WalkUnderReadLocks(const du::SmartPtr<kxk::ComponentNode>& root) {
         pending.pop_back();
         ++seen.nodes;
         dp::ScopedReadLock lock(node->GetLock());
-        for (const auto& property : node->GetProperties().GetAll()) {
-            ++seen.properties;
+        for (const auto& property : node->GetProperties().GetAll())
             if (property.name == "Material" && property.value.safe_c_str()[0] != 'm') ++seen.badValues;
-        }
         for (const auto& instance : node->GetChildren()) {
             // The instance's settings are guarded by this node's lock, which the build holds while it
             // places a child.
