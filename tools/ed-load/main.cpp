@@ -1,6 +1,6 @@
 // ed-load: loads an ED file through the ED loader plug-in, exactly as a host application does, and
 // prints the structure that the loader built as a tree, a JSON document or a summary of counts, or
-// writes it as glTF for a 3D viewer.
+// writes it as glTF for a 3D viewer or as a page to explore in a browser.
 
 #include <unistd.h>
 
@@ -12,6 +12,7 @@
 #include <CLI/CLI.hpp>
 
 #include "GltfWriter.h"
+#include "HtmlWriter.h"
 #include "JsonWriter.h"
 #include "LoadSession.h"
 #include "PluginPath.h"
@@ -39,14 +40,14 @@ struct Options {
 
 void Describe(CLI::App& app, Options& options) {
     app.set_version_flag("--version", std::string("ed-load ") + ED_LOAD_VERSION);
-    app.add_option("--format", options.format, "tree (default), json, summary, gltf or glb")
-        ->check(CLI::IsMember({"tree", "json", "summary", "gltf", "glb"}));
+    app.add_option("--format", options.format, "tree (default), json, summary, gltf, glb or html")
+        ->check(CLI::IsMember({"tree", "json", "summary", "gltf", "glb", "html"}));
     app.add_option("-o,--output", options.output, "Write to OUT instead of standard output")
         ->option_text("OUT");
     app.add_option("--plugin", options.plugin, "The loader plug-in library (default: found beside ed-load)")
         ->option_text("PATH");
     app.add_flag("--quiet", options.quiet, "No traces and no progress on standard error");
-    app.add_option("--up", options.up, "glTF: the structure's up axis, z (default) or y")
+    app.add_option("--up", options.up, "glTF and HTML: the structure's up axis, z (default) or y")
         ->check(CLI::IsMember({"z", "y"}));
     app.add_flag("--no-boxes", options.noBoxes, "glTF: no boxes for the components' bounding boxes");
     app.add_flag("--visible-only", options.visibleOnly, "glTF: leave out instances hidden by default");
@@ -71,7 +72,9 @@ bool WriteGltf(std::ostream& out, const Options& options, const edload::LoadResu
 bool Write(std::ostream& out, const Options& options, edload::LoadResult& result,
            const edload::TraceCapture& traces) {
     if (options.format == "gltf" || options.format == "glb") return WriteGltf(out, options, result);
-    if (options.format == "json")
+    if (options.format == "html")
+        edload::WriteHtml(out, result, edload::HtmlOptions{options.up == "z"});
+    else if (options.format == "json")
         edload::WriteJson(out, result, traces.Messages());
     else if (options.format == "summary")
         edload::WriteSummary(out, result, traces.Count());
