@@ -1,6 +1,8 @@
 #!/usr/bin/env node
-// Takes a picture of a glTF or GLB file as view.html shows it in headless Chromium:
+// Takes a picture of a glTF or GLB file as view.html shows it in headless Chromium, or of a page
+// that `ed-load --format html` wrote, opened from disk with SELECTION (an instance id) selected:
 //   screenshot.js MODEL.glb OUT.png [WIDTHxHEIGHT]
+//   screenshot.js PAGE.html OUT.png [WIDTHxHEIGHT] [SELECTION]
 // The page and the model are served from this machine only; the browser gets a fresh profile and
 // no network beyond that.
 'use strict';
@@ -10,9 +12,9 @@ const os = require('os');
 const path = require('path');
 const { chromium } = require('playwright-core');
 
-const [model, out, size = '1200x800'] = process.argv.slice(2);
+const [model, out, size = '1200x800', selection = ''] = process.argv.slice(2);
 if (!model || !out) {
-  console.error('usage: screenshot.js MODEL.glb OUT.png [WIDTHxHEIGHT]');
+  console.error('usage: screenshot.js MODEL.glb|PAGE.html OUT.png [WIDTHxHEIGHT] [SELECTION]');
   process.exit(2);
 }
 const [width, height] = size.split('x').map(Number);
@@ -50,10 +52,15 @@ async function main() {
   try {
     const page = context.pages()[0] || await context.newPage();
     const extension = path.extname(model);
-    await page.goto(`http://127.0.0.1:${server.address().port}/view.html?model=/model${extension}`);
-    await page.waitForFunction(() => document.title !== '', null, { timeout: 60000 });
-    const title = await page.title();
-    if (title !== 'ready') throw new Error(title);
+    if (extension === '.html') {
+      await page.goto(`file://${path.resolve(model)}#select=${encodeURIComponent(selection)}`);
+      await page.waitForFunction(() => document.documentElement.dataset.ready, null, { timeout: 60000 });
+    } else {
+      await page.goto(`http://127.0.0.1:${server.address().port}/view.html?model=/model${extension}`);
+      await page.waitForFunction(() => document.title !== '', null, { timeout: 60000 });
+      const title = await page.title();
+      if (title !== 'ready') throw new Error(title);
+    }
     await page.screenshot({ path: out });
   } finally {
     await context.close();
