@@ -4,6 +4,8 @@
 #include <limits>
 #include <string>
 
+#include "Base64.h"
+
 namespace edload {
 
 namespace {
@@ -14,20 +16,6 @@ constexpr uint32_t kJsonChunk = 0x4E4F534A;  // "JSON"
 constexpr uint32_t kBinChunk = 0x004E4942;   // "BIN\0"
 constexpr size_t kGlbHeaderBytes = 12;
 constexpr size_t kChunkHeaderBytes = 8;
-
-std::string Base64(const std::string& bytes) {
-    static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string text;
-    text.reserve((bytes.size() + 2) / 3 * 4);
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        uint32_t group = static_cast<uint8_t>(bytes[i]) << 16;
-        if (i + 1 < bytes.size()) group |= static_cast<uint8_t>(bytes[i + 1]) << 8;
-        if (i + 2 < bytes.size()) group |= static_cast<uint8_t>(bytes[i + 2]);
-        for (size_t k = 0; k < 4; ++k)
-            text += i + k <= bytes.size() ? kDigits[(group >> (18 - 6 * k)) & 63] : '=';
-    }
-    return text;
-}
 
 void PutUint32(std::ostream& out, uint32_t value) {
     char bytes[4];

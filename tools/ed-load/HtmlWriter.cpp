@@ -1,8 +1,12 @@
 #include "HtmlWriter.h"
 
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "GzipBase64Writer.h"
 #include "HtmlPage.h"
 #include "JsonValues.h"
 #include "StructureWalk.h"
@@ -13,39 +17,47 @@ namespace {
 
 using json::Json;
 
-// The data sits in a script element, which only "</script" or "<!--" could end or derail; '<' occurs
-// in JSON text only inside strings, where its escape means the same.
-void PutScriptSafe(std::ostream& out, const std::string& text) {
-    size_t from = 0;
-    for (size_t at = text.find('<'); at != std::string::npos; from = at + 1, at = text.find('<', from))
-        out.write(text.data() + from, static_cast<std::streamsize>(at - from)) << "\\u003c";
-    out.write(text.data() + from, static_cast<std::streamsize>(text.size() - from));
+// The JSON document's numbers carry every digit of a double; the page draws in single precision,
+// and a float's shortest digits halve the text of a placement.
+void Shorten(Json& value) {
+    if (value.is_structured()) {
+        for (Json& member : value) Shorten(member);
+        return;
+    }
+    if (!value.is_number_float()) return;
+    float single = static_cast<float>(value.get<double>());
+    if (!std::isfinite(single)) return;
+    char digits[32];
+    *std::to_chars(digits, digits + sizeof digits - 1, single).ptr = '\0';
+    value = std::strtod(digits, nullptr);
 }
 
-// Absent, empty and null members cost a 100k-row page megabytes and tell the page nothing.
+// Absent, empty and null members cost a 100k-row page megabytes and tell the page nothing, and the
+// page shows the placement in effect, not the saved one.
 void AddPresent(Json& row, const Json& members) {
     for (const auto& [key, value] : members.items())
-        if (!value.is_null() && !(value.is_array() && value.empty())) row[key] = value;
+        if (!value.is_null() && !(value.is_array() && value.empty()) && key != "savedLocation")
+            row[key] = value;
 }
 
 // A row per instance: the parent's row index (-1 for the root) and the members of ed-load's JSON
 // document for the instance and its component.
 class PageRows : public StructureVisitor {
   public:
-    explicit PageRows(std::ostream& out) : m_out(out) {}
+    explicit PageRows(GzipBase64Writer& out) : m_out(out) {}
 
     void Enter(const WalkStep& step) override {
         Json row = {{"parent", m_open.empty() ? -1 : static_cast<long long>(m_open.back())}};
         if (step.instance) AddPresent(row, json::InstanceHead(*step.instance));
         AddPresent(row, json::ComponentHead(step.component));
-        if (m_count > 0) m_out << ",\n";
-        PutScriptSafe(m_out, json::Dump(row));
+        Shorten(row);
+        m_out.Write((m_count > 0 ? ",\n" : "") + json::Dump(row));
         m_open.push_back(m_count++);
     }
     void Leave(const WalkStep&) override { m_open.pop_back(); }
 
   private:
-    std::ostream& m_out;
+    GzipBase64Writer& m_out;
     std::vector<size_t> m_open;  // the rows of the components entered and not yet left
     size_t m_count = 0;
 };
@@ -62,15 +74,18 @@ Json Head(const LoadResult& result, const HtmlOptions& options) {
 
 }  // namespace
 
-void WriteHtml(std::ostream& out, const LoadResult& result, const HtmlOptions& options) {
+bool WriteHtml(std::ostream& out, const LoadResult& result, const HtmlOptions& options) {
     out << html::kPageBeforeData;
+    GzipBase64Writer data(out);
     std::string head = json::Dump(Head(result, options));
     head.pop_back();
-    PutScriptSafe(out, head);
-    out << ",\"rows\":[\n";
-    PageRows rows(out);
+    data.Write(head + ",\"rows\":[\n");
+    PageRows rows(data);
     WalkStructure(*result.structure, rows);
-    out << "]}" << html::kPageAfterData;
+    data.Write("]}");
+    bool written = data.Finish();
+    out << html::kPageAfterData;
+    return written;
 }
 
 }  // namespace edload

@@ -12,7 +12,8 @@ struct HtmlOptions {
 
 // Writes one load as a single self-contained HTML page: the tree, the details of each component and
 // its box in 3D, with the page's script and three.js inlined so that it opens from disk, offline. The
-// structure goes in as one row per instance in walk order, written while the walk goes.
-void WriteHtml(std::ostream& out, const LoadResult& result, const HtmlOptions& options);
+// structure goes in as one row per instance in walk order, compressed while the walk goes. False when
+// the compressor failed; the page is incomplete then.
+bool WriteHtml(std::ostream& out, const LoadResult& result, const HtmlOptions& options);
 
 }  // namespace edload

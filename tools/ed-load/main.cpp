@@ -73,8 +73,8 @@ bool Write(std::ostream& out, const Options& options, edload::LoadResult& result
            const edload::TraceCapture& traces) {
     if (options.format == "gltf" || options.format == "glb") return WriteGltf(out, options, result);
     if (options.format == "html")
-        edload::WriteHtml(out, result, edload::HtmlOptions{options.up == "z"});
-    else if (options.format == "json")
+        return edload::WriteHtml(out, result, edload::HtmlOptions{options.up == "z"});
+    if (options.format == "json")
         edload::WriteJson(out, result, traces.Messages());
     else if (options.format == "summary")
         edload::WriteSummary(out, result, traces.Count());
