@@ -6,7 +6,8 @@
 //   Reader        ed::Parser records into its tables and Clear, no structure built
 //   ReadAndBuild  ed::Parser::Parse into a fresh kxk::Structure
 //   PluginLoad    the whole load as a host does it: lib/ed.so's loader, LoadRequest, fetch, event
-// Destroying the structure is not timed here; the summary of ed-load shows the memory side.
+//   Release       destroying the structure of a PluginLoad and sweeping the texts it alone held
+// These run warm, in one process; ColdBench.cpp has the whole-process figures.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -32,17 +33,17 @@
 
 namespace edbench {
 
-namespace {
-
-void SetCounters(benchmark::State& state, const edbench::BenchFile& file) {
+void SetCounters(benchmark::State& state, const BenchFile& file) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * file.bytes.size()));
     state.counters["lines/s"] =
         benchmark::Counter(static_cast<double>(file.lines * state.iterations()), benchmark::Counter::kIsRate);
     state.counters["nodes"] = static_cast<double>(file.nodes);
 }
 
+namespace {
+
 void Memchr(benchmark::State& state) {
-    const edbench::BenchFile& file = edbench::GetBenchFile(static_cast<size_t>(state.range(0)));
+    const BenchFile& file = GetBenchFile(static_cast<size_t>(state.range(0)));
     std::vector<char> block(1 << 20);
     for (auto _ : state) {
         const int fd = ::open(file.path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -82,7 +83,7 @@ std::vector<std::string_view> InternedFields(const std::string& bytes) {
 }
 
 void Interning(benchmark::State& state) {
-    const edbench::BenchFile& file = edbench::GetBenchFile(static_cast<size_t>(state.range(0)));
+    const BenchFile& file = GetBenchFile(static_cast<size_t>(state.range(0)));
     const std::vector<std::string_view> fields = InternedFields(file.bytes);
     std::vector<du::Symbol> symbols;
     symbols.reserve(fields.size());
@@ -94,7 +95,7 @@ void Interning(benchmark::State& state) {
 }
 
 void Reader(benchmark::State& state) {
-    const edbench::BenchFile& file = edbench::GetBenchFile(static_cast<size_t>(state.range(0)));
+    const BenchFile& file = GetBenchFile(static_cast<size_t>(state.range(0)));
     for (auto _ : state) {
         ed::Parser parser;
         ed::ParserInspector inspect(parser);
@@ -106,7 +107,7 @@ void Reader(benchmark::State& state) {
 }
 
 void ReadAndBuild(benchmark::State& state) {
-    const edbench::BenchFile& file = edbench::GetBenchFile(static_cast<size_t>(state.range(0)));
+    const BenchFile& file = GetBenchFile(static_cast<size_t>(state.range(0)));
     for (auto _ : state) {
         du::SmartPtr<kxk::Structure> structure(new kxk::Structure(du::Symbol(file.path)));
         {
@@ -140,23 +141,40 @@ class PluginLoader {
     kxloader::StructureParser* m_loader = nullptr;
 };
 
-void PluginLoad(benchmark::State& state) {
+// Loads `file` through the plug-in into `structure`; false when the load failed.
+bool LoadThroughPlugin(const BenchFile& file, du::SmartPtr<kxk::Structure>& structure) {
     static PluginLoader plugin;
-    const edbench::BenchFile& file = edbench::GetBenchFile(static_cast<size_t>(state.range(0)));
-    if (!plugin.Get()) {
-        state.SkipWithError("no ed loader in " ED_BENCH_PLUGIN);
-        return;
-    }
+    if (!plugin.Get()) return false;
+    structure = new kxk::Structure(du::Symbol(file.path));
+    kxk::AsyncEvent event;
+    plugin.Get()->LoadRequest(structure, du::Symbol(file.path), &event);
+    event.Wait();
+    kxloader::FileParser::WaitForPendingFetches();
+    return !event.HasFailed();
+}
+
+void PluginLoad(benchmark::State& state) {
+    const BenchFile& file = GetBenchFile(static_cast<size_t>(state.range(0)));
     for (auto _ : state) {
-        du::SmartPtr<kxk::Structure> structure(new kxk::Structure(du::Symbol(file.path)));
-        kxk::AsyncEvent event;
-        plugin.Get()->LoadRequest(structure, du::Symbol(file.path), &event);
-        event.Wait();
-        kxloader::FileParser::WaitForPendingFetches();
-        if (event.HasFailed()) state.SkipWithError("the load failed");
+        du::SmartPtr<kxk::Structure> structure;
+        if (!LoadThroughPlugin(file, structure)) state.SkipWithError("the plug-in load failed");
         state.PauseTiming();
         structure = nullptr;
+        du::Symbol::Sweep();
         state.ResumeTiming();
+    }
+    SetCounters(state, file);
+}
+
+void Release(benchmark::State& state) {
+    const BenchFile& file = GetBenchFile(static_cast<size_t>(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        du::SmartPtr<kxk::Structure> structure;
+        if (!LoadThroughPlugin(file, structure)) state.SkipWithError("the plug-in load failed");
+        state.ResumeTiming();
+        structure = nullptr;
+        du::Symbol::Sweep();
     }
     SetCounters(state, file);
 }
@@ -166,14 +184,15 @@ void PluginLoad(benchmark::State& state) {
 void RegisterLoaderBenchmarks(const std::vector<size_t>& sizes) {
     // By size, so that each figure is taken close in time to the floor it is compared with.
     for (size_t nodes : sizes) {
-        for (auto [name, run] :
-             {std::pair{"Memchr", &Memchr}, std::pair{"Interning", &Interning}, std::pair{"Reader", &Reader},
-              std::pair{"ReadAndBuild", &ReadAndBuild}, std::pair{"PluginLoad", &PluginLoad}}) {
+        for (auto [name, run] : {std::pair{"Memchr", &Memchr}, std::pair{"Interning", &Interning},
+                                 std::pair{"Reader", &Reader}, std::pair{"ReadAndBuild", &ReadAndBuild},
+                                 std::pair{"PluginLoad", &PluginLoad}, std::pair{"Release", &Release}}) {
             benchmark::RegisterBenchmark(name, run)
                 ->Arg(static_cast<int64_t>(nodes))
                 ->UseRealTime()
                 ->Unit(benchmark::kMillisecond);
         }
+        RegisterColdBenchmarks(nodes);
     }
 }
 

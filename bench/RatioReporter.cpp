@@ -7,7 +7,10 @@ namespace edbench {
 
 namespace {
 
-constexpr const char* kFloor = "Memchr";
+// Whole-process runs are compared with the whole-process floor.
+std::string FloorOf(const std::string& name) {
+    return name.rfind("Cold", 0) == 0 ? "ColdMemchr" : "Memchr";
+}
 
 double Counter(const benchmark::BenchmarkReporter::Run& run, const char* name) {
     auto it = run.counters.find(name);
@@ -42,10 +45,10 @@ void RatioReporter::Finalize() {
                   "MB/s", "Mlines/s", "x memchr", "ns/node");
     out << line;
     for (const auto& [size, row] : m_figures) {
-        double floor = 0;
-        for (const auto& [name, figures] : row)
-            if (name == kFloor) floor = figures.milliseconds;
         for (const auto& [name, figures] : row) {
+            double floor = 0;
+            for (const auto& [floorName, floorFigures] : row)
+                if (floorName == FloorOf(name)) floor = floorFigures.milliseconds;
             const double ratio = floor > 0 ? figures.milliseconds / floor : 0;
             std::snprintf(line, sizeof line, "%-10ld %-14s %10.1f %10.1f %10.2f %10.2f %9.0f\n", size,
                           name.c_str(), figures.milliseconds, figures.bytesPerSecond / 1e6,

@@ -10,7 +10,8 @@
 namespace edbench {
 
 // The console report of Google Benchmark followed by one table of the loader benchmarks: MB/s,
-// million lines/s, the ratio of each time to the memchr floor of the same file, nanoseconds per node
+// million lines/s, the ratio of each time to the memchr floor of the same file (the whole-process
+// floor for the whole-process runs), nanoseconds per node
 // and, per benchmark, the per-node cost of the largest size over that of the smallest. With
 // repetitions the medians are used.
 class RatioReporter : public benchmark::ConsoleReporter {

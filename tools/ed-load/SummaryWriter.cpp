@@ -9,6 +9,7 @@
 #include "ProcessMemory.h"
 #include "StructureCounts.h"
 #include "TreeText.h"
+#include "du/Symbol.h"
 
 namespace edload {
 
@@ -69,8 +70,9 @@ void WriteSummary(std::ostream& out, LoadResult& result, size_t traceCount) {
     Row(out, "total", text::Duration(result.timings.total));
     Row(out, "peak memory", Memory(PeakMemory()));
     result.structure = nullptr;
-    // The allocator keeps what was freed for the next allocation; given back, the resident figure
-    // shows what the load itself still holds.
+    // The symbol table and the allocator keep what was freed for the next use; given back, the
+    // resident figure shows what the load itself still holds.
+    du::Symbol::Sweep();
     malloc_trim(0);
     Row(out, "memory at start", Memory(result.memoryAtStart));
     Row(out, "after release", Memory(ResidentMemory()));

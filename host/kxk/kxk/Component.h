@@ -2,13 +2,14 @@
 
 #include "du/RefCounted.h"
 #include "du/Symbol.h"
+#include "kxk/MemoryPoolAllocated.h"
 
 namespace kxk {
 
 // A reusable part of a product structure: a ComponentNode (with children, sources and properties)
 // or a ComponentProxy (a link to another structure file). Placed under a parent through a
 // ComponentInstance; held by counted reference. The name is fixed at creation.
-class Component : public du::RefCounted {
+class Component : public MemoryPoolAllocated, public du::RefCounted {
   public:
     enum Kind { NODE, PROXY };
 

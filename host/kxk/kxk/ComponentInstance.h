@@ -7,12 +7,13 @@
 #include "du/Symbol.h"
 #include "kxg/Appearance.h"
 #include "kxk/Component.h"
+#include "kxk/MemoryPoolAllocated.h"
 
 namespace kxk {
 
 // One placement of a component under a parent ComponentNode, which owns it; it holds its component
 // by counted reference. Each setting remembers whether it was ever made. Guarded by the parent's lock.
-class ComponentInstance : public du::RefCounted {
+class ComponentInstance : public MemoryPoolAllocated, public du::RefCounted {
   public:
     ComponentInstance(const du::Symbol& id, const du::SmartPtr<Component>& component);
     ~ComponentInstance() override;

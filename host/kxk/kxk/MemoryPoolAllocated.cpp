@@ -1,16 +1,43 @@
 #include "kxk/MemoryPoolAllocated.h"
 
 #include <atomic>
+#include <mutex>
 #include <new>
+
+#include "du/SlabHeap.h"
+#include "du/SpinLock.h"
 
 namespace kxk {
 
 namespace {
+
 std::atomic<size_t> g_liveBytes{0};
+
+// Host objects are small and made by the million for a large structure: they share slabs carved
+// from huge-page regions, so that a large load is not first touched a 4 KiB page at a time.
+struct ObjectHeap {
+    du::SpinLock lock;
+    du::SlabHeap slabs;
+};
+
+// Constant-initialised and never destroyed: static host objects may be freed during exit.
+union HeapStorage {
+    constexpr HeapStorage() : heap() {}
+    ~HeapStorage() {}
+    ObjectHeap heap;
+};
+HeapStorage theHeap;
+
 }  // namespace
 
 void* MemoryPoolAllocated::operator new(size_t size) {
-    void* p = ::operator new(size);
+    void* p;
+    if (size <= du::SlabHeap::kMaxBlock) {
+        std::lock_guard<du::SpinLock> guard(theHeap.heap.lock);
+        p = theHeap.heap.slabs.Allocate(size);
+    } else {
+        p = ::operator new(size);
+    }
     g_liveBytes.fetch_add(size, std::memory_order_relaxed);
     return p;
 }
@@ -18,7 +45,12 @@ void* MemoryPoolAllocated::operator new(size_t size) {
 void MemoryPoolAllocated::operator delete(void* p, size_t size) noexcept {
     if (!p) return;
     g_liveBytes.fetch_sub(size, std::memory_order_relaxed);
-    ::operator delete(p);
+    if (size <= du::SlabHeap::kMaxBlock) {
+        std::lock_guard<du::SpinLock> guard(theHeap.heap.lock);
+        theHeap.heap.slabs.Release(p);
+    } else {
+        ::operator delete(p);
+    }
 }
 
 size_t MemoryPoolAllocated::LiveBytes() {

@@ -6,9 +6,10 @@
 
 namespace kxk {
 
-// Base of host objects that live in the host's memory pool. The stand-in pool is the global heap
-// with a count of the bytes its objects hold, so tests can see that pool objects were freed.
-// Thread-safe.
+// Base of host objects that live in the host's memory pool: objects up to du::SlabHeap::kMaxBlock bytes
+// share slabs of huge-page regions, larger ones come from the global heap. The pool counts the bytes
+// its objects hold, so tests can see that pool objects were freed. Thread-safe; objects need no more
+// than 8-byte alignment.
 class MemoryPoolAllocated {
   public:
     static void* operator new(size_t size);

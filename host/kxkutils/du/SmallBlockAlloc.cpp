@@ -1,5 +1,7 @@
 #include "du/SmallBlockAlloc.h"
 
+#include "du/HugeRegions.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <new>
@@ -12,12 +14,22 @@ constexpr size_t kAlignment = alignof(std::max_align_t);
 constexpr size_t kChunkBytes = 64 * 1024;
 constexpr size_t kMinBlocksPerChunk = 16;
 
-class OperatorNewBlockAllocator : public BlockAllocator {
+// Chunks of whole regions come from huge-page regions, smaller ones (the first of each pool) from the heap.
+class RegionBlockAllocator : public BlockAllocator {
   public:
-    void* AllocateChunk(size_t size) override { return ::operator new(size, std::align_val_t(kAlignment)); }
-    // The unsized form: the sized one is declared only where sized deallocation is on, which clang
+    void* AllocateChunk(size_t size) override {
+        if (size % kRegionSize) return ::operator new(size, std::align_val_t(kAlignment));
+        if (void* chunk = AllocateRegions(size)) return chunk;
+        throw std::bad_alloc();
+    }
+    // The unsized delete: the sized one is declared only where sized deallocation is on, which clang
     // leaves off by default.
-    void FreeChunk(void* chunk, size_t) override { ::operator delete(chunk, std::align_val_t(kAlignment)); }
+    void FreeChunk(void* chunk, size_t size) override {
+        if (size % kRegionSize)
+            ::operator delete(chunk, std::align_val_t(kAlignment));
+        else
+            FreeRegions(chunk, size);
+    }
 };
 
 size_t RoundUp(size_t n, size_t to) {
@@ -28,7 +40,7 @@ size_t RoundUp(size_t n, size_t to) {
 
 BlockAllocator* DefaultBlockAllocator() {
     // Never destroyed: pools in static objects may free their chunks during exit.
-    static BlockAllocator* allocator = new OperatorNewBlockAllocator;
+    static BlockAllocator* allocator = new RegionBlockAllocator;
     return allocator;
 }
 
@@ -39,18 +51,25 @@ SmallBlockAllocBase::SmallBlockAllocBase(const char* name, BlockAllocator* alloc
       // Every block keeps the alignment of the chunk it is carved from.
       m_blockSize(RoundUp(std::max<size_t>(blockSize, 1), kAlignment)),
       m_chunkSize(std::max(kChunkBytes, m_blockSize * kMinBlocksPerChunk)),
+      m_largeChunkSize(RoundUp(m_blockSize * kMinBlocksPerChunk, kRegionSize)),
       m_next(nullptr),
       m_limit(nullptr),
       m_blocksInUse(0) {}
 
 SmallBlockAllocBase::~SmallBlockAllocBase() {
-    for (void* chunk : m_chunks) m_allocator->FreeChunk(chunk, m_chunkSize);
+    for (size_t i = 0; i < m_chunks.size(); ++i) m_allocator->FreeChunk(m_chunks[i], ChunkSize(i));
+}
+
+// The first chunk is small, for the many small files; a pool that outgrows it is a large one and
+// grows in whole huge-page regions.
+size_t SmallBlockAllocBase::ChunkSize(size_t index) const {
+    return index == 0 ? m_chunkSize : m_largeChunkSize;
 }
 
 // Keeps the first chunk, so that a pool emptied after every load does not go back to the allocator
 // for the next one.
 void SmallBlockAllocBase::DeallocateAll() {
-    for (size_t i = 1; i < m_chunks.size(); ++i) m_allocator->FreeChunk(m_chunks[i], m_chunkSize);
+    for (size_t i = 1; i < m_chunks.size(); ++i) m_allocator->FreeChunk(m_chunks[i], m_largeChunkSize);
     if (m_chunks.size() > 1) m_chunks.resize(1);
     m_next = m_chunks.empty() ? nullptr : static_cast<char*>(m_chunks.front());
     m_limit = m_chunks.empty() ? nullptr : m_next + m_chunkSize;
@@ -60,10 +79,11 @@ void SmallBlockAllocBase::DeallocateAll() {
 void SmallBlockAllocBase::NewChunk() {
     // Reserve the slot first, so that a failing push_back cannot lose a chunk.
     m_chunks.reserve(m_chunks.size() + 1);
-    char* chunk = static_cast<char*>(m_allocator->AllocateChunk(m_chunkSize));
+    const size_t size = ChunkSize(m_chunks.size());
+    char* chunk = static_cast<char*>(m_allocator->AllocateChunk(size));
     m_chunks.push_back(chunk);
     m_next = chunk;
-    m_limit = chunk + m_chunkSize;
+    m_limit = chunk + size;
 }
 
 }  // namespace du

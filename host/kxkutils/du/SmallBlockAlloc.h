@@ -43,11 +43,13 @@ class SmallBlockAllocBase {
 
   private:
     void NewChunk();
+    size_t ChunkSize(size_t index) const;
 
     const char* m_name;
     BlockAllocator* m_allocator;
     size_t m_blockSize;
     size_t m_chunkSize;
+    size_t m_largeChunkSize;
     std::vector<void*> m_chunks;
     char* m_next;
     char* m_limit;
@@ -62,7 +64,8 @@ class SmallBlockAlloc : public SmallBlockAllocBase {
     using SmallBlockAllocBase::SmallBlockAllocBase;
 };
 
-// The process-wide chunk allocator (plain operator new / delete).
+// The process-wide chunk allocator: chunks of whole huge-page regions (du/HugeRegions.h) are mapped
+// as such, others come from operator new.
 BlockAllocator* DefaultBlockAllocator();
 
 }  // namespace du

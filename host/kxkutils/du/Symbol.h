@@ -16,8 +16,8 @@ namespace du {
 //   assert(none.safe_c_str()[0] == '\0' && !none.has_text());
 //
 // Interning is thread-safe (a sharded table, one short lock per shard). Each interned text is
-// reference counted; copying and dropping a symbol is one atomic operation, and the memory of a text
-// nobody holds any more is given back at once.
+// reference counted; copying and dropping a symbol is one atomic operation, the last drop included.
+// A text nobody holds any more stays in the table until Sweep, or until its part of the table grows.
 class Symbol {
   public:
     static const Symbol EMPTY;  // the empty text "" (not null)
@@ -72,8 +72,10 @@ class Symbol {
     // Orders by handle: stable within a process, not alphabetical.
     bool operator<(const Symbol& other) const { return m_text < other.m_text; }
 
-    // Number of distinct texts interned right now (for leak checks).
+    // Number of distinct texts held right now (for leak checks).
     static size_t LiveCount();
+    // Gives back the memory of the texts nobody holds any more; a host runs it when a structure goes.
+    static void Sweep() noexcept;
 
   private:
     friend class SymbolTable;
@@ -106,15 +108,10 @@ class Symbol {
     static void Release(const char* text) noexcept {
         if (!text) return;
         std::atomic<uint32_t>& count = HeaderOf(text).count;
-        const uint32_t before = count.fetch_sub(1, std::memory_order_acq_rel);
-        if (before == 1)
-            Free(text);
-        else if (before >= kSaturated)
+        if (count.fetch_sub(1, std::memory_order_release) >= kSaturated)
             count.store(kSaturated, std::memory_order_relaxed);
     }
     static const char* Intern(const char* text, size_t length);
-    // Removes a text whose last reference went and frees it.
-    static void Free(const char* text) noexcept;
 
     const char* m_text;
 };

@@ -1,8 +1,7 @@
-#include "du/TextSlabs.h"
+#include "du/SlabHeap.h"
 
 #include <cstdint>
 #include <cstring>
-#include <new>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define DU_SLABS_POISON 1
@@ -40,7 +39,7 @@ inline void Unpoison(void* p, size_t size) {
 }  // namespace
 
 // Slabs are aligned to their size, so a block finds its slab by masking its address.
-struct TextSlabs::Slab {
+struct SlabHeap::Slab {
     Slab* prev;
     Slab* next;
     char* released;  // released blocks, each holding the address of the next
@@ -57,21 +56,16 @@ struct TextSlabs::Slab {
     }
 };
 
-TextSlabs::~TextSlabs() {
+SlabHeap::~SlabHeap() {
     for (Slab*& list : m_open) {
         while (Slab* slab = list) {
             list = slab->next;
-            Unpoison(slab, kSlabSize);
-            ::operator delete(slab, std::align_val_t(kSlabSize));
+            FreeSlab(slab);
         }
-    }
-    if (m_spare) {
-        Unpoison(m_spare, kSlabSize);
-        ::operator delete(m_spare, std::align_val_t(kSlabSize));
     }
 }
 
-void* TextSlabs::Allocate(size_t size) {
+void* SlabHeap::Allocate(size_t size) {
     const size_t sizeClass = (size - 1) / kGranule;
     Slab* slab = m_open[sizeClass];
     if (!slab) {
@@ -92,33 +86,23 @@ void* TextSlabs::Allocate(size_t size) {
     return block;
 }
 
-void TextSlabs::Release(void* block) noexcept {
+void SlabHeap::Release(void* block) noexcept {
     Slab* slab = Slab::Of(block);
     std::memcpy(block, &slab->released, sizeof(char*));
     slab->released = static_cast<char*>(block);
     Poison(block, slab->blockSize);
     if (--slab->used == 0) {
         if (slab->open) Unlink(slab);
-        if (m_spare) {
-            Unpoison(slab, kSlabSize);
-            ::operator delete(slab, std::align_val_t(kSlabSize));
-            --m_slabCount;
-        } else {
-            m_spare = slab;
-        }
+        FreeSlab(slab);
+        --m_slabCount;
     } else if (!slab->open) {
         Link(slab);
     }
 }
 
-TextSlabs::Slab* TextSlabs::NewSlab(size_t blockSize) {
-    Slab* slab = m_spare;
-    if (slab) {
-        m_spare = nullptr;
-    } else {
-        slab = static_cast<Slab*>(::operator new(kSlabSize, std::align_val_t(kSlabSize)));
-        ++m_slabCount;
-    }
+SlabHeap::Slab* SlabHeap::NewSlab(size_t blockSize) {
+    Slab* slab = static_cast<Slab*>(PagePool::Get().Allocate());
+    ++m_slabCount;
     slab->prev = slab->next = nullptr;
     slab->released = nullptr;
     slab->fresh = reinterpret_cast<char*>(slab) + (sizeof(Slab) + kGranule - 1) / kGranule * kGranule;
@@ -129,7 +113,12 @@ TextSlabs::Slab* TextSlabs::NewSlab(size_t blockSize) {
     return slab;
 }
 
-void TextSlabs::Link(Slab* slab) noexcept {
+void SlabHeap::FreeSlab(Slab* slab) noexcept {
+    Unpoison(slab, kSlabSize);
+    PagePool::Get().Release(slab);
+}
+
+void SlabHeap::Link(Slab* slab) noexcept {
     Slab*& head = m_open[slab->SizeClass()];
     slab->prev = nullptr;
     slab->next = head;
@@ -138,7 +127,7 @@ void TextSlabs::Link(Slab* slab) noexcept {
     slab->open = true;
 }
 
-void TextSlabs::Unlink(Slab* slab) noexcept {
+void SlabHeap::Unlink(Slab* slab) noexcept {
     if (slab->prev)
         slab->prev->next = slab->next;
     else

@@ -1,0 +1,106 @@
+#include "du/PagePool.h"
+
+#include <cstring>
+#include <mutex>
+#include <new>
+
+#include "du/HugeRegions.h"
+
+namespace du {
+
+// The first page of a region holds its header; a page finds its region by masking its address.
+struct PagePool::Region {
+    Region* prev;
+    Region* next;
+    char* released;  // released pages, each holding the address of the next
+    char* fresh;     // the first page never handed out
+    size_t used;
+    bool open;
+
+    char* End() { return reinterpret_cast<char*>(this) + kRegionSize; }
+    bool Full() { return !released && fresh == End(); }
+    static Region* Of(void* page) {
+        return reinterpret_cast<Region*>(reinterpret_cast<uintptr_t>(page) & ~uintptr_t(kRegionSize - 1));
+    }
+};
+
+namespace {
+// Constant-initialised and trivially destroyed, so usable from any static object's lifetime.
+PagePool thePool;
+}  // namespace
+
+PagePool& PagePool::Get() {
+    return thePool;
+}
+
+void* PagePool::Allocate() {
+    std::lock_guard<SpinLock> guard(m_lock);
+    Region* region = m_open;
+    if (!region) {
+        region = m_spare;
+        m_spare = nullptr;
+        if (!region) {
+            region = static_cast<Region*>(AllocateRegions(kRegionSize));
+            if (!region) throw std::bad_alloc();
+            ++m_regionCount;
+            region->released = nullptr;
+            region->fresh = reinterpret_cast<char*>(region) + kPageSize;
+            region->used = 0;
+        }
+        Link(region);
+    }
+    return TakePage(region);
+}
+
+void* PagePool::TakePage(Region* region) noexcept {
+    char* page = region->released;
+    if (page)
+        std::memcpy(&region->released, page, sizeof(char*));
+    else
+        page = region->fresh, region->fresh += kPageSize;
+    ++region->used;
+    if (region->Full()) Unlink(region);
+    return page;
+}
+
+void PagePool::Release(void* page) noexcept {
+    Region* region = Region::Of(page);
+    std::lock_guard<SpinLock> guard(m_lock);
+    std::memcpy(page, &region->released, sizeof(char*));
+    region->released = static_cast<char*>(page);
+    if (--region->used == 0) {
+        if (region->open) Unlink(region);
+        if (m_spare) {
+            FreeRegions(region, kRegionSize);
+            --m_regionCount;
+        } else {
+            m_spare = region;
+        }
+    } else if (!region->open) {
+        Link(region);
+    }
+}
+
+size_t PagePool::RegionCount() {
+    std::lock_guard<SpinLock> guard(m_lock);
+    return m_regionCount;
+}
+
+void PagePool::Link(Region* region) noexcept {
+    region->prev = nullptr;
+    region->next = m_open;
+    if (m_open) m_open->prev = region;
+    m_open = region;
+    region->open = true;
+}
+
+void PagePool::Unlink(Region* region) noexcept {
+    if (region->prev)
+        region->prev->next = region->next;
+    else
+        m_open = region->next;
+    if (region->next) region->next->prev = region->prev;
+    region->open = false;
+}
+
+}  // namespace du

@@ -1,0 +1,172 @@
+#include "du/SymbolTable.h"
+
+#include <cstring>
+#include <mutex>
+#include <new>
+
+#include "du/TextHash.h"
+
+namespace du {
+
+namespace {
+
+// Static Symbols anywhere (Symbol::EMPTY included) may be built before this file's dynamic
+// initialisation and released after its statics are destroyed; so the table is initialised as a
+// constant, before any code runs, and the union keeps it from ever being destroyed.
+union TableStorage {
+    constexpr TableStorage() : table() {}
+    ~TableStorage() {}
+    SymbolTable table;
+};
+TableStorage theTable;
+
+// A slot does not hold its text's address as such, so a leak checker at exit would take the texts
+// that nobody holds any more, still in the table, for leaks; they are freed when the process ends
+// normally.
+struct SweepAtExit {
+    ~SweepAtExit() { theTable.table.Sweep(); }
+} sweepAtExit;
+
+}  // namespace
+
+SymbolTable& SymbolTable::Get() {
+    return theTable.table;
+}
+
+// A text found dead is brought back: its count can only rise from zero here, under the shard lock,
+// and only a rebuild, under the same lock, frees it. Equal texts therefore always share one entry.
+const char* SymbolTable::Intern(const char* text, size_t length) {
+    if (length > SIZE_MAX / 2) throw std::bad_alloc();
+    const uint32_t hash = texthash::HashText(text, length);
+    Shard& shard = ShardOf(hash);
+    std::lock_guard<SpinLock> guard(shard.lock);
+    if (const char* found = shard.Find(text, length, hash)) return found;
+    if ((shard.size + 1) * 10 > shard.Capacity() * 7) {
+        // Dead texts are dropped first; the slots double only when the live ones fill half of them,
+        // so that a rebuild that stays the same size frees at least a fifth of its slots.
+        const size_t live = shard.CountLive();
+        size_t capacity = shard.slots ? shard.Capacity() : kMinimumSlots;
+        if ((live + 1) * 2 > capacity) capacity *= 2;
+        shard.Rebuild(capacity, false);
+    }
+    return shard.Add(text, length, hash);
+}
+
+size_t SymbolTable::LiveCount() {
+    size_t live = 0;
+    for (Shard& shard : m_shards) {
+        std::lock_guard<SpinLock> guard(shard.lock);
+        live += shard.CountLive();
+    }
+    return live;
+}
+
+// Without memory for the smaller slot array a shard simply keeps its dead texts.
+void SymbolTable::Sweep() noexcept {
+    for (Shard& shard : m_shards) {
+        std::lock_guard<SpinLock> guard(shard.lock);
+        const size_t live = shard.CountLive();
+        if (live == shard.size) continue;
+        size_t capacity = shard.Capacity();
+        while (capacity > kMinimumSlots && live * 8 < capacity) capacity /= 2;
+        shard.Rebuild(capacity, true);
+    }
+}
+
+size_t SymbolTable::Shard::Home(uint64_t slot) const {
+    return (mask >> kTagBits ? HeaderIn(slot)->hash : slot >> kTagShift) & mask;
+}
+
+void SymbolTable::Shard::Place(uint64_t slot) {
+    size_t i = Home(slot);
+    while (slots[i]) i = (i + 1) & mask;
+    slots[i] = slot;
+}
+
+const char* SymbolTable::Shard::Find(const char* text, size_t length, uint32_t hash) {
+    if (!slots) return nullptr;
+    const uint32_t shortLength =
+        length < Symbol::kLongText ? static_cast<uint32_t>(length) : Symbol::kLongText;
+    for (size_t i = hash & mask; slots[i]; i = (i + 1) & mask) {
+        const uint64_t slot = slots[i];
+        if (!SameTag(slot, hash)) continue;
+        Header* header = HeaderIn(slot);
+        const char* found = reinterpret_cast<const char*>(header + 1);
+        if (header->hash != hash || header->length != shortLength) continue;
+        if ((shortLength == Symbol::kLongText && Symbol::LongLength(found) != length) ||
+            !texthash::SameText(found, text, length))
+            continue;
+        uint32_t count = header->count.load(std::memory_order_relaxed);
+        while (!header->count.compare_exchange_weak(count, count < Symbol::kSaturated ? count + 1 : count,
+                                                    std::memory_order_relaxed)) {
+        }
+        return found;
+    }
+    return nullptr;
+}
+
+const char* SymbolTable::Shard::Add(const char* text, size_t length, uint32_t hash) {
+    const uint32_t shortLength =
+        length < Symbol::kLongText ? static_cast<uint32_t>(length) : Symbol::kLongText;
+    Header* header = new (NewText(length)) Header{hash, {1}, shortLength};
+    if (reinterpret_cast<uintptr_t>(header) >> 48 != 0) {
+        DeleteText(header);
+        throw std::bad_alloc();
+    }
+    char* copy = reinterpret_cast<char*>(header + 1);
+    std::memcpy(copy, text, length);
+    copy[length] = '\0';
+    Place(SlotOf(header, hash));
+    ++size;
+    return copy;
+}
+
+size_t SymbolTable::Shard::CountLive() const {
+    size_t live = 0;
+    for (size_t i = 0; i < Capacity(); ++i) live += slots[i] && !Dead(slots[i]);
+    return live;
+}
+
+bool SymbolTable::Shard::Rebuild(size_t capacity, bool mayFail) {
+    uint64_t* fresh = mayFail ? new (std::nothrow) uint64_t[capacity]() : new uint64_t[capacity]();
+    if (!fresh) return false;
+    uint64_t* old = slots;
+    const size_t oldCapacity = Capacity();
+    slots = fresh;
+    mask = capacity - 1;
+    size = 0;
+    for (size_t i = 0; i < oldCapacity; ++i) {
+        if (!old[i]) continue;
+        if (Dead(old[i])) {
+            DeleteText(HeaderIn(old[i]));
+        } else {
+            Place(old[i]);
+            ++size;
+        }
+    }
+    delete[] old;
+    return true;
+}
+
+// Small texts live in the shard's slabs; a long one has its length in 8 bytes before the header.
+void* SymbolTable::Shard::NewText(size_t length) {
+    const size_t bytes = sizeof(Header) + length + 1;
+    if (bytes <= SlabHeap::kMaxBlock) return texts.Allocate(bytes);
+    if (length < Symbol::kLongText) return ::operator new(bytes);
+    char* memory = static_cast<char*>(::operator new(8 + bytes));
+    std::memcpy(memory, &length, 8);
+    return memory + 8;
+}
+
+void SymbolTable::Shard::DeleteText(Header* header) noexcept {
+    const size_t length = Symbol::LengthOf(reinterpret_cast<const char*>(header + 1));
+    header->~Header();
+    if (sizeof(Header) + length + 1 <= SlabHeap::kMaxBlock)
+        texts.Release(header);
+    else if (length < Symbol::kLongText)
+        ::operator delete(header);
+    else
+        ::operator delete(reinterpret_cast<char*>(header) - 8);
+}
+
+}  // namespace du

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "du/SlabHeap.h"
+#include "du/SpinLock.h"
+#include "du/Symbol.h"
+
+namespace du {
+
+// The process-wide table of texts behind du::Symbol: shards picked by the top bits of the 32-bit hash,
+// each an open-addressing table with linear probing and its own slabs for the texts, all under one
+// short lock. Thread-safe.
+//
+// A text whose count fell to zero stays in its shard, dead, until the shard is rebuilt: when it must
+// grow, or in Sweep. So the last release of a symbol takes no lock, and a lookup that meets a dead
+// text of the same value brings it back instead of making a new one.
+//
+// A slot is 8 bytes: the header's address (8-byte aligned, below 2^48) over its low 45 bits, and the
+// low 19 bits of the hash above. Those bits hold the home slot of every shard up to 2^19 slots, so
+// neither a probe past other texts nor a rebuild reads any text but the one looked for, beyond
+// telling the dead from the live; past that size the home comes from the header.
+class SymbolTable {
+  public:
+    using Header = Symbol::Header;
+    static_assert(sizeof(Header) == 12 && alignof(Header) == 4, "texts start right after the header");
+
+    static SymbolTable& Get();
+
+    // The interned copy of the text, its count raised; throws std::bad_alloc.
+    const char* Intern(const char* text, size_t length);
+    // Texts with at least one holder.
+    size_t LiveCount();
+    // Frees every dead text and shrinks shards that emptied.
+    void Sweep() noexcept;
+
+  private:
+    static constexpr unsigned kShardBits = 6;
+    static constexpr unsigned kTagBits = 19;
+    static constexpr unsigned kTagShift = 64 - kTagBits;
+    static constexpr size_t kMinimumSlots = 64;
+
+    struct alignas(64) Shard {
+        SpinLock lock;
+        uint64_t* slots = nullptr;
+        size_t mask = 0;  // slot count - 1, when there are slots
+        size_t size = 0;  // dead texts included
+        SlabHeap texts;
+
+        size_t Capacity() const { return slots ? mask + 1 : 0; }
+        size_t Home(uint64_t slot) const;
+        void Place(uint64_t slot);
+        const char* Find(const char* text, size_t length, uint32_t hash);
+        const char* Add(const char* text, size_t length, uint32_t hash);
+        size_t CountLive() const;
+        // Moves the live texts into `capacity` fresh slots and frees the dead; false (nothing
+        // changed) when `capacity` slots cannot be had and `mayFail` says so.
+        bool Rebuild(size_t capacity, bool mayFail);
+        void* NewText(size_t length);
+        void DeleteText(Header* header) noexcept;
+    };
+
+    static uint64_t SlotOf(const Header* header, uint32_t hash) {
+        return reinterpret_cast<uintptr_t>(header) >> 3 | uint64_t(hash) << kTagShift;
+    }
+    static Header* HeaderIn(uint64_t slot) {
+        return reinterpret_cast<Header*>(slot << kTagBits >> (kTagBits - 3));
+    }
+    static bool SameTag(uint64_t slot, uint32_t hash) {
+        return slot >> kTagShift == (hash & ((uint32_t(1) << kTagBits) - 1));
+    }
+    static bool Dead(uint64_t slot) { return HeaderIn(slot)->count.load(std::memory_order_acquire) == 0; }
+    Shard& ShardOf(uint32_t hash) { return m_shards[hash >> (32 - kShardBits)]; }
+
+    Shard m_shards[size_t(1) << kShardBits];
+};
+
+}  // namespace du
