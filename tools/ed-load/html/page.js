@@ -324,7 +324,8 @@ function outlineSelection() {
 
 // ---- The camera: orbit about a target, pan, zoom; drawn only when something changed ----
 const view = document.getElementById('view');
-const renderer = new THREE.WebGLRenderer({ antialias: true, preserveDrawingBuffer: true });
+// Multisampling multiplies the cost of every frame, which a software renderer feels on big structures.
+const renderer = new THREE.WebGLRenderer({ antialias: count <= kMostOutlined });
 renderer.setPixelRatio(window.devicePixelRatio || 1);
 renderer.setClearColor(0xf4f5f7);
 view.append(renderer.domElement);
