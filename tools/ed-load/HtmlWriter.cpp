@@ -40,8 +40,18 @@ void AddPresent(Json& row, const Json& members) {
             row[key] = value;
 }
 
+// Properties are nearly half of a big page's data; as [name, type, value] triples they take a third
+// less, and every byte saved is one less to inflate, decode and parse before the first picture.
+void CompactProperties(Json& row) {
+    auto list = row.find("properties");
+    if (list == row.end()) return;
+    for (Json& property : *list)
+        property = Json::array(
+            {std::move(property["name"]), std::move(property["type"]), std::move(property["value"])});
+}
+
 // A row per instance: the parent's row index (-1 for the root) and the members of ed-load's JSON
-// document for the instance and its component.
+// document for the instance and its component, the properties compacted.
 class PageRows : public StructureVisitor {
   public:
     explicit PageRows(GzipBase64Writer& out) : m_out(out) {}
@@ -51,6 +61,7 @@ class PageRows : public StructureVisitor {
         if (step.instance) AddPresent(row, json::InstanceHead(*step.instance));
         AddPresent(row, json::ComponentHead(step.component));
         Shorten(row);
+        CompactProperties(row);
         m_out.Write((m_count > 0 ? ",\n" : "") + json::Dump(row));
         m_open.push_back(m_count++);
     }

@@ -190,7 +190,7 @@ const colour = new Array(count);  // the nearest colour override on the path, as
 const rootColour = data.rootAppearance?.color;
 for (let i = 0; i < count; ++i) {
   const above = parent[i] < 0 ? upMatrix : world[parent[i]];
-  world[i] = above.clone().multiply(localMatrix(rows[i].location));
+  world[i] = localMatrix(rows[i].location).premultiply(above);
   const own = rows[i].appearance?.color;
   colour[i] = own ? own.map((v) => finite(v, 1)) : parent[i] < 0 ? (rootColour ?? kUncoloured) : colour[parent[i]];
 }
@@ -487,10 +487,10 @@ function showDetails(i) {
     ['box (m)', row.shapeSource?.box && `${numbers(row.shapeSource.box.min)} to ${numbers(row.shapeSource.box.max)}`],
     ['thumbnail', row.thumbnail && row.thumbnail.source]]));
   const groups = new Map();
-  for (const p of row.properties ?? []) {
-    const group = p.type ?? '(no group)';
+  for (const [name, type, value] of row.properties ?? []) {
+    const group = type ?? '(no group)';
     if (!groups.has(group)) groups.set(group, []);
-    groups.get(group).push([p.name, p.value]);
+    groups.get(group).push([name, value]);
   }
   for (const [group, entries] of groups) section(`Properties: ${group}`, table(entries));
   if (row.viewables) section('Viewables', table(row.viewables.map((v) => [v.family, v.display ? `${v.display} (${v.file})` : v.file])));
