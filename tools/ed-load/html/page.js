@@ -11,9 +11,6 @@ async function readStructure() {
   const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('gzip'));
   return JSON.parse(await new Response(stream).text());
 }
-const data = await readStructure();
-const rows = data.rows;
-const count = rows.length;
 const kHidden = 3;
 const kRowHeight = 22;
 const kUncoloured = [0.8, 0.8, 0.8, 1];
@@ -28,7 +25,10 @@ async function loadThree() {
   const main = document.getElementById('three-module').textContent;
   return import(blob(main.replaceAll("'./three.core.js'", `'${core}'`)));
 }
-const THREE = await loadThree();
+// Inflating the structure and compiling three.js overlap.
+const [data, THREE] = await Promise.all([readStructure(), loadThree()]);
+const rows = data.rows;
+const count = rows.length;
 
 // ---- The tree model ----
 const parent = new Int32Array(count);
