@@ -195,13 +195,19 @@ for (let i = 0; i < count; ++i) {
   colour[i] = own ? own.map((v) => finite(v, 1)) : parent[i] < 0 ? (rootColour ?? kUncoloured) : colour[parent[i]];
 }
 
+// Scratch values: a big structure would otherwise allocate millions of them before the first picture.
+const centre = new THREE.Vector3(), size = new THREE.Vector3(), noTurn = new THREE.Quaternion();
+const offMatrix = new THREE.Matrix4().makeScale(0, 0, 0);
+const paintColour = new THREE.Color();
+const unitBox = new THREE.Box3(new THREE.Vector3(-0.5, -0.5, -0.5), new THREE.Vector3(0.5, 0.5, 0.5));
+
 function boxMatrix(i) {
   const box = rows[i].shapeSource?.box;
   if (!box) return null;
-  const min = box.min.map((v) => finite(v)), max = box.max.map((v) => finite(v));
-  const centre = new THREE.Vector3((min[0] + max[0]) / 2, (min[1] + max[1]) / 2, (min[2] + max[2]) / 2);
-  const size = new THREE.Vector3(Math.abs(max[0] - min[0]), Math.abs(max[1] - min[1]), Math.abs(max[2] - min[2]));
-  return world[i].clone().multiply(new THREE.Matrix4().compose(centre, new THREE.Quaternion(), size));
+  const [x0, y0, z0] = box.min.map((v) => finite(v)), [x1, y1, z1] = box.max.map((v) => finite(v));
+  centre.set((x0 + x1) / 2, (y0 + y1) / 2, (z0 + z1) / 2);
+  size.set(Math.abs(x1 - x0), Math.abs(y1 - y0), Math.abs(z1 - z0));
+  return new THREE.Matrix4().compose(centre, noTurn, size).premultiply(world[i]);
 }
 
 // ---- The boxes: one instanced mesh, and a second for translucent colours, which blend ----
@@ -238,7 +244,7 @@ class Boxes {
       return mesh;
     });
     for (let i = 0; i < count; ++i) if (this.mesh[i] >= 0) { this.paint(i, false); this.setMatrix(i); }
-    this.update();
+    this.update(true);
   }
 
   off(i) {
@@ -248,19 +254,19 @@ class Boxes {
 
   setMatrix(i) {
     const mesh = this.meshes[this.mesh[i]];
-    mesh.setMatrixAt(this.slot[i], this.off(i) ? new THREE.Matrix4().makeScale(0, 0, 0) : this.matrix[i]);
+    mesh.setMatrixAt(this.slot[i], this.off(i) ? offMatrix : this.matrix[i]);
   }
 
   paint(i, highlighted) {
     const [r, g, b] = highlighted ? kHighlight : colour[i];
     // Linear, as the glTF export hands the same colours to viewers.
-    this.meshes[this.mesh[i]].setColorAt(this.slot[i], new THREE.Color().setRGB(r, g, b));
+    this.meshes[this.mesh[i]].setColorAt(this.slot[i], paintColour.setRGB(r, g, b));
   }
 
   // Visibility of the subtree of `i` follows its hidden instances' switches.
   place(i) {
     for (let k = i; k < end[i]; ++k) if (this.mesh[k] >= 0) this.setMatrix(k);
-    this.update();
+    this.update(true);
     outlineAll();
     draw();
   }
@@ -268,23 +274,24 @@ class Boxes {
   highlight(i, on) {
     if (i < 0) return;
     for (let k = i; k < end[i]; ++k) if (this.mesh[k] >= 0) this.paint(k, on);
-    this.update();
+    this.update(false);
   }
 
-  update() {
+  // The bounding sphere, which culling and picking use, only changes with the matrices.
+  update(moved) {
     for (const mesh of this.meshes) {
-      mesh.instanceMatrix.needsUpdate = true;
       if (mesh.instanceColor) mesh.instanceColor.needsUpdate = true;
+      if (!moved) continue;
+      mesh.instanceMatrix.needsUpdate = true;
       mesh.computeBoundingSphere();
-      mesh.computeBoundingBox();
     }
   }
 
-  // The boxes of the subtree of `i` that are on, as world-space boxes.
-  *within(i) {
+  // Adds the boxes of the subtree of `i` that are on to `bounds`, in world space.
+  addTo(bounds, i) {
+    const one = new THREE.Box3();
     for (let k = i; k < end[i]; ++k)
-      if (this.mesh[k] >= 0 && !this.off(k)) yield new THREE.Box3(new THREE.Vector3(-0.5, -0.5, -0.5),
-        new THREE.Vector3(0.5, 0.5, 0.5)).applyMatrix4(this.matrix[k]);
+      if (this.mesh[k] >= 0 && !this.off(k)) bounds.union(one.copy(unitBox).applyMatrix4(this.matrix[k]));
   }
 }
 
@@ -351,7 +358,7 @@ new ResizeObserver(resize).observe(view);
 
 function bounds(i) {
   const box = new THREE.Box3();
-  for (const b of boxes.within(i)) box.union(b);
+  boxes.addTo(box, i);
   if (box.isEmpty())
     for (let k = i; k < end[i]; ++k) box.expandByPoint(new THREE.Vector3().setFromMatrixPosition(world[k]));
   return box;
