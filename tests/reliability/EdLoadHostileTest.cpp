@@ -21,9 +21,12 @@ struct Output {
     std::string err;
 };
 
-Output RunToFile(const TempFolder& folder, const std::string& format, const std::string& file) {
+Output RunToFile(const TempFolder& folder, const std::string& format, const std::string& file,
+                 const std::vector<std::string>& options = {}) {
     const std::string out = folder.Path() + "/out." + format;
-    RunResult run = RunEdLoad({"--quiet", "--format", format, "-o", out, file});
+    std::vector<std::string> args{"--quiet", "--format", format, "-o", out, file};
+    args.insert(args.begin(), options.begin(), options.end());
+    RunResult run = RunEdLoad(args);
     struct stat info;
     const size_t bytes = stat(out.c_str(), &info) == 0 ? static_cast<size_t>(info.st_size) : 0;
     return Output{run.exitCode, bytes, run.err};
@@ -55,6 +58,23 @@ TEST(EdLoadHostileTest, MillionLevelChainPrintsInLinearSize) {
         EXPECT_LT(run.bytes, static_cast<size_t>(depth) * 400) << format;
     }
     EXPECT_NE(std::string::npos, ReadFile(folder.Path() + "/out.tree").find("[999999] + n1000000  [node]\n"));
+    // The check follows the last chain on tables of its own, without recursion either.
+    const Output check = RunToFile(folder, "summary", folder.Path() + "/chain.ed", {"--check"});
+    EXPECT_EQ(0, check.exitCode) << check.err;
+    EXPECT_NE(std::string::npos, check.err.find(": 0 errors, 0 warnings, 0 infos\n")) << check.err;
+}
+
+// A line of 256 MiB (4 MiB unless ED_HOSTILE_FULL=1) cut by a zero byte, under --check: the finding
+// quotes a few bytes of it, not the line.
+TEST(EdLoadHostileTest, CheckQuotesLittleOfAHugeLine) {
+    TempFolder folder;
+    const size_t size = FullSizes() ? size_t(256) << 20 : size_t(4) << 20;
+    std::string text = "C 1 0 0\nI 0 1 0 0 ";
+    text.append(size, 'x').append(1, '\0').append(size, 'y').append("\n");
+    const Output check = RunToFile(folder, "summary", folder.Write("huge.ed", text), {"--check"});
+    EXPECT_EQ(0, check.exitCode) << check.err.substr(0, 500);
+    EXPECT_NE(std::string::npos, check.err.find("[nul-in-line]"));
+    EXPECT_LT(check.err.size(), 1000u);
 }
 
 // Each odd file exits 0 or 1 in every format. Numbers that read as nan or inf reach the host as they

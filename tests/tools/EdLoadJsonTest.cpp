@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/TempFolder.h"
 #include "tools/EdLoadRunner.h"
 
 namespace edtest {
@@ -181,6 +183,36 @@ TEST_F(EdLoadJsonTest, TextThatIsNotUtf8IsReplacedNotDropped) {
     RunResult run = RunEdLoad({"--format", "json", file});
     EXPECT_EQ(0, run.exitCode);
     EXPECT_EQ("A\uFFFD\uFFFDB", run.Json()["root"]["name"]);
+}
+
+// --check adds "diagnostics" after "traces" and changes nothing else; an error-level finding exits 1.
+TEST_F(EdLoadJsonTest, CheckAddsDiagnosticsAfterTheTraces) {
+    TempFolder folder;
+    const std::string file = folder.Write("link.ed", "C 1 0 0\nC 2 1 0\nL 0 1 0 0 a.ed\nK\n");
+    const RunResult plain = RunEdLoad({"--format", "json", file});
+    const RunResult checked = RunEdLoad({"--format", "json", "--check", file});
+    EXPECT_EQ(0, plain.exitCode);
+    EXPECT_EQ(1, checked.exitCode);
+    Json document = checked.Json();
+    ASSERT_TRUE(document.is_object()) << checked.out.substr(0, 200);
+    EXPECT_EQ("diagnostics", std::prev(document.end()).key());
+    const Json diagnostics = document["diagnostics"];
+    document.erase("diagnostics");
+    EXPECT_EQ(plain.Json(), document);
+
+    EXPECT_EQ(Json::parse(R"({"errors":1,"warnings":0,"infos":1,"truncated":false})"),
+              Json({{"errors", diagnostics["errors"]},
+                    {"warnings", diagnostics["warnings"]},
+                    {"infos", diagnostics["infos"]},
+                    {"truncated", diagnostics["truncated"]}}));
+    ASSERT_EQ(2u, diagnostics["messages"].size());
+    Json first = diagnostics["messages"][0];
+    EXPECT_TRUE(first["message"].is_string());
+    first.erase("message");
+    EXPECT_EQ(
+        Json::parse(R"({"code":"root-is-link","severity":"error","line":3,"column":null,"record":"L"})"),
+        first);
+    EXPECT_EQ(4, diagnostics["messages"][1]["line"]);
 }
 
 }  // namespace

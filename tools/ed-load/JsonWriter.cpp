@@ -70,7 +70,8 @@ void WriteTraces(std::ostream& out, const std::vector<dp::TraceMessage>& traces)
 
 }  // namespace
 
-void WriteJson(std::ostream& out, const LoadResult& result, const std::vector<dp::TraceMessage>& traces) {
+void WriteJson(std::ostream& out, const LoadResult& result, const std::vector<dp::TraceMessage>& traces,
+               const json::Json* diagnostics) {
     out << Opened(Head(result)) << ",\"root\":";
     if (result.structure->GetRoot()) {
         ComponentStreamer streamer(out);
@@ -80,6 +81,7 @@ void WriteJson(std::ostream& out, const LoadResult& result, const std::vector<dp
     }
     out << ",\"traces\":";
     WriteTraces(out, traces);
+    if (diagnostics) out << ",\"diagnostics\":" << json::Dump(*diagnostics);
     out << "}\n";
 }
 

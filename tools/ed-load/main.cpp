@@ -8,10 +8,12 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <CLI/CLI.hpp>
 
+#include "CheckReport.h"
 #include "GltfWriter.h"
 #include "HtmlWriter.h"
 #include "JsonWriter.h"
@@ -21,6 +23,7 @@
 #include "SummaryWriter.h"
 #include "TraceCapture.h"
 #include "TreeWriter.h"
+#include "ed/check/CheckFile.h"
 
 namespace {
 
@@ -37,6 +40,7 @@ struct Options {
     std::string up = "z";
     bool noBoxes = false;
     bool visibleOnly = false;
+    bool check = false;
 };
 
 void Describe(CLI::App& app, Options& options) {
@@ -52,6 +56,9 @@ void Describe(CLI::App& app, Options& options) {
         ->check(CLI::IsMember({"z", "y"}));
     app.add_flag("--no-boxes", options.noBoxes, "glTF: no boxes for the components' bounding boxes");
     app.add_flag("--visible-only", options.visibleOnly, "glTF: leave out instances hidden by default");
+    app.add_flag("--check", options.check,
+                 "Also report what the loader drops, bends or refuses, line by line (exit status 1 when "
+                 "the load fails or an error is found, 0 otherwise, 2 for bad usage)");
     app.add_option("file", options.file, "The ED file to load")->required()->option_text("FILE.ed");
 }
 
@@ -71,13 +78,14 @@ bool WriteGltf(std::ostream& out, const Options& options, const edload::LoadResu
 
 // False when the format could not hold the structure.
 bool Write(std::ostream& out, const Options& options, edload::LoadResult& result,
-           const edload::TraceCapture& traces) {
+           const edload::TraceCapture& traces, const ed::check::DiagnosticReport* check) {
     if (options.format == "gltf" || options.format == "glb") return WriteGltf(out, options, result);
     if (options.format == "html")
         return edload::WriteHtml(out, result, edload::HtmlOptions{options.up == "z"});
-    if (options.format == "json")
-        edload::WriteJson(out, result, traces.Messages());
-    else if (options.format == "summary")
+    if (options.format == "json") {
+        const edload::json::Json diagnostics = check ? edload::CheckJson(*check) : edload::json::Json();
+        edload::WriteJson(out, result, traces.Messages(), check ? &diagnostics : nullptr);
+    } else if (options.format == "summary")
         edload::WriteSummary(out, result, traces.Count());
     else
         edload::WriteTree(out, result);
@@ -103,10 +111,17 @@ int Run(const Options& options) {
         return kBadUsage;
     }
 
+    // The check runs first and hands its memory back to the system before the load, so that the peak
+    // stays the load's.
+    std::optional<ed::check::DiagnosticReport> check;
+    if (options.check) {
+        check = ed::check::CheckFile(options.file);
+        malloc_trim(0);
+    }
     edload::ProgressIndicator progress(options.file, !options.quiet && isatty(STDERR_FILENO));
     edload::TraceCapture traces(TraceMode(options), progress);
     edload::LoadResult result = session->Load(options.file, traces, progress);
-    if (!Write(out, options, result, traces)) {
+    if (!Write(out, options, result, traces, check ? &*check : nullptr)) {
         std::cerr << "ed-load: the structure is too large for the " << options.format << " format\n";
         return kLoadFailed;
     }
@@ -115,11 +130,12 @@ int Run(const Options& options) {
         std::cerr << "ed-load: writing the output failed\n";
         return kLoadFailed;
     }
+    if (check && options.format != "json") edload::WriteCheckText(std::cerr, options.file, *check);
     if (!result.Succeeded()) {
         std::cerr << "ed-load: cannot load \"" << options.file << "\": " << result.FailureReason() << '\n';
         return kLoadFailed;
     }
-    return kLoaded;
+    return check && check->HasErrors() ? kLoadFailed : kLoaded;
 }
 
 // The loader's and the host's bulk memory comes from huge-page regions of their own; what is left on

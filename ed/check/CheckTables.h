@@ -1,0 +1,99 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ed/reader/IdTable.h"
+
+namespace ed::check {
+
+constexpr uint32_t kNone = UINT32_MAX;
+
+// What the check remembers of one node record of the reader's tables. Records are indices into a
+// vector, never pointers, so that the vector may grow.
+struct NodeRecord {
+    int id = 0;
+    uint32_t parent = kNone;
+    uint32_t firstChild = kNone;
+    uint32_t lastChild = kNone;
+    uint32_t nextSibling = kNone;
+    uint32_t copySource = kNone;
+    uint32_t propertyCount = 0;
+    uint64_t declLine = 0;      // the C or X record that made it; 0 when only a lookup made it
+    uint64_t placeLine = 0;     // the record that hung it under its parent
+    uint64_t nameLine = 0;      // the first I or L record that reached it
+    uint64_t linkLine = 0;      // the last L record that reached it
+    uint64_t propertyLine = 0;  // the first P record that attached a property to it
+    char declRecord = 0;
+    char nameRecord = 0;
+    bool isLink = false;
+    bool hasName = false;
+    bool nameCut = false;  // `name` holds only the beginning of the name
+    bool reached = false;  // built by the walk
+    bool onPath = false;
+    uint32_t top = kNone;    // for an unbuilt record: the top of the unbuilt subtree it lies in
+    size_t componentId = 0;  // a hash of the first kxCid value; 0 for none
+    std::string name;        // short enough to need no allocation: it is only quoted in messages
+};
+
+// What the check remembers of one property record.
+struct PropertyRecord {
+    int id = 0;
+    uint32_t node = kNone;
+    uint64_t firstLine = 0;
+    uint64_t attachLine = 0;
+    char firstRecord = 0;
+    signed char builder = -1;  // the builder property its name matches, or -1
+    bool named = false;
+    bool attached = false;
+    bool hasValue = false;
+};
+
+// The reader's id lookup with its one-entry cache, over records kept by index: the same id sequence
+// yields the same records, fresh ones and displaced ones included, so that the check's verdicts are
+// the reader's. `displaced` receives the record a fresh lookup pushed out of the table, else kNone.
+template <class Record>
+class RecordTable {
+  public:
+    uint32_t LookUp(int id, bool fresh, uint32_t& displaced) {
+        displaced = kNone;
+        if (id < 1) return kNone;
+        if (id == m_cachedId) return m_cached;
+        // The table holds index + 1, so that a new entry (0) holds no record.
+        uint32_t& slot = m_ids.Lookup(id);
+        if (fresh || slot == 0) {
+            if (slot != 0) displaced = slot - 1;
+            if (m_size % kBlock == 0) m_blocks.emplace_back(new Record[kBlock]);
+            (*this)[m_size].id = id;
+            slot = ++m_size;
+        }
+        m_cachedId = id;
+        m_cached = slot - 1;
+        return m_cached;
+    }
+    uint32_t LookUp(int id, bool fresh) {
+        uint32_t displaced;
+        return LookUp(id, fresh, displaced);
+    }
+    // The record the table holds for `id` now, without touching the cache.
+    uint32_t Current(int id) const {
+        const uint32_t* slot = m_ids.Find(id);
+        return slot == nullptr ? kNone : *slot - 1;
+    }
+    Record& operator[](uint32_t index) { return m_blocks[index / kBlock][index % kBlock]; }
+    uint32_t Size() const { return m_size; }
+
+  private:
+    // Records in large blocks: they never move, growing copies none of them, and a million records
+    // cost a few hundred allocations.
+    static constexpr uint32_t kBlock = 4096;
+    std::vector<std::unique_ptr<Record[]>> m_blocks;
+    uint32_t m_size = 0;
+    IdTable<uint32_t> m_ids{512};
+    int m_cachedId = -1;
+    uint32_t m_cached = kNone;
+};
+
+}  // namespace ed::check

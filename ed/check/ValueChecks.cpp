@@ -1,0 +1,239 @@
+#include <strings.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "ed/builder/BuilderValues.h"
+#include "ed/builder/PropertyNames.h"
+#include "ed/check/FileChecker.h"
+#include "ed/check/Quoted.h"
+
+namespace ed::check {
+
+namespace {
+
+// The builder properties in the order the build walk tests a name, with the spelling it compares
+// (the lower-cased name or the name as written) and, for a value it reads, what it expects and what
+// the node lacks when the value does not read.
+struct BuilderName {
+    const du::Symbol& name;
+    bool lowerCase;
+    const char* expected;  // null for a value taken as it is
+    const char* lost;
+};
+
+const BuilderName kBuilderNames[] = {
+    {names::kLengthUnit, true, "one of M, MM, CM or INCH, in capitals",
+     "the children's translations stay in millimetres"},
+    {names::kLocation, true, "three angles in degrees, then optionally three translation numbers and a scale",
+     "the node is not placed"},
+    {names::kColor, true, "at least three numbers: r g b, then optionally alpha", "the node gets no colour"},
+    {names::kKxCid, false, nullptr, nullptr},
+    {names::kShapeSource, false, nullptr, nullptr},
+    {names::kBBox, false, "six numbers, then optionally a unit word", "the shape source gets no box"},
+    {names::kModelThumbnail, false, nullptr, nullptr},
+    {names::kShapeSourceIndex, false, "a whole number, not negative, and nothing else",
+     "the shape source index stays 0"},
+    {names::kRenderEnable, true, "a whole number", "the node keeps the default visibility"},
+};
+constexpr signed char kLengthUnitIndex = 0;
+constexpr signed char kComponentIdIndex = 3;
+constexpr signed char kBoxIndex = 5;
+
+const du::Symbol* const kWellKnownNames[] = {
+    &names::kDocument,
+    &names::kDrawing,
+    &names::kEcad,
+    &names::kEcadSchematic,
+    &names::kEcadPcb,
+    &names::kIllustration,
+    &names::kIllustration3d,
+    &names::kImage,
+    &names::kOleDoc,
+    &names::kFile,
+    &names::kHtmlDoc,
+    &names::kShapeType,
+    &names::kView,
+    &names::kModelViewState,
+    &names::kModelExplodeState,
+    &names::kModelAlternateRep,
+    &names::kModelSectionCut,
+    &names::kModelLayerGroup,
+    &names::kLengthUnit,
+    &names::kLocation,
+    &names::kColor,
+    &names::kKxCid,
+    &names::kShapeSource,
+    &names::kBBox,
+    &names::kModelThumbnail,
+    &names::kShapeSourceIndex,
+    &names::kRenderEnable,
+};
+
+// As the reader lower-cases a name: A to Z only, byte by byte.
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return lower;
+}
+
+bool HasHighByte(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return true;
+    return false;
+}
+
+bool IsUtf8(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const int follow = c < 0x80                ? 0
+                           : c >= 0xC2 && c < 0xE0 ? 1
+                           : c >= 0xE0 && c < 0xF0 ? 2
+                           : c >= 0xF0 && c < 0xF5 ? 3
+                                                   : -1;
+        if (follow < 0 || text.size() - i <= static_cast<size_t>(follow)) return false;
+        for (int k = 1; k <= follow; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        i += static_cast<size_t>(follow) + 1;
+    }
+    return true;
+}
+
+bool Accepts(signed char builder, const char* value) {
+    NodeSettings settings;
+    switch (builder) {
+        case 0:
+            return ReadLengthUnit(value, settings);
+        case 1:
+            return ReadLocation(value, 0.001f, settings);
+        case 2:
+            return ReadColor(value, settings);
+        case 5:
+            return ReadBBox(value, settings);
+        case 7:
+            return ReadShapeSourceIndex(value, settings);
+        case 8:
+            return ReadRenderEnable(value, settings);
+        default:
+            return true;
+    }
+}
+
+// The word after a box's six numbers, which the builder knows by its first letters only.
+std::string BoxUnitWord(const char* value) {
+    float n[6];
+    int consumed = 0;
+    if (std::sscanf(value, " %f %f %f %f %f %f%n", &n[0], &n[1], &n[2], &n[3], &n[4], &n[5], &consumed) < 6)
+        return "";
+    std::string_view rest(value + consumed);
+    const size_t start = rest.find_first_not_of(" \t\r\n\f\v");
+    if (start == std::string_view::npos) return "";
+    rest.remove_prefix(start);
+    return std::string(rest.substr(0, rest.find_first_of(" \t\r\n\f\v")));
+}
+
+}  // namespace
+
+void FileChecker::CheckEncoding(FieldScan& scan) {
+    const std::string name(scan.Text());
+    if (name.empty() || strcasecmp(name.c_str(), "utf8") == 0 || strcasecmp(name.c_str(), "utf-8") == 0) {
+        m_converter.reset();
+        m_conversionOffLine = m_lineNumber;
+        return;
+    }
+    if (m_converter && strcasecmp(m_converter->GetFromEncoding().safe_c_str(), name.c_str()) == 0) return;
+    m_converter.reset(new du::EncodingConverter(du::Symbol(name), du::EncodingConverter::UTF8()));
+    if (m_converter->IsGood()) return;
+    m_converter.reset();
+    m_conversionOffLine = m_lineNumber;
+    Report("unknown-encoding", Severity::kWarning, 3,
+           "the loader knows no encoding " + Quoted(name) +
+               ": from here on it converts no text, and non-ASCII names and values reach the structure "
+               "as their bytes are");
+}
+
+void FileChecker::CheckText(std::string_view text) {
+    if (!HasHighByte(text)) return;
+    if (m_converter) {
+        m_convertBuffer.assign(text);
+        if (m_converter->Convert(m_convertBuffer, m_convertBuffer, nullptr)) return;
+        Report("text-not-in-encoding", Severity::kWarning, 0,
+               "the text " + Quoted(text) + " is not valid " +
+                   std::string(m_converter->GetFromEncoding().safe_c_str()) +
+                   ": the loader keeps its bytes unconverted; fix the J record or the text");
+        return;
+    }
+    if (IsUtf8(text)) return;
+    Report("text-not-in-encoding", Severity::kWarning, 0,
+           "the text " + Quoted(text) + " is not UTF-8, and the J record at line " +
+               std::to_string(m_conversionOffLine) +
+               " left the loader with no conversion: its bytes reach the structure as they are");
+}
+
+signed char FileChecker::ClassifyName(std::string_view name, uint32_t column) {
+    // No well-known name is this long, CRs included.
+    if (name.empty() || name.size() > 32) return -1;
+    const std::string lower = Lower(name);
+    const int count = static_cast<int>(sizeof(kBuilderNames) / sizeof(kBuilderNames[0]));
+    for (int i = 0; i < count; ++i) {
+        const BuilderName& entry = kBuilderNames[i];
+        if ((entry.lowerCase ? std::string_view(lower) : name) == entry.name.c_str())
+            return static_cast<signed char>(i);
+    }
+    for (int i = 0; i < count; ++i) {
+        const BuilderName& entry = kBuilderNames[i];
+        if (entry.lowerCase || strcasecmp(lower.c_str(), entry.name.c_str()) != 0) continue;
+        Report("builder-name-case", Severity::kWarning, column,
+               Quoted(name) + " is not the builder property " + Quoted(entry.name.c_str()) +
+                   ", whose name the loader matches in exact case: it is copied as a plain property");
+        return -1;
+    }
+    if (!lower.empty() && lower.back() == '\r') {
+        const std::string_view bare = std::string_view(lower).substr(0, lower.find_last_not_of('\r') + 1);
+        for (const du::Symbol* known : kWellKnownNames) {
+            if (bare != known->c_str()) continue;
+            Report("name-ends-in-cr", Severity::kError, column,
+                   Quoted(name) + " is not the property " + Quoted(known->c_str()) +
+                       ": the line ends in CR (the file has CRLF line endings), so the loader takes it for a "
+                       "plain property of that name, CR included");
+            return -1;
+        }
+    }
+    return -1;
+}
+
+void FileChecker::CheckBuilderValue(uint32_t property, std::string_view value, uint32_t column) {
+    const signed char builder = m_properties[property].builder;
+    const BuilderName& entry = kBuilderNames[builder];
+    std::string& text = m_valueBuffer;
+    text.assign(value);
+    const PropertyRecord& record = m_properties[property];
+    if (builder == kComponentIdIndex && record.attached && !value.empty()) {
+        size_t& id = m_nodes[record.node].componentId;
+        // 0 stands for no id; a hash that comes out 0 is taken as 1.
+        if (id == 0) id = std::max<size_t>(1, std::hash<std::string_view>()(value));
+    }
+    if (!Accepts(builder, text.c_str())) {
+        std::string message = Quoted(entry.name.c_str()) + " value " + Quoted(value) + " does not read as " +
+                              entry.expected + ": " + entry.lost +
+                              ", and the loader copies the property as a plain one";
+        if (!text.empty() && text.back() == '\r') message += "; the line ends in CR (CRLF line endings)";
+        const char* code = builder == kLengthUnitIndex ? "unknown-length-unit" : "builder-value-rejected";
+        m_rejectedValues.emplace_back(
+            property, Diagnostic{code, Severity::kError, m_lineNumber, column, m_letter, std::move(message)});
+        return;
+    }
+    if (builder != kBoxIndex) return;
+    const std::string word = BoxUnitWord(text.c_str());
+    if (word.empty() || word == "M" || word == "CM" || word == "INCH" || word == "mm") return;
+    Report("bbox-unit-word", Severity::kWarning, column,
+           "the box's unit word " + Quoted(word) +
+               " is known by its first letters only: anything starting with M is metres, INCH inches, CM "
+               "centimetres, anything else millimetres; write M, CM, INCH or no word for millimetres");
+}
+
+}  // namespace ed::check
