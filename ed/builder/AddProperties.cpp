@@ -1,8 +1,9 @@
+#include "AddProperties.h"
+
 #include "PropertyNames.h"
 #include "ViewInterpreters.h"
 #include "ViewableSources.h"
 #include "dp/ReadWriteLock.h"
-#include "ed/reader/Parser.h"
 #include "kxk/ComponentNode.h"
 
 namespace ed {
@@ -25,21 +26,28 @@ bool IsWaiting(const PropertyInfo& property) {
     return property.named && !property.values.empty() && property.pending;
 }
 
+// The name as written, the type's name and the first value only.
+void CopyProperty(const PropertyInfo& property, kxk::ComponentNode& componentNode,
+                  IdTable<du::Symbol>& propertyTypes) {
+    componentNode.GetProperties().AddProperty(property.name, propertyTypes.Lookup(property.typeId),
+                                              property.values.front());
+}
+
 }  // namespace
 
-// Every property the build walk left pending becomes host objects or one host property. Flags are not
-// changed, so two nodes sharing one chain through a copy both receive everything on it.
-void Parser::AddProperties(StructureNode* node, const du::SmartPtr<kxk::ComponentNode>& componentNode) {
-    if (!node->firstProperty) return;
+void AddProperties(const StructureNode& node, const du::SmartPtr<kxk::ComponentNode>& componentNode,
+                   IdTable<du::Symbol>& propertyTypes) {
+    if (!node.firstProperty) return;
     dp::ScopedWriteLock lock(componentNode->GetLock());
-    for (const PropertyInfo* property = node->firstProperty; property; property = property->next) {
+    for (const PropertyInfo* property = node.firstProperty; property; property = property->next) {
         if (!IsWaiting(*property)) continue;
         switch (Interpret(property->lowerName)) {
             case Interpretation::kViewableSource:
-                AddViewableSources(*this, *property, componentNode);
+                AddViewableSources(*property, componentNode);
                 break;
             case Interpretation::kViewPoint:
-                if (!AddViewPoints(*property, componentNode)) CopyProperty(*property, *componentNode);
+                if (!AddViewPoints(*property, componentNode))
+                    CopyProperty(*property, *componentNode, propertyTypes);
                 break;
             case Interpretation::kViewState:
                 AddViewStateSources(*property, componentNode);
@@ -50,17 +58,10 @@ void Parser::AddProperties(StructureNode* node, const du::SmartPtr<kxk::Componen
             case Interpretation::kDropped:
                 break;
             case Interpretation::kGeneric:
-                CopyProperty(*property, *componentNode);
+                CopyProperty(*property, *componentNode, propertyTypes);
                 break;
         }
     }
-}
-
-// The name as written, the type's name (null, and entered so, for a type no T record declared) and the
-// first value only.
-void Parser::CopyProperty(const PropertyInfo& property, kxk::ComponentNode& componentNode) {
-    componentNode.GetProperties().AddProperty(property.name, GetPropertyType(property.typeId),
-                                              property.values.front());
 }
 
 }  // namespace ed

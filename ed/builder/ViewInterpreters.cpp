@@ -11,6 +11,7 @@
 #include "dg/Matrix44.h"
 #include "dg/Quaternion.h"
 #include "ed/reader/Parser.h"
+#include "ed/reader/ScanInt.h"
 #include "kxk/ComponentNode.h"
 #include "kxk/LayerGroup.h"
 #include "kxk/ViewPoint.h"
@@ -114,17 +115,14 @@ bool IsViewStateName(const du::Symbol& lowerName) {
            lowerName == names::kModelAlternateRep || lowerName == names::kModelSectionCut;
 }
 
-// A value is a number, spaces, a first word up to the next space, spaces, and the rest. A tail with no
-// space at all is taken as the first word alone, with an empty second part.
-void Parser::AddViewStateSources(const PropertyInfo& property, const NodePtr& componentNode) {
+// A tail with no space at all is taken as the first word alone, with an empty second part.
+void AddViewStateSources(const PropertyInfo& property, const NodePtr& componentNode) {
     const kxk::ViewStateSource::VIEWSTATESOURCE_TYPE type = ViewStateType(property.lowerName);
-    char* const savedCursor = m_cursor;
     for (const du::Symbol& value : property.values) {
         if (value.is_null()) break;
-        // ScanInt only reads through the cursor, so it may run over the symbol's constant text.
-        m_cursor = const_cast<char*>(value.c_str());
-        const unsigned number = static_cast<unsigned>(ScanInt());
-        const char* tail = SkipSpaces(m_cursor);
+        const char* cursor = value.c_str();
+        const unsigned number = static_cast<unsigned>(ScanInt(cursor));
+        const char* tail = SkipSpaces(cursor);
         const char* space = std::strchr(tail, ' ');
         const du::Symbol first =
             space ? du::Symbol(tail, static_cast<size_t>(space - tail)) : du::Symbol(tail);
@@ -134,7 +132,6 @@ void Parser::AddViewStateSources(const PropertyInfo& property, const NodePtr& co
         // Nothing to hand to the node when the host made no source.
         if (source) componentNode->AddViewStateSource(source);
     }
-    m_cursor = savedCursor;
 }
 
 void AddLayerGroups(const PropertyInfo& property, const NodePtr& componentNode) {

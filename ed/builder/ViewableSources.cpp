@@ -83,13 +83,13 @@ bool IsViewableSourceName(const du::Symbol& lowerName) {
     return FactoryFor(lowerName) != nullptr;
 }
 
-void AddViewableSources(Parser& parser, const PropertyInfo& property, const NodePtr& componentNode) {
+void AddViewableSources(const PropertyInfo& property, const NodePtr& componentNode) {
     const MakeSource make = FactoryFor(property.lowerName);
     if (!make) return;
     for (const du::Symbol& value : property.values) {
         if (value.is_null()) continue;
-        const du::Symbol displayName = parser.GetDisplayName(value);
-        const du::Symbol fileName = parser.GetFileName(value);
+        const du::Symbol displayName = Parser::GetDisplayName(value);
+        const du::Symbol fileName = Parser::GetFileName(value);
         const ViewablePtr source = make(fileName, displayName, componentNode);
         if (source) componentNode->AddViewableSource(source);
     }

@@ -9,7 +9,6 @@ class ComponentNode;
 
 namespace ed {
 
-class Parser;
 struct PropertyInfo;
 
 // The file-based viewable families ("document", "drawing", the three "ecad" kinds, "illustration",
@@ -17,8 +16,7 @@ struct PropertyInfo;
 bool IsViewableSourceName(const du::Symbol& lowerName);
 
 // One viewable source per non-null value of `property`, attached to `componentNode` when the host made
-// one. Names come from `parser` (display name first, then file name). The caller holds the node's lock.
-void AddViewableSources(Parser& parser, const PropertyInfo& property,
-                        const du::SmartPtr<kxk::ComponentNode>& componentNode);
+// one. Names are resolved display name first, then file name. The caller holds the node's lock.
+void AddViewableSources(const PropertyInfo& property, const du::SmartPtr<kxk::ComponentNode>& componentNode);
 
 }  // namespace ed

@@ -1,8 +1,7 @@
-#include <new>
+#include "XeroxCopy.h"
+
 #include <set>
 #include <utility>
-
-#include "ed/reader/Parser.h"
 
 namespace ed {
 
@@ -20,22 +19,33 @@ PropertyKey KeyOf(const PropertyInfo& property) {
     return PropertyKey(property.name.c_str(), property.typeId);
 }
 
-}  // namespace
-
-void Parser::AddXeroxCopy() {
-    const int nodeId = ScanInt();
-    const int parentId = ScanInt();
-    const int sourceId = ScanInt();
-    StructureNode* node = CreateNode(nodeId, parentId);
-    if (!node) return;
-    m_copyNodes.push_back(node);
-    node->copySource = GetNodeFromId(sourceId, false);
+void CopyInto(StructureNode& node, const StructureNode& source, RecordTable<PropertyInfo>& properties) {
+    // The keys are taken once, before anything is copied: two source properties with the same key are
+    // both copied when the node lacks that key.
+    std::set<PropertyKey> ownKeys;
+    for (const PropertyInfo* own = node.firstProperty; own; own = own->next) {
+        if (HasKey(*own)) ownKeys.insert(KeyOf(*own));
+    }
+    // The copies go to the end of the node's chain. That end is never reached from the source's chain
+    // unless both are one chain (a node that is its own source, or shares the source's chain), and
+    // then every keyed property is already in the set, so this loop ends.
+    for (const PropertyInfo* from = source.firstProperty; from; from = from->next) {
+        if (!HasKey(*from) || ownKeys.count(KeyOf(*from))) continue;
+        PropertyInfo* copy = properties.Make();
+        copy->pending = from->pending;
+        copy->typeId = from->typeId;
+        copy->SetName(PropertyNames{from->name, from->lowerName});
+        copy->values = from->values;
+        AppendProperty(node, *copy);
+    }
 }
 
-// Copies run one after the other in record order, so a copy of a copy sees its source as the earlier
-// copies left it. Nothing here recurses: every chain is walked by a plain loop.
-void Parser::XeroxCopyNodes() {
-    for (StructureNode* node : m_copyNodes) {
+}  // namespace
+
+// Nothing here recurses: every chain is walked by a plain loop, and a copy of a copy sees its source
+// as the earlier copies left it.
+void XeroxCopyNodes(const std::vector<StructureNode*>& copyNodes, RecordTable<PropertyInfo>& properties) {
+    for (StructureNode* node : copyNodes) {
         const StructureNode* source = node->copySource;
         if (!source) continue;
         if (node->name.is_null()) node->name = source->name;
@@ -45,27 +55,7 @@ void Parser::XeroxCopyNodes() {
             node->lastProperty = source->lastProperty;
             continue;
         }
-        // The keys are taken once, before anything is copied: two source properties with the same key
-        // are both copied when the node lacks that key.
-        std::set<PropertyKey> ownKeys;
-        for (const PropertyInfo* own = node->firstProperty; own; own = own->next) {
-            if (HasKey(*own)) ownKeys.insert(KeyOf(*own));
-        }
-        // The copies go to the end of the node's chain. That end is never reached from the source's
-        // chain unless both are one chain (a node that is its own source, or shares the source's
-        // chain), and then every keyed property is already in the set, so this loop ends.
-        for (const PropertyInfo* from = source->firstProperty; from; from = from->next) {
-            if (!HasKey(*from) || ownKeys.count(KeyOf(*from))) continue;
-            PropertyInfo* copy = new (m_propertyPool.Allocate(nullptr)) PropertyInfo();
-            copy->pending = from->pending;
-            copy->named = from->named;
-            copy->typeId = from->typeId;
-            copy->name = from->name;
-            copy->lowerName = from->lowerName;
-            copy->values = from->values;
-            m_copiedProperties.push_back(copy);
-            AttachProperty(node, copy);
-        }
+        CopyInto(*node, *source, properties);
     }
 }
 

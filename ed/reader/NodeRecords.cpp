@@ -16,6 +16,17 @@ void Parser::AddNode() {
     CreateNode(id, parentId);
 }
 
+// Only registers the copy: the copying waits until the whole file is read.
+void Parser::AddXeroxCopy() {
+    const int nodeId = ScanInt();
+    const int parentId = ScanInt();
+    const int sourceId = ScanInt();
+    StructureNode* node = CreateNode(nodeId, parentId);
+    if (!node) return;
+    m_copyNodes.push_back(node);
+    node->copySource = GetNodeFromId(sourceId, false);
+}
+
 void Parser::AddNodeName() {
     ScanInt();
     const int id = ScanInt();

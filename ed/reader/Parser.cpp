@@ -13,16 +13,10 @@ Parser::Parser()
       m_redefinitionReported(false),
       m_line(nullptr),
       m_cursor(nullptr),
-      m_cachedNodeId(-1),
-      m_cachedNode(nullptr),
       m_root(nullptr),
-      m_nodes(512),
-      m_cachedPropertyId(-1),
-      m_cachedProperty(nullptr),
-      m_properties(2048),
-      m_propertyTypes(100),
-      m_nodePool("ed::StructureNode", kxk::GetBlockAllocator(), sizeof(StructureNode), 0, true, true),
-      m_propertyPool("ed::PropertyInfo", kxk::GetBlockAllocator(), sizeof(PropertyInfo), 0, true, true) {}
+      m_nodes("ed::StructureNode", kxk::GetBlockAllocator(), 512),
+      m_properties("ed::PropertyInfo", kxk::GetBlockAllocator(), 2048),
+      m_propertyTypes(100) {}
 
 Parser::~Parser() {
     Clear();

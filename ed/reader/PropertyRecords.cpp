@@ -22,11 +22,7 @@ void Parser::AddPropName() {
     ScanInt();
     ScanInt();
     const PropertyNames& names = m_nameCache.Get(ScanText(true));
-    if (PropertyInfo* property = GetProperty(propertyId, false)) {
-        property->name = names.name;
-        property->lowerName = names.lowerName;
-        property->named = true;
-    }
+    if (PropertyInfo* property = GetProperty(propertyId, false)) property->SetName(names);
 }
 
 void Parser::AddPropValue() {
@@ -43,7 +39,7 @@ void Parser::AddPropType() {
     const int typeId = ScanInt();
     const std::string_view text = ScanText(true);
     du::Symbol name(text.data(), text.size());
-    GetPropertyType(typeId) = std::move(name);
+    m_propertyTypes.Lookup(typeId) = std::move(name);
 }
 
 }  // namespace ed

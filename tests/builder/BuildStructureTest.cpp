@@ -123,7 +123,6 @@ TEST_F(BuildStructureTest, ShapeSourceBoxIndexAndThumbnail) {
     EXPECT_EQ(dg::FBox::EMPTY, thumbnail.GetBox());
     EXPECT_EQ(0u, thumbnail.GetIndex());
     EXPECT_EQ(dg::FBox::EMPTY, Node({0}).GetShapeSource()->GetBox());
-    EXPECT_EQ(0u, Node({0}).GetThumbnailSourceCalls());
     EXPECT_TRUE(Root().GetProperties().IsEmpty());
 }
 

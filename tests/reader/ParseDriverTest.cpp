@@ -68,7 +68,6 @@ TEST_F(ParseDriverTest, ParseClearsEverythingButTheFileNameAndTheParserCanRunAga
         inspect.ParseText("C 1 0 0\nI 0 1 0 0 Root\nR next.ed\nP 3 1 1\nT 1 G\n", "/memory/first.ed"));
     EXPECT_EQ(nullptr, inspect.Root());
     EXPECT_EQ(0u, inspect.NodeCount() + inspect.PropertyCount());
-    EXPECT_EQ(0u, inspect.NodeBuckets());
     EXPECT_TRUE(inspect.PropertyTypes().empty());
     EXPECT_TRUE(inspect.Redirect().empty());
     EXPECT_FALSE(inspect.HoldsStructure());

@@ -20,8 +20,8 @@
 #include "kxk/ComponentInstance.h"
 #include "kxk/ComponentNode.h"
 #include "kxk/Structure.h"
-#include "kxk/StructureWalk.h"
 #include "support/EdText.h"
+#include "support/StructureWalk.h"
 
 namespace edtest {
 namespace {
@@ -52,7 +52,7 @@ std::string File(int which) {
 // The structure as text: names, placements, colours and properties, depth first.
 std::string Dump(const kxk::Structure& structure) {
     std::string dump;
-    kxk::WalkStructure(structure, [&](const kxk::WalkStep& step) {
+    edtest::WalkStructure(structure, [&](const edtest::WalkStep& step) {
         dump += std::to_string(step.depth) + " " + step.component->GetName().safe_c_str();
         if (step.instance) {
             const dg::Location& at = step.instance->GetLocation();

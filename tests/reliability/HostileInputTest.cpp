@@ -8,8 +8,8 @@
 #include "HostileLoad.h"
 #include "kxk/ComponentInstance.h"
 #include "kxk/ComponentNode.h"
-#include "kxk/StructureWalk.h"
 #include "support/ParserInspector.h"
+#include "support/StructureWalk.h"
 #include "support/TempFolder.h"
 
 namespace edtest {
@@ -19,7 +19,7 @@ using namespace std::string_literals;
 
 size_t Depth(const kxk::Structure& structure) {
     size_t deepest = 0;
-    kxk::WalkStructure(structure, [&](const kxk::WalkStep& step) {
+    edtest::WalkStructure(structure, [&](const edtest::WalkStep& step) {
         deepest = std::max(deepest, step.depth);
         return true;
     });

@@ -73,11 +73,10 @@ class ParserInspector {
     bool HoldsStructure() const { return static_cast<bool>(m_parser.m_structure); }
     const du::Symbol& FileName() const { return m_parser.GetFileName(); }
     StructureNode* Root() const { return m_parser.m_root; }
-    const std::vector<PropertyInfo*>& CopiedProperties() const { return m_parser.m_copiedProperties; }
 
     // Records by id as the tables hold them now; null when absent. Leaves the caches alone.
-    StructureNode* Node(int id) const { return Value(m_parser.m_nodes, id); }
-    PropertyInfo* Property(int id) const { return Value(m_parser.m_properties, id); }
+    StructureNode* Node(int id) const { return const_cast<StructureNode*>(m_parser.m_nodes.Find(id)); }
+    PropertyInfo* Property(int id) const { return const_cast<PropertyInfo*>(m_parser.m_properties.Find(id)); }
     // Property type ids and names in the table's chain order (the order the build reports them in).
     std::vector<std::pair<int, du::Symbol>> PropertyTypes() const {
         std::vector<std::pair<int, du::Symbol>> types;
@@ -86,7 +85,6 @@ class ParserInspector {
         return types;
     }
     size_t NodeCount() const { return m_parser.m_nodes.Size(); }
-    size_t NodeBuckets() const { return m_parser.m_nodes.BucketCount(); }
     size_t PropertyCount() const { return m_parser.m_properties.Size(); }
 
     static std::vector<PropertyInfo*> Properties(const StructureNode* node) {
@@ -112,7 +110,6 @@ class ParserInspector {
 
     // Parser operations, called directly (these do go through the caches).
     PropertyInfo* GetProperty(int id, bool fresh) { return m_parser.GetProperty(id, fresh); }
-    void SetName(PropertyInfo* property, const du::Symbol& name) { m_parser.SetName(property, name); }
 
     // Scanners over a caller's writable buffer, as if it were the current line after its letter.
     void SetCursor(char* cursor) { m_parser.m_cursor = cursor; }
@@ -121,12 +118,6 @@ class ParserInspector {
     const char* ScanTail(bool convert) { return m_parser.ScanTail(convert); }
 
   private:
-    template <class Record>
-    static Record* Value(const IdTable<Record*>& table, int id) {
-        Record* const* value = table.Find(id);
-        return value != nullptr ? *value : nullptr;
-    }
-
     Parser& m_parser;
     du::SmartPtr<kxk::Structure> m_structure;
 };

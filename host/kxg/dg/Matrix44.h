@@ -19,9 +19,6 @@ class Mat44 {
     T m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
     constexpr Mat44() = default;
-    void SetIdentity() {
-        for (int i = 0; i < 16; ++i) m[i] = (i % 5 == 0) ? T(1) : T(0);
-    }
 
     T& operator[](int i) { return m[i]; }
     const T& operator[](int i) const { return m[i]; }

@@ -36,13 +36,12 @@ ComponentInstance::~ComponentInstance() {
     m_component = nullptr;
 }
 
-void ComponentInstance::SetLocation(const dg::Location& location, bool flag) {
+void ComponentInstance::SetLocation(const dg::Location& location, bool) {
     // A saved location that shares the current one's storage keeps its value.
     if (m_hasSavedLocation && !m_otherSavedLocation && !SameBits(location, m_location))
         m_otherSavedLocation.reset(new dg::Location(m_location));
     m_location = location;
     m_hasLocation = true;
-    m_locationFlag = flag;
 }
 
 void ComponentInstance::SetSavedLocation(const dg::Location& location) {
@@ -57,11 +56,10 @@ void ComponentInstance::SetSavedLocation(const dg::Location& location) {
 }
 
 void ComponentInstance::SetAppearanceOverride(const du::SmartPtr<kxg::Appearance>& appearance, bool opaque,
-                                              bool flag) {
+                                              bool) {
     m_appearance = appearance;
     m_hasAppearance = true;
     m_opaque = opaque;
-    m_appearanceFlag = flag;
 }
 
 void ComponentInstance::OverrideDefaultVisibility(int visibility) {

@@ -21,6 +21,8 @@ class ComponentInstance : public MemoryPoolAllocated, public du::RefCounted {
     const du::Symbol& GetId() const { return m_id; }
     const du::SmartPtr<Component>& GetComponent() const { return m_component; }
 
+    // The flags of SetLocation and SetAppearanceOverride are part of the host's signature; the
+    // stand-in keeps nothing of them.
     void SetLocation(const dg::Location& location, bool flag);
     void SetSavedLocation(const dg::Location& location);
     void SetAppearanceOverride(const du::SmartPtr<kxg::Appearance>& appearance, bool opaque, bool flag);
@@ -29,7 +31,6 @@ class ComponentInstance : public MemoryPoolAllocated, public du::RefCounted {
     bool HasLocation() const { return m_hasLocation; }
     // IDENTITY when never set.
     const dg::Location& GetLocation() const { return m_hasLocation ? m_location : dg::Location::IDENTITY; }
-    bool GetLocationFlag() const { return m_locationFlag; }
     bool HasSavedLocation() const { return m_hasSavedLocation; }
     const dg::Location& GetSavedLocation() const {
         if (!m_hasSavedLocation) return dg::Location::IDENTITY;
@@ -39,7 +40,6 @@ class ComponentInstance : public MemoryPoolAllocated, public du::RefCounted {
     // May be empty even when set: the pointer is kept as given.
     const du::SmartPtr<kxg::Appearance>& GetAppearanceOverride() const { return m_appearance; }
     bool IsAppearanceOpaque() const { return m_opaque; }
-    bool GetAppearanceFlag() const { return m_appearanceFlag; }
     bool HasDefaultVisibility() const { return m_hasVisibility; }
     // -1 when never overridden.
     int GetDefaultVisibility() const { return m_visibility; }
@@ -57,10 +57,8 @@ class ComponentInstance : public MemoryPoolAllocated, public du::RefCounted {
     bool m_hasVisibility = false;
     bool m_hasLocation = false;
     bool m_hasSavedLocation = false;
-    bool m_locationFlag = false;
     bool m_hasAppearance = false;
     bool m_opaque = false;
-    bool m_appearanceFlag = false;
 };
 
 }  // namespace kxk

@@ -13,13 +13,11 @@ namespace kxk {
 
 struct ComponentNode::Extras {
     du::SmartPtr<ShapeSource> thumbnail;
-    size_t thumbnailCalls = 0;
     std::vector<du::SmartPtr<ViewableSource>> viewables;
     std::vector<du::SmartPtr<ViewPoint>> viewPoints;
     std::vector<du::SmartPtr<ViewStateSource>> viewStates;
     std::vector<du::SmartPtr<LayerGroup>> layerGroups;
     ChildIdIndex ids;
-    size_t shapeSourceCallWraps = 0;
     int flags = 0;
 };
 
@@ -68,13 +66,10 @@ ComponentNode::Extras& ComponentNode::GetExtras() {
 
 void ComponentNode::SetShapeSource(const du::SmartPtr<ShapeSource>& source) {
     m_shapeSource = source;
-    if (++m_shapeSourceCalls == 0) ++GetExtras().shapeSourceCallWraps;
 }
 
 void ComponentNode::SetThumbnailSource(const du::SmartPtr<ShapeSource>& source) {
-    Extras& extras = GetExtras();
-    extras.thumbnail = source;
-    ++extras.thumbnailCalls;
+    GetExtras().thumbnail = source;
 }
 
 void ComponentNode::AddViewableSource(const du::SmartPtr<ViewableSource>& source) {
@@ -97,21 +92,12 @@ int ComponentNode::GetFlags() const {
     return m_extras ? m_extras->flags : 0;
 }
 
-size_t ComponentNode::GetShapeSourceCalls() const {
-    const uint64_t wraps = m_extras ? m_extras->shapeSourceCallWraps : 0;
-    return static_cast<size_t>((wraps << 32) + m_shapeSourceCalls);
-}
-
 Properties& ComponentNode::GetProperties() {
     return m_properties;
 }
 
 const du::SmartPtr<ShapeSource>& ComponentNode::GetThumbnailSource() const {
     return (m_extras ? *m_extras : NoExtras()).thumbnail;
-}
-
-size_t ComponentNode::GetThumbnailSourceCalls() const {
-    return m_extras ? m_extras->thumbnailCalls : 0;
 }
 
 const std::vector<du::SmartPtr<ViewableSource>>& ComponentNode::GetViewableSources() const {

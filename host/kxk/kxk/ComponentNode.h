@@ -53,9 +53,6 @@ class ComponentNode : public Component, public ObjectWithRWLock {
     ComponentInstance* FindChild(const du::Symbol& id) const;
     const du::SmartPtr<ShapeSource>& GetShapeSource() const { return m_shapeSource; }
     const du::SmartPtr<ShapeSource>& GetThumbnailSource() const;
-    // Calls of SetShapeSource and SetThumbnailSource, empty pointers included.
-    size_t GetShapeSourceCalls() const;
-    size_t GetThumbnailSourceCalls() const;
     const std::vector<du::SmartPtr<ViewableSource>>& GetViewableSources() const;
     const std::vector<du::SmartPtr<ViewPoint>>& GetViewPoints() const;
     const std::vector<du::SmartPtr<ViewStateSource>>& GetViewStateSources() const;
@@ -68,8 +65,6 @@ class ComponentNode : public Component, public ObjectWithRWLock {
     static const Extras& NoExtras();
 
     RWLockHolder m_ownLockHolder;
-    // 32 bits fit beside the lock; the extras count the wraps, which no real load reaches.
-    uint32_t m_shapeSourceCalls = 0;
     std::vector<du::SmartPtr<ComponentInstance>> m_children;
     du::SmartPtr<ShapeSource> m_shapeSource;
     // Most nodes have properties, so they are kept here and not among the extras.

@@ -23,7 +23,6 @@ class ObjectWithRWLock {
 
     // The lock of the lock holder, or null when there is none.
     dp::ReadWriteLock* GetLock() const { return m_lockHolder ? &m_lockHolder->GetLock() : nullptr; }
-    RWLockHolder* GetLockHolder() const { return m_lockHolder; }
     // The holder must outlive this object, or be replaced first; null removes it.
     void SetLockHolder(RWLockHolder* holder) { m_lockHolder = holder; }
 

@@ -39,11 +39,10 @@ void Structure::SetRoot(const du::SmartPtr<ComponentNode>& root) {
 }
 
 void Structure::SetRootAppearanceOverride(const du::SmartPtr<kxg::Appearance>& appearance, bool opaque,
-                                          bool flag) {
+                                          bool) {
     m_rootAppearance = appearance;
     m_hasRootAppearance = true;
     m_rootOpaque = opaque;
-    m_rootAppearanceFlag = flag;
 }
 
 void Structure::SetPropertyGroupLoaded(const du::Symbol& group) {

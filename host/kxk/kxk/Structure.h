@@ -31,13 +31,13 @@ class Structure : public du::RefCounted {
                               int flags, du::SmartPtr<ComponentProxy>& out);
 
     void SetRoot(const du::SmartPtr<ComponentNode>& root);
+    // The flag is part of the host's signature; the stand-in keeps nothing of it.
     void SetRootAppearanceOverride(const du::SmartPtr<kxg::Appearance>& appearance, bool opaque, bool flag);
     // Every call is kept, in order, duplicates and null names included.
     void SetPropertyGroupLoaded(const du::Symbol& group);
     void SetLoaded(int state);
     // The structure's own file, as the host named it.
     void GetFileSource(du::Symbol& out) const { out = m_fileSource; }
-    void SetFileSource(const du::Symbol& fileSource) { m_fileSource = fileSource; }
     // Every call is kept, in order.
     void SetAnnoSetTableFileSource(const du::Symbol& fileSource);
 
@@ -46,7 +46,6 @@ class Structure : public du::RefCounted {
     bool HasRootAppearanceOverride() const { return m_hasRootAppearance; }
     const du::SmartPtr<kxg::Appearance>& GetRootAppearanceOverride() const { return m_rootAppearance; }
     bool IsRootAppearanceOpaque() const { return m_rootOpaque; }
-    bool GetRootAppearanceFlag() const { return m_rootAppearanceFlag; }
     const std::vector<du::Symbol>& GetPropertyGroupsLoaded() const { return m_propertyGroups; }
     // 0 until SetLoaded is called, then the last value given.
     int GetLoaded() const { return m_loaded; }
@@ -74,7 +73,6 @@ class Structure : public du::RefCounted {
     du::SmartPtr<kxg::Appearance> m_rootAppearance;
     bool m_hasRootAppearance = false;
     bool m_rootOpaque = false;
-    bool m_rootAppearanceFlag = false;
     std::vector<du::Symbol> m_propertyGroups;
     int m_loaded = 0;
     size_t m_setLoadedCalls = 0;

@@ -30,14 +30,9 @@ const char* ViewableSource::FamilyName(Family family) {
 }
 
 bool DrawingSource::Create(du::SmartPtr<DrawingSource>& out, const du::Symbol& fileName,
-                           const du::Symbol& displayName, uint8_t flag, bool flag1, bool flag2,
-                           const std::vector<du::SmartPtr<DrawingSheetSource>>* sheets) {
-    DrawingSource* source = new DrawingSource(fileName, displayName, flag);
-    source->m_flag1 = flag1;
-    source->m_flag2 = flag2;
-    source->m_hasSheets = sheets != nullptr;
-    if (sheets) source->m_sheets = *sheets;
-    out = source;
+                           const du::Symbol& displayName, uint8_t flag, bool, bool,
+                           const std::vector<du::SmartPtr<DrawingSheetSource>>*) {
+    out = new DrawingSource(fileName, displayName, flag);
     return true;
 }
 

@@ -92,21 +92,17 @@ bool EncodingConverter::IsGood() const {
     return m_descriptor != kNoDescriptor && (!m_passValidUtf8 || m_fallbackDescriptor != kNoDescriptor);
 }
 
-bool EncodingConverter::Convert(const std::string& input, std::string& output, size_t* errorOffset) {
-    if (!IsGood()) {
-        if (errorOffset) *errorOffset = 0;
-        return false;
-    }
+bool EncodingConverter::Convert(const std::string& input, std::string& output, size_t*) {
+    if (!IsGood()) return false;
     // Always convert into the scratch string, so that `output` may be `input` and a failed first
     // attempt of the default converter leaves the input intact for the second.
-    bool ok = ConvertWith(m_descriptor, input, m_scratch, errorOffset);
-    if (!ok && m_passValidUtf8) ok = ConvertWith(m_fallbackDescriptor, input, m_scratch, errorOffset);
+    bool ok = ConvertWith(m_descriptor, input, m_scratch);
+    if (!ok && m_passValidUtf8) ok = ConvertWith(m_fallbackDescriptor, input, m_scratch);
     if (ok) output.swap(m_scratch);
     return ok;
 }
 
-bool EncodingConverter::ConvertWith(void* descriptor, const std::string& input, std::string& output,
-                                    size_t* errorOffset) {
+bool EncodingConverter::ConvertWith(void* descriptor, const std::string& input, std::string& output) {
     iconv_t cd = static_cast<iconv_t>(descriptor);
     iconv(cd, nullptr, nullptr, nullptr, nullptr);  // a failed call may have left a shift state
     // Most conversions into UTF-8 grow the text by at most half; E2BIG grows the output further.
@@ -132,7 +128,6 @@ bool EncodingConverter::ConvertWith(void* descriptor, const std::string& input, 
             continue;
         }
         // EILSEQ: a byte sequence invalid in the source encoding; EINVAL: the input ends inside one.
-        if (errorOffset) *errorOffset = input.size() - inLeft;
         output.resize(produced);
         return false;
     }
@@ -141,21 +136,9 @@ bool EncodingConverter::ConvertWith(void* descriptor, const std::string& input, 
     // forms that UTF-8 no longer allows; text handed on as UTF-8 must be UTF-8.
     const size_t invalid = IsUtf8Name(m_to) ? FirstInvalidUtf8(output) : std::string::npos;
     if (invalid != std::string::npos) {
-        if (errorOffset) {
-            // The input that produced the valid part: convert again into exactly that much room.
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-            std::string room(invalid, '\0');
-            in = const_cast<char*>(input.data());
-            inLeft = input.size();
-            char* out = &room[0];
-            size_t outLeft = room.size();
-            iconv(cd, &in, &inLeft, &out, &outLeft);
-            *errorOffset = input.size() - inLeft;
-        }
         output.resize(invalid);
         return false;
     }
-    if (errorOffset) *errorOffset = input.size();
     return true;
 }
 

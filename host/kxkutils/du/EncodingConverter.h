@@ -26,15 +26,14 @@ class EncodingConverter {
     bool IsGood() const;
     // The encoding converted from, as it was named.
     const Symbol& GetFromEncoding() const { return m_from; }
-    const Symbol& GetToEncoding() const { return m_to; }
 
     // Converts `input` into `output` (which may be the same string). False on invalid or truncated
-    // input; `output` is then unspecified. When `errorOffset` is given it receives the input offset of
-    // the first byte that did not convert.
+    // input; `output` is then unspecified. The error offset is part of the host's signature; loaders
+    // pass null and the stand-in leaves it alone.
     bool Convert(const std::string& input, std::string& output, size_t* errorOffset = nullptr);
 
   private:
-    bool ConvertWith(void* descriptor, const std::string& input, std::string& output, size_t* errorOffset);
+    bool ConvertWith(void* descriptor, const std::string& input, std::string& output);
 
     Symbol m_from;
     Symbol m_to;

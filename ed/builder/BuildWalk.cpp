@@ -1,0 +1,80 @@
+#include "BuildWalk.h"
+
+#include <utility>
+
+#include "AddProperties.h"
+#include "BuilderScan.h"
+#include "NodeComponent.h"
+#include "ed/reader/ParserTracer.h"
+#include "kxk/ComponentNode.h"
+#include "kxk/Structure.h"
+
+namespace ed {
+
+namespace {
+
+// Nodes whose length unit nobody gave are in millimetres.
+constexpr float kDefaultUnitFactor = 0.001f;
+
+}  // namespace
+
+BuildWalk::BuildWalk(kxk::Structure& structure, StructureNode& root, IdTable<du::Symbol>& propertyTypes,
+                     const du::Symbol& fileName)
+    : m_structure(structure), m_root(root), m_propertyTypes(propertyTypes), m_fileName(fileName) {}
+
+// A node may hang below one of its own descendants (the lookup cache lets C 1 0 0, C 2 1 0, C 1 2 0
+// put the root under node 2). Such a node is not entered a second time while it is on the path, which
+// its own flag tells without a set to look it up in.
+bool BuildWalk::Run() {
+    Visit(m_root, du::SmartPtr<kxk::ComponentNode>(), kDefaultUnitFactor, nullptr);
+    while (!m_stack.empty()) {
+        Frame& top = m_stack.back();
+        StructureNode* child = top.nextChild;
+        if (!child) {
+            Leave();
+            continue;
+        }
+        top.nextChild = child->nextSibling;
+        if (child->onPath) {
+            kParserTracer(
+                "Loop in ED file \"%s\": node \"%s\" lies below itself and is not built there again\n",
+                m_fileName.safe_c_str(), child->name.safe_c_str());
+            continue;
+        }
+        const du::SmartPtr<kxk::ComponentNode> parent = top.componentNode;
+        Visit(*child, parent, top.unitFactor, top.childLocation);
+    }
+    return !m_failed;
+}
+
+void BuildWalk::Visit(StructureNode& node, const du::SmartPtr<kxk::ComponentNode>& parent, float unitFactor,
+                      const dg::Location* location) {
+    NodeSettings settings;
+    ScanBuilderProperties(node, unitFactor, settings);
+    du::SmartPtr<kxk::ComponentNode> componentNode;
+    du::SmartPtr<kxk::Component> component = MakeComponent(m_structure, node, settings, componentNode);
+    const dg::Location* childLocation = nullptr;
+    if (component && parent) {
+        if (!PlaceComponent(*parent, component, settings, location)) m_failed = true;
+    } else if (&node == &m_root) {
+        ApplyRootAppearance(m_structure, settings);
+        if (settings.locationGiven) {
+            m_rootLocation = settings.location;
+            childLocation = &m_rootLocation;
+        }
+    }
+    if (!componentNode) return;
+    AddProperties(node, componentNode, m_propertyTypes);
+    node.onPath = true;
+    m_stack.push_back(
+        Frame{&node, std::move(componentNode), settings.unitFactor, childLocation, node.firstChild});
+}
+
+void BuildWalk::Leave() {
+    Frame& top = m_stack.back();
+    if (top.node == &m_root) m_structure.SetRoot(top.componentNode);
+    top.node->onPath = false;
+    m_stack.pop_back();
+}
+
+}  // namespace ed

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <vector>
+
+#include "dg/Location.h"
+#include "du/SmartPtr.h"
+#include "du/Symbol.h"
+#include "ed/reader/Parser.h"
+
+namespace kxk {
+class ComponentNode;
+class Structure;
+}  // namespace kxk
+
+namespace ed {
+
+// The depth-first walk that builds one host component per node reached from the root, on a heap
+// stack so that the depth of the file's tree cannot exhaust the thread's stack. The host sees the
+// same calls in the same order as from a recursive walk: a node is made, placed and given its
+// properties before its first child is visited, and the root is set after its whole subtree. One walk
+// per build; holds references to the tables it is given.
+class BuildWalk {
+  public:
+    BuildWalk(kxk::Structure& structure, StructureNode& root, IdTable<du::Symbol>& propertyTypes,
+              const du::Symbol& fileName);
+
+    // False when a node could not be placed under its parent; the walk still finishes.
+    bool Run();
+
+  private:
+    // One node whose ComponentNode exists and whose children are being built.
+    struct Frame {
+        StructureNode* node;
+        du::SmartPtr<kxk::ComponentNode> componentNode;
+        float unitFactor;                   // handed to the children
+        const dg::Location* childLocation;  // non-null only for the root's children
+        StructureNode* nextChild;           // the next child to build, in file order
+    };
+
+    void Visit(StructureNode& node, const du::SmartPtr<kxk::ComponentNode>& parent, float unitFactor,
+               const dg::Location* location);
+    void Leave();
+
+    kxk::Structure& m_structure;
+    StructureNode& m_root;
+    IdTable<du::Symbol>& m_propertyTypes;
+    const du::Symbol& m_fileName;
+    std::vector<Frame> m_stack;
+    dg::Location m_rootLocation;
+    bool m_failed = false;
+};
+
+}  // namespace ed
