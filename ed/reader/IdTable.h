@@ -69,7 +69,6 @@ class IdTable {
 
     size_t Size() const { return m_entries.size(); }
     bool Empty() const { return m_entries.empty(); }
-    size_t BucketCount() const { return m_buckets.size(); }
 
     // Destroys every value and gives back all memory, buckets included; the next Lookup regrows.
     void Clear() {

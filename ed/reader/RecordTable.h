@@ -51,13 +51,6 @@ class RecordTable {
         return record;
     }
 
-    // The record the table holds for `id`, or null; the cache is neither asked nor changed.
-    const Record* Find(int id) const {
-        Record* const* slot = m_ids.Find(id);
-        return slot != nullptr ? *slot : nullptr;
-    }
-    size_t Size() const { return m_ids.Size(); }
-
     // Gives back the id table, keeping its records (in chain order) with the unindexed ones: nothing
     // looks a record up by id after the last line.
     void ReleaseIds() {

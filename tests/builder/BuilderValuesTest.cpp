@@ -5,44 +5,18 @@
 
 #include "dg/LengthUnit.h"
 #include "ed/builder/BuilderValues.h"
+#include "ed/builder/ViewInterpreters.h"
+#include "ed/reader/Parser.h"
+#include "kxk/ComponentNode.h"
+#include "kxk/Structure.h"
+#include "kxk/ViewPoint.h"
+#include "support/Rotation.h"
 
 namespace {
 
 using ed::NodeSettings;
 
-constexpr double kPi = 3.14159265358979323846;
-
-// 3x3 rotation acting on column vectors, in double.
-struct Mat3 {
-    double m[3][3];
-};
-
-Mat3 Multiply(const Mat3& a, const Mat3& b) {
-    Mat3 r{};
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            for (int k = 0; k < 3; ++k) r.m[i][j] += a.m[i][k] * b.m[k][j];
-    return r;
-}
-
-// Rz * Ry * Rx from angles in degrees: rotate about X first, then Y, then Z (fixed axes).
-Mat3 FromAngles(double rx, double ry, double rz) {
-    const double x = rx * kPi / 180, y = ry * kPi / 180, z = rz * kPi / 180;
-    const Mat3 Rx{{{1, 0, 0}, {0, std::cos(x), -std::sin(x)}, {0, std::sin(x), std::cos(x)}}};
-    const Mat3 Ry{{{std::cos(y), 0, std::sin(y)}, {0, 1, 0}, {-std::sin(y), 0, std::cos(y)}}};
-    const Mat3 Rz{{{std::cos(z), -std::sin(z), 0}, {std::sin(z), std::cos(z), 0}, {0, 0, 1}}};
-    return Multiply(Rz, Multiply(Ry, Rx));
-}
-
-// The rotation a unit quaternion (x, y, z, w) applies to column vectors.
-Mat3 FromQuaternion(const dg::Quaternion<float>& q) {
-    const double x = q.q0, y = q.q1, z = q.q2, w = q.q3;
-    return Mat3{{{1 - 2 * (y * y + z * z), 2 * (x * y - z * w), 2 * (x * z + y * w)},
-                 {2 * (x * y + z * w), 1 - 2 * (x * x + z * z), 2 * (y * z - x * w)},
-                 {2 * (x * z - y * w), 2 * (y * z + x * w), 1 - 2 * (x * x + y * y)}}};
-}
-
-void ExpectSameRotation(const Mat3& expected, const Mat3& actual, const std::string& label) {
+void ExpectSameRotation(const edtest::Mat3& expected, const edtest::Mat3& actual, const std::string& label) {
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j)
             EXPECT_NEAR(expected.m[i][j], actual.m[i][j], 2e-6) << label << " " << i << j;
@@ -62,7 +36,8 @@ TEST(BuilderValuesTest, RotationMatchesFixedAxisProductWithNonNegativeW) {
         ASSERT_TRUE(ed::ReadLocation(text.c_str(), 0.001f, settings)) << text;
         const dg::Quaternion<float>& q = settings.location.GetRotation();
         EXPECT_GE(q.q3, 0) << text;
-        ExpectSameRotation(FromAngles(a[0], a[1], a[2]), FromQuaternion(q), text);
+        ExpectSameRotation(edtest::FromAngles(a[0], a[1], a[2]),
+                           edtest::FromQuaternion(q.q0, q.q1, q.q2, q.q3), text);
     }
 }
 
@@ -173,6 +148,35 @@ TEST(BuilderValuesTest, IndexRenderEnableAndLengthUnit) {
         NodeSettings settings;
         EXPECT_EQ(c.accepted, c.read(c.text, settings)) << c.text;
     }
+}
+
+// The camera looks the other way: a view's orientation is the inverse of its matrix's rotation.
+TEST(BuilderValuesTest, ViewOrientationIsTheInverseRotation) {
+    // 40 degrees about the axis (1, 2, 2) / 3, stored transposed: the host multiplies row vectors.
+    const double half = 20 * 3.14159265358979323846 / 180;
+    const double x = std::sin(half) / 3, y = 2 * std::sin(half) / 3, z = y, w = std::cos(half);
+    const edtest::Mat3 r = edtest::FromQuaternion(x, y, z, w);
+    std::string text;
+    for (int row = 0; row < 4; ++row)
+        for (int col = 0; col < 4; ++col)
+            text += std::to_string(row < 3 && col < 3 ? r.m[col][row]
+                                                      : (row == col             ? 1
+                                                         : row == 3 && col == 0 ? 5
+                                                                                : 0)) +
+                    " ";
+    ed::PropertyInfo view;
+    view.values.push_back(du::Symbol(text + "Side"));
+    du::SmartPtr<kxk::Structure> structure(new kxk::Structure);
+    du::SmartPtr<kxk::ComponentNode> node;
+    structure->CreateComponentNode(du::Symbol("Root"), 0, node);
+    ASSERT_TRUE(ed::AddViewPoints(view, node));
+    ASSERT_EQ(1u, node->GetViewPoints().size());
+    EXPECT_EQ(du::Symbol("Side"), node->GetViewPoints()[0]->GetName());
+    const dg::Quaternion<float>& q = node->GetViewPoints()[0]->GetOrientation();
+    EXPECT_NEAR(-x, q.q0, 1e-5);
+    EXPECT_NEAR(-y, q.q1, 1e-5);
+    EXPECT_NEAR(-z, q.q2, 1e-5);
+    EXPECT_NEAR(w, q.q3, 1e-5);
 }
 
 }  // namespace

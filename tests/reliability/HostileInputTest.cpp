@@ -2,6 +2,9 @@
 // and time that grow with the file, and leave nothing behind (the fixture counts symbols and objects).
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -99,6 +102,22 @@ TEST_F(HostileTreeTest, ParserDestroyedMidReadReleasesWhatItRead) {
     ASSERT_TRUE(Load(text));
     ed::Parser parser;
     ed::ParserInspector(parser).Read(text);
+}
+
+// Every fuzz seed and every input that once made a fuzz target fail, read alone and dropped, then
+// loaded.
+TEST_F(HostileTreeTest, FuzzSeedsAndRegressionsLoad) {
+    for (const char* folder : {"/seeds", "/regressions"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(std::string(ED_FUZZ) + folder)) {
+            if (entry.path().extension() == ".md") continue;
+            std::ifstream in(entry.path(), std::ios::binary);
+            std::ostringstream bytes;
+            bytes << in.rdbuf();
+            ed::Parser parser;
+            ed::ParserInspector(parser).Read(bytes.str());
+            Load(bytes.str());
+        }
+    }
 }
 
 // --- Long lines ---------------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Rotation.h"
 #include "tools/EdLoadRunner.h"
 #include "tools/GltfTestFiles.h"
 
@@ -36,13 +37,10 @@ Matrix operator*(const Matrix& a, const Matrix& b) {
 // Scale, then rotation (x, y, z, w; normalised here), then translation.
 Matrix Trs(const Json& t, const Json& q, const Json& s) {
     double x = q[0], y = q[1], z = q[2], w = q[3], n = std::sqrt(x * x + y * y + z * z + w * w);
-    x /= n, y /= n, z /= n, w /= n;
-    const double r[3][3] = {{1 - 2 * (y * y + z * z), 2 * (x * y - z * w), 2 * (x * z + y * w)},
-                            {2 * (x * y + z * w), 1 - 2 * (x * x + z * z), 2 * (y * z - x * w)},
-                            {2 * (x * z - y * w), 2 * (y * z + x * w), 1 - 2 * (x * x + y * y)}};
+    const Mat3 r = FromQuaternion(x / n, y / n, z / n, w / n);
     Matrix out;
     for (int col = 0; col < 3; ++col) {
-        for (int row = 0; row < 3; ++row) out.m[4 * col + row] = r[row][col] * s[col].get<double>();
+        for (int row = 0; row < 3; ++row) out.m[4 * col + row] = r.m[row][col] * s[col].get<double>();
         out.m[12 + col] = t[col];
     }
     return out;
