@@ -57,7 +57,6 @@ TEST(EdLoadFailureTest, SecondRootStopsTheParse) {
 // Usage
 
 TEST(EdLoadUsageTest, BadUsageAndNoPluginExitTwo) {
-    TempFolder folder;
     const std::string example = Example("assembly/assembly.ed");
     struct Case {
         std::vector<std::string> args;
@@ -68,7 +67,6 @@ TEST(EdLoadUsageTest, BadUsageAndNoPluginExitTwo) {
         {{}, 2, ""},
         {{"--format", "xml", example}, 2, ""},
         {{"--no-such-option", example}, 2, ""},
-        {{"-o", folder.Path() + "/no/such/dir/out.json", example}, 2, ""},
         {{"--plugin", "/nonexistent/ed.so", example}, 2, "/nonexistent/ed.so"},
         {{"--help"}, 0, "--format"},
         {{"--version"}, 0, "ed-load "},

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,7 +51,9 @@ inline std::string ReadFile(const std::string& path) {
 }
 
 // Runs `program` with `args`, standard input closed, and collects its exit code and both outputs.
-inline RunResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
+// A non-zero `addressSpace` limits the program's virtual memory to that many bytes.
+inline RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                            rlim_t addressSpace = 0) {
     TempFolder folder;
     std::string outPath = folder.Path() + "/out", errPath = folder.Path() + "/err";
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
@@ -61,6 +64,8 @@ inline RunResult RunProgram(const std::string& program, const std::vector<std::s
         if (!freopen("/dev/null", "r", stdin) || !freopen(outPath.c_str(), "w", stdout) ||
             !freopen(errPath.c_str(), "w", stderr))
             _exit(127);
+        const rlimit limit{addressSpace, addressSpace};
+        if (addressSpace != 0 && setrlimit(RLIMIT_AS, &limit) != 0) _exit(127);
         execv(program.c_str(), argv.data());
         _exit(127);
     }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <mutex>
 
 #include "LoadEvent.h"
 #include "ProcessMemory.h"
@@ -29,6 +30,30 @@ std::atomic<Clock::rep> g_fetchedAt{0};
 
 void NoteFetched(uint64_t /*request*/, bool fetched) {
     if (fetched) g_fetchedAt.store(Clock::now().time_since_epoch().count());
+}
+
+constexpr char kOutOfMemory[] = "out of memory";
+
+// What escaped the completion of the one load ed-load runs; empty while nothing did. Short texts such
+// as "out of memory" fit a string without allocating, which matters right after an allocation failed.
+std::mutex g_escapedMutex;
+std::string g_escaped;
+
+void NoteEscaped(uint64_t /*request*/, const char* reason) {
+    std::lock_guard<std::mutex> lock(g_escapedMutex);
+    g_escaped = reason;
+}
+
+// The loader leaves its event untold when an exception leaves its completion. The host owns the event,
+// so it completes the load as failed itself, with what the exception was as the reason.
+std::string ReportEscaped(LoadEvent& event) {
+    std::string escaped;
+    {
+        std::lock_guard<std::mutex> lock(g_escapedMutex);
+        escaped.swap(g_escaped);
+    }
+    if (!escaped.empty() && !event.IsDone()) event.ReportFailure(du::Symbol(escaped), 1);
+    return escaped;
 }
 
 // Sleeps until the loader tells the event. A loader may also return from its fetch completion without
@@ -69,6 +94,10 @@ std::string LoadResult::FailureReason() const {
     return "the loader reported a failure without a reason";
 }
 
+bool LoadResult::RanOutOfMemory() const {
+    return escaped == kOutOfMemory;
+}
+
 std::unique_ptr<LoadSession> LoadSession::Open(const std::string& pluginPath, std::string& error) {
     std::unique_ptr<kxk::PluginLibrary> library = kxk::PluginLibrary::Open(pluginPath, error);
     if (!library) return nullptr;
@@ -107,6 +136,7 @@ LoadResult LoadSession::Load(const std::string& file, dp::TraceSink& traces, Pro
     LoadEvent event;
     g_fetchedAt.store(0);
     kxloader::FileParser::SetFetchObserver(&NoteFetched);
+    kxloader::FileParser::SetEscapeObserver(&NoteEscaped);
     {
         ScopedProcessTraceSink sink(traces);
         Clock::time_point start = Clock::now();
@@ -117,6 +147,8 @@ LoadResult LoadSession::Load(const std::string& file, dp::TraceSink& traces, Pro
         kxloader::FileParser::WaitForPendingFetches();
         result.timings = Measure(start, event);
         kxloader::FileParser::SetFetchObserver(nullptr);
+        kxloader::FileParser::SetEscapeObserver(nullptr);
+        result.escaped = ReportEscaped(event);
     }
     progress.Finish();
 

@@ -31,11 +31,15 @@ struct LoadResult {
     bool eventFailed = false;     // ... and it was a failure report
     bool eventSignalled = false;  // the loader called SignalDone: the load completed
     du::Symbol failure;           // the failure text the loader reported (null when none)
+    // What left the loader's completion as an exception ("out of memory", ...), which the host caught
+    // and reported to the event as the failure; empty when nothing did.
+    std::string escaped;
     LoadTimings timings;
     // The process before the load began, to compare with once the structure is released.
     std::optional<double> memoryAtStart;
 
     bool Succeeded() const { return eventDone && !eventFailed; }
+    bool RanOutOfMemory() const;
     // Why the load failed, for a person; empty on success.
     std::string FailureReason() const;
 };

@@ -1,6 +1,7 @@
 #include "TraceCapture.h"
 
 #include "ProgressIndicator.h"
+#include "TerminalText.h"
 
 namespace edload {
 
@@ -12,7 +13,7 @@ void TraceCapture::Write(const dp::TraceMessage& message) {
         ++m_count;
         if (m_mode == Mode::kKeep) m_messages.push_back(message);
     }
-    if (m_mode == Mode::kForward) m_progress.WriteAbove(message.text);
+    if (m_mode == Mode::kForward) m_progress.WriteAbove(TerminalSafe(message.text));
 }
 
 size_t TraceCapture::Count() const {

@@ -11,8 +11,8 @@ namespace edload {
 class ProgressIndicator;
 
 // The trace sink of one load: counts every message and keeps it (for the JSON document), forwards it
-// to stderr (through the progress line) or drops it. Thread-safe: the loader traces on the host's
-// worker thread.
+// to stderr (through the progress line, with terminal controls made visible) or drops it. Thread-safe: the
+// loader traces on the host's worker thread.
 class TraceCapture : public dp::TraceSink {
   public:
     enum class Mode { kKeep, kForward, kDrop };

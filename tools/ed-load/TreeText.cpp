@@ -1,5 +1,6 @@
 #include "TreeText.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "kxk/EcadSource.h"
@@ -27,10 +28,16 @@ const char* EcadKind(const kxk::ViewableSource& source) {
 
 }  // namespace
 
+// Six decimals and no exponent: a person reads a rotation's 4.37114e-08 or a -0 as the 0 it is meant
+// to be. Trailing zeros go, so whole numbers stay short.
 std::string Number(double value) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%g", value);
-    return buffer;
+    if (!std::isfinite(value)) return std::to_string(value);
+    char buffer[400];  // the largest double written out in full
+    std::snprintf(buffer, sizeof buffer, "%.6f", value);
+    std::string text = buffer;
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.back() == '.') text.pop_back();
+    return text == "-0" ? "0" : text;
 }
 
 std::string Placement(const dg::Location& location) {

@@ -9,8 +9,7 @@
 #include "kxk/ShapeSource.h"
 #include "kxk/ViewableSource.h"
 
-// Short human-readable texts of the values that the tree view shows, numbers with six significant
-// digits.
+// Short human-readable texts of the values that the tree view shows, numbers with up to six decimals.
 namespace edload::text {
 
 std::string Number(double value);

@@ -5,9 +5,11 @@
 #include <malloc.h>
 #include <unistd.h>
 
-#include <fstream>
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -18,9 +20,11 @@
 #include "HtmlWriter.h"
 #include "JsonWriter.h"
 #include "LoadSession.h"
+#include "OutputFile.h"
 #include "PluginPath.h"
 #include "ProgressIndicator.h"
 #include "SummaryWriter.h"
+#include "TerminalText.h"
 #include "TraceCapture.h"
 #include "TreeWriter.h"
 #include "ed/check/CheckFile.h"
@@ -62,6 +66,23 @@ void Describe(CLI::App& app, Options& options) {
     app.add_option("file", options.file, "The ED file to load")->required()->option_text("FILE.ed");
 }
 
+// Empty when the options make sense together; else what is wrong, for a usage error.
+std::string UsageError(const CLI::App& app, const Options& options) {
+    const bool gltf = options.format == "gltf" || options.format == "glb";
+    if (!gltf && options.format != "html" && app.count("--up") > 0)
+        return "--up applies to --format gltf, glb and html only";
+    for (const char* name : {"--no-boxes", "--visible-only"})
+        if (!gltf && app.count(name) > 0) return std::string(name) + " applies to --format gltf and glb only";
+    if (app.count("--plugin") > 0 && options.plugin.empty()) return "--plugin needs a path";
+    // As compressors do: binary bytes garble a terminal and tell the reader nothing.
+    if (options.format == "glb" && options.output.empty() && isatty(STDOUT_FILENO))
+        return "binary glb output is not written to a terminal; give -o OUT or redirect it";
+    // Checked before anything is opened for writing, which would cut the input short.
+    if (!options.output.empty() && edload::SameFile(options.output, options.file))
+        return "the output \"" + options.output + "\" is the input file";
+    return std::string();
+}
+
 edload::TraceCapture::Mode TraceMode(const Options& options) {
     if (options.format == "json") return edload::TraceCapture::Mode::kKeep;
     return options.quiet ? edload::TraceCapture::Mode::kDrop : edload::TraceCapture::Mode::kForward;
@@ -85,26 +106,39 @@ bool Write(std::ostream& out, const Options& options, edload::LoadResult& result
     if (options.format == "json") {
         const edload::json::Json diagnostics = check ? edload::CheckJson(*check) : edload::json::Json();
         edload::WriteJson(out, result, traces.Messages(), check ? &diagnostics : nullptr);
-    } else if (options.format == "summary")
-        edload::WriteSummary(out, result, traces.Count());
+        return true;
+    }
+    // Tree and summary are for people: what a file holds reaches their terminal as visible text only.
+    edload::TerminalSafeBuffer safe(out);
+    std::ostream text(&safe);
+    if (options.format == "summary")
+        edload::WriteSummary(text, result, traces.Count());
     else
-        edload::WriteTree(out, result);
+        edload::WriteTree(text, result);
+    text.flush();
     return true;
 }
 
+// Puts the written output in place; false with `error` set when it could not be written.
+bool Finish(std::ostream& out, edload::OutputFile* file, std::string& error) {
+    if (file) return file->Commit(error);
+    errno = 0;
+    out.flush();
+    if (out) return true;
+    error = std::string("cannot write the standard output: ") + std::strerror(errno != 0 ? errno : EIO);
+    return false;
+}
+
 int Run(const Options& options) {
-    std::ofstream file;
-    if (!options.output.empty()) {
-        file.open(options.output, std::ios::binary | std::ios::trunc);
-        if (!file) {
-            std::cerr << "ed-load: cannot write \"" << options.output << "\"\n";
-            return kBadUsage;
-        }
+    std::string error;
+    std::unique_ptr<edload::OutputFile> file;
+    if (!options.output.empty() && !(file = edload::OutputFile::Create(options.output, error))) {
+        std::cerr << "ed-load: " << error << '\n';
+        return kLoadFailed;
     }
-    std::ostream& out = options.output.empty() ? std::cout : file;
+    std::ostream& out = file ? file->Stream() : std::cout;
 
     std::string pluginPath = options.plugin.empty() ? edload::DefaultPluginPath() : options.plugin;
-    std::string error;
     std::unique_ptr<edload::LoadSession> session = edload::LoadSession::Open(pluginPath, error);
     if (!session) {
         std::cerr << "ed-load: " << error << '\n';
@@ -121,13 +155,19 @@ int Run(const Options& options) {
     edload::ProgressIndicator progress(options.file, !options.quiet && isatty(STDERR_FILENO));
     edload::TraceCapture traces(TraceMode(options), progress);
     edload::LoadResult result = session->Load(options.file, traces, progress);
-    if (!Write(out, options, result, traces, check ? &*check : nullptr)) {
-        std::cerr << "ed-load: the structure is too large for the " << options.format << " format\n";
-        return kLoadFailed;
+    // A failed load leaves an output file as it was, unless the output is the document of the failure.
+    if (result.Succeeded() || !file || options.format == "json") {
+        if (!Write(out, options, result, traces, check ? &*check : nullptr)) {
+            std::cerr << "ed-load: the structure is too large for the " << options.format << " format\n";
+            return kLoadFailed;
+        }
+        if (!Finish(out, file.get(), error)) {
+            std::cerr << "ed-load: " << error << '\n';
+            return kLoadFailed;
+        }
     }
-    out.flush();
-    if (!out) {
-        std::cerr << "ed-load: writing the output failed\n";
+    if (result.RanOutOfMemory()) {
+        std::cerr << "ed-load: out of memory while loading " << options.file << '\n';
         return kLoadFailed;
     }
     if (check && options.format != "json") edload::WriteCheckText(std::cerr, options.file, *check);
@@ -161,5 +201,15 @@ int main(int argc, char** argv) {
         // --help and --version end the parse too, with a success code.
         return app.exit(e) == 0 ? kLoaded : kBadUsage;
     }
-    return Run(options);
+    if (std::string error = UsageError(app, options); !error.empty()) {
+        std::cerr << "ed-load: " << error << '\n';
+        return kBadUsage;
+    }
+    // The loader's own thread is guarded by the host; this one runs the writers, which may run out too.
+    try {
+        return Run(options);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "ed-load: out of memory while loading " << options.file << '\n';
+        return kLoadFailed;
+    }
 }

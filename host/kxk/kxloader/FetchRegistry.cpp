@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <exception>
+#include <new>
 #include <string>
 #include <system_error>
 
@@ -68,7 +70,7 @@ uint64_t FetchRegistry::Start(FileParser* parser, const du::Symbol& fileName) {
         held->RecordFetch(handle, error.empty() ? FileParser::FetchResult{true, name}
                                                 : FileParser::FetchResult{false, du::Symbol(error)});
         if (auto observer = m_observer.load()) observer(handle, error.empty());
-        m_gate.Pass(handle, [&] { held->OnFetchComplete(handle, error.empty() ? 0 : 1); });
+        m_gate.Pass(handle, [&] { Deliver(*held, handle, error.empty() ? 0 : 1); });
         // Drop the loader before the fetch counts as delivered: waiters may check for leaks next.
         held = nullptr;
         name = du::Symbol();
@@ -77,6 +79,25 @@ uint64_t FetchRegistry::Start(FileParser* parser, const du::Symbol& fileName) {
     });
     m_workers.push_back(Worker{std::move(thread), finished});
     return handle;
+}
+
+// The loader's own code runs here, on a thread of ours: an exception it lets through (the loader
+// leaves that to its host, an allocation failure deep in a parse among them) stops here, as it would
+// otherwise end the process. Whatever the loader released on the way out is gone; what it still holds
+// is released with the loader.
+void FetchRegistry::Deliver(FileParser& parser, uint64_t request, int status) {
+    auto escaped = [&](const char* reason) {
+        if (auto observer = m_escapeObserver.load()) observer(request, reason);
+    };
+    try {
+        parser.OnFetchComplete(request, status);
+    } catch (const std::bad_alloc&) {
+        escaped("out of memory");
+    } catch (const std::exception& exception) {
+        escaped(exception.what());
+    } catch (...) {
+        escaped("an unknown exception");
+    }
 }
 
 void FetchRegistry::Finish() {

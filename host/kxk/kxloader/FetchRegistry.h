@@ -32,6 +32,9 @@ class FetchRegistry {
     void WaitAll();
     size_t Pending() const;
     void SetObserver(void (*observer)(uint64_t request, bool fetched)) { m_observer.store(observer); }
+    void SetEscapeObserver(void (*observer)(uint64_t request, const char* reason)) {
+        m_escapeObserver.store(observer);
+    }
 
     // The reason `fileName` cannot be read, or empty when it can.
     static std::string CheckReadable(const du::Symbol& fileName);
@@ -42,6 +45,7 @@ class FetchRegistry {
         std::thread thread;
         std::shared_ptr<std::atomic<bool>> finished;
     };
+    void Deliver(FileParser& parser, uint64_t request, int status);
     void Finish();
 
     mutable std::mutex m_mutex;
@@ -51,6 +55,7 @@ class FetchRegistry {
     std::atomic<uint64_t> m_nextHandle{1};
     FetchGate& m_gate;
     std::atomic<void (*)(uint64_t, bool)> m_observer{nullptr};
+    std::atomic<void (*)(uint64_t, const char*)> m_escapeObserver{nullptr};
 };
 
 }  // namespace kxloader

@@ -41,6 +41,10 @@ void FileParser::SetFetchObserver(FetchObserver observer) {
     FetchRegistry::Get().SetObserver(observer);
 }
 
+void FileParser::SetEscapeObserver(EscapeObserver observer) {
+    FetchRegistry::Get().SetEscapeObserver(observer);
+}
+
 size_t FileParser::PendingFetches() {
     return FetchRegistry::Get().Pending();
 }
