@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "ed/reader/ScanInt.h"
+
 namespace ed::check {
 
 namespace {
@@ -18,17 +20,6 @@ bool IsDigit(char c) {
 bool IsGlued(char c) {
     const unsigned char u = static_cast<unsigned char>(c);
     return std::isalpha(u) || c == '.' || c == '_' || u >= 0x80;
-}
-
-// The reader's integer scan: everything up to the next digit is skipped, and the digits accumulate in
-// 32-bit unsigned arithmetic, so that overlong numbers wrap.
-int ScanInt(const char*& cursor) {
-    const char* p = cursor;
-    while (!IsDigit(*p) && *p != '\0') ++p;
-    uint32_t value = 0;
-    for (; IsDigit(*p); ++p) value = value * 10u + static_cast<uint32_t>(*p - '0');
-    cursor = p;
-    return static_cast<int>(value);
 }
 
 }  // namespace
