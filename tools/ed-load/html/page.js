@@ -23,7 +23,7 @@ async function loadThree() {
   const blob = (text) => URL.createObjectURL(new Blob([text], { type: 'text/javascript' }));
   const core = blob(document.getElementById('three-core').textContent);
   const main = document.getElementById('three-module').textContent;
-  return import(blob(main.replaceAll("'./three.core.js'", `'${core}'`)));
+  return import(blob(main.replaceAll('./three.core.js', core)));
 }
 // Inflating the structure and compiling three.js overlap.
 const [data, THREE] = await Promise.all([readStructure(), loadThree()]);
