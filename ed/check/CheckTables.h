@@ -20,6 +20,8 @@ struct NodeRecord {
     uint32_t lastChild = kNone;
     uint32_t nextSibling = kNone;
     uint32_t copySource = kNone;
+    uint32_t firstProperty = kNone;  // the property chain, as the reader links it
+    uint32_t lastProperty = kNone;
     uint32_t propertyCount = 0;
     uint64_t declLine = 0;      // the C or X record that made it; 0 when only a lookup made it
     uint64_t placeLine = 0;     // the record that hung it under its parent
@@ -38,17 +40,26 @@ struct NodeRecord {
     std::string name;        // short enough to need no allocation: it is only quoted in messages
 };
 
-// What the check remembers of one property record.
+// Whether the builder reads a property's first value, as far as the check knows it.
+enum class Verdict : unsigned char { kUnknown, kAccepted, kRejected };
+
+// What the check remembers of one property record, or of one record the copy step makes.
 struct PropertyRecord {
     int id = 0;
+    int typeId = 0;
     uint32_t node = kNone;
+    uint32_t next = kNone;    // the next property of the same chain
+    uint32_t origin = kNone;  // for a copied record, the record it copies; else the record itself
     uint64_t firstLine = 0;
     uint64_t attachLine = 0;
+    size_t nameHash = 0;  // with typeId, the key under which the copy step compares properties
     char firstRecord = 0;
     signed char builder = -1;  // the builder property its name matches, or -1
+    Verdict verdict = Verdict::kUnknown;
     bool named = false;
     bool attached = false;
     bool hasValue = false;
+    bool reported = false;  // its builder finding is out: a shared chain reports it once
 };
 
 // The reader's id lookup with its one-entry cache, over records kept by index: the same id sequence
@@ -65,9 +76,9 @@ class RecordTable {
         uint32_t& slot = m_ids.Lookup(id);
         if (fresh || slot == 0) {
             if (slot != 0) displaced = slot - 1;
-            if (m_size % kBlock == 0) m_blocks.emplace_back(new Record[kBlock]);
-            (*this)[m_size].id = id;
-            slot = ++m_size;
+            const uint32_t made = Append();
+            (*this)[made].id = id;
+            slot = made + 1;
         }
         m_cachedId = id;
         m_cached = slot - 1;
@@ -76,6 +87,11 @@ class RecordTable {
     uint32_t LookUp(int id, bool fresh) {
         uint32_t displaced;
         return LookUp(id, fresh, displaced);
+    }
+    // A record that no id reaches, as the copy step makes them.
+    uint32_t Append() {
+        if (m_size % kBlock == 0) m_blocks.emplace_back(new Record[kBlock]);
+        return m_size++;
     }
     // The record the table holds for `id` now, without touching the cache.
     uint32_t Current(int id) const {

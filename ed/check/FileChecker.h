@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "du/EncodingConverter.h"
@@ -45,6 +46,7 @@ class FileChecker {
     void CheckPropertyType(FieldScan& scan);
     // Wraps, signs and glued letters of one id field; `effect` tells what the record does with the
     // id as read. False when the id is below 1 (reported, with `what` naming the field).
+    void Attach(uint32_t node, uint32_t property);
     template <class Effect>
     bool CheckId(const IdField& field, const char* what, Effect effect);
     std::string NodeLabel(uint32_t node);
@@ -54,10 +56,19 @@ class FileChecker {
     void CheckText(std::string_view text);
     signed char ClassifyName(std::string_view name, uint32_t column);
     void CheckBuilderValue(uint32_t property, std::string_view value, uint32_t column);
+    void CheckBuilderScan(uint32_t node);
+    void ReportRejectedValue(uint32_t node, uint32_t property, uint32_t acceptedInstead);
+    void ReportRepeatedProperty(uint32_t node, uint32_t property, uint32_t accepted);
+    // The record a copied property record was copied from (through copies of copies), else itself.
+    uint32_t Origin(uint32_t property) {
+        const uint32_t origin = m_properties[property].origin;
+        return origin == kNone ? property : origin;
+    }
 
     // The copy step and the build walk (TreeChecks.cpp).
     void CheckTree();
     void ApplyCopies();
+    void MergeProperties(uint32_t node, uint32_t source);
     void Walk();
     void CheckUnbuiltNodes();
     uint32_t UnbuiltTop(uint32_t node);
@@ -77,8 +88,15 @@ class FileChecker {
     std::vector<uint32_t> m_copies;
     std::map<int, uint64_t> m_typeUses;  // type id to the first P record naming it
     std::set<int> m_types;               // type ids a T record declares
-    // Rejected builder values, kept until the walk tells whether their node is built.
-    std::vector<std::pair<uint32_t, Diagnostic>> m_rejectedValues;
+    // Where a rejected builder value stands, by property record, until the walk tells whether a
+    // built node reads it and whether a later property of the node supplies the value instead.
+    struct RejectedValue {
+        uint64_t line;
+        uint32_t column;
+        std::string value;  // quoted, and cut as messages cut it
+        bool endsInCr;
+    };
+    std::unordered_map<uint32_t, RejectedValue> m_rejectedValues;
 
     std::unique_ptr<du::EncodingConverter> m_converter;
     uint64_t m_conversionOffLine = 0;  // the J record that turned conversion off

@@ -1,3 +1,4 @@
+#include <functional>
 #include <string>
 
 #include "ed/check/FileChecker.h"
@@ -190,12 +191,21 @@ void FileChecker::CheckProperty(FieldScan& scan) {
                    Number(nodeId.value) + " gets no property " + Number(id.value));
         return;
     }
-    record.attached = true;
-    record.node = node;
+    record.typeId = typeId.value;
     record.attachLine = m_lineNumber;
     NodeRecord& owner = m_nodes[node];
     if (owner.propertyLine == 0) owner.propertyLine = m_lineNumber;
     ++owner.propertyCount;
+    Attach(node, property);
+}
+
+void FileChecker::Attach(uint32_t node, uint32_t property) {
+    PropertyRecord& record = m_properties[property];
+    record.attached = true;
+    record.node = node;
+    NodeRecord& owner = m_nodes[node];
+    (owner.lastProperty != kNone ? m_properties[owner.lastProperty].next : owner.firstProperty) = property;
+    owner.lastProperty = property;
 }
 
 void FileChecker::CheckPropertyName(FieldScan& scan) {
@@ -211,7 +221,11 @@ void FileChecker::CheckPropertyName(FieldScan& scan) {
         record.firstRecord = 'N';
     }
     record.named = true;
-    record.builder = ClassifyName(text, scan.ColumnOf(text.data()));
+    record.nameHash = std::hash<std::string_view>()(text);
+    const signed char builder = ClassifyName(text, scan.ColumnOf(text.data()));
+    // A value read before a rename was judged for another name, or for none.
+    if (builder != record.builder) record.verdict = Verdict::kUnknown;
+    record.builder = builder;
 }
 
 void FileChecker::CheckPropertyValue(FieldScan& scan) {

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -59,6 +60,34 @@ void FileChecker::ApplyCopies() {
             copied.hasName = true;
         }
         if (copied.componentId == 0) copied.componentId = m_nodes[source].componentId;
+        MergeProperties(node, source);
+    }
+}
+
+// The copy takes over its source's chain when it has none of its own; else it gets copies of the
+// source's named, valued properties whose key (name as written and type) it lacks, after its own.
+void FileChecker::MergeProperties(uint32_t node, uint32_t source) {
+    const NodeRecord& from = m_nodes[source];
+    NodeRecord& copy = m_nodes[node];
+    if (from.firstProperty == kNone) return;
+    if (copy.firstProperty == kNone) {
+        copy.firstProperty = from.firstProperty;
+        copy.lastProperty = from.lastProperty;
+        return;
+    }
+    auto keyed = [](const PropertyRecord& property) { return property.named && property.hasValue; };
+    std::set<std::pair<size_t, int>> own;
+    for (uint32_t at = copy.firstProperty; at != kNone; at = m_properties[at].next)
+        if (keyed(m_properties[at])) own.emplace(m_properties[at].nameHash, m_properties[at].typeId);
+    for (uint32_t at = from.firstProperty; at != kNone; at = m_properties[at].next) {
+        const PropertyRecord& property = m_properties[at];
+        if (!keyed(property) || own.count({property.nameHash, property.typeId})) continue;
+        const uint32_t made = m_properties.Append();
+        PropertyRecord& copied = m_properties[made];
+        copied = property;
+        copied.next = kNone;
+        copied.origin = Origin(at);
+        Attach(node, made);
     }
 }
 
@@ -72,6 +101,7 @@ void FileChecker::Walk() {
     std::vector<Frame> stack;
     std::unordered_map<size_t, uint32_t> siblingIds;
     auto visit = [&](uint32_t node) {
+        CheckBuilderScan(node);
         NodeRecord& record = m_nodes[node];
         record.reached = true;
         if (record.isLink) {
@@ -249,10 +279,6 @@ void FileChecker::CheckProperties() {
             ReportAt(property.attachLine, 'P', "value-without-property", Severity::kWarning,
                      name + " has values but no N record names it: the loader passes it over");
         }
-    }
-    for (auto& [property, diagnostic] : m_rejectedValues) {
-        const PropertyRecord& record = m_properties[property];
-        if (record.attached && m_nodes[record.node].reached) m_report.Add(std::move(diagnostic));
     }
     for (const auto& [type, line] : m_typeUses) {
         if (m_types.count(type)) continue;

@@ -207,26 +207,22 @@ signed char FileChecker::ClassifyName(std::string_view name, uint32_t column) {
 }
 
 void FileChecker::CheckBuilderValue(uint32_t property, std::string_view value, uint32_t column) {
-    const signed char builder = m_properties[property].builder;
-    const BuilderName& entry = kBuilderNames[builder];
+    PropertyRecord& record = m_properties[property];
+    const signed char builder = record.builder;
     std::string& text = m_valueBuffer;
     text.assign(value);
-    const PropertyRecord& record = m_properties[property];
     if (builder == kComponentIdIndex && record.attached && !value.empty()) {
         size_t& id = m_nodes[record.node].componentId;
         // 0 stands for no id; a hash that comes out 0 is taken as 1.
         if (id == 0) id = std::max<size_t>(1, std::hash<std::string_view>()(value));
     }
     if (!Accepts(builder, text.c_str())) {
-        std::string message = Quoted(entry.name.c_str()) + " value " + Quoted(value) + " does not read as " +
-                              entry.expected + ": " + entry.lost +
-                              ", and the loader copies the property as a plain one";
-        if (!text.empty() && text.back() == '\r') message += "; the line ends in CR (CRLF line endings)";
-        const char* code = builder == kLengthUnitIndex ? "unknown-length-unit" : "builder-value-rejected";
-        m_rejectedValues.emplace_back(
-            property, Diagnostic{code, Severity::kError, m_lineNumber, column, m_letter, std::move(message)});
+        record.verdict = Verdict::kRejected;
+        m_rejectedValues[property] =
+            RejectedValue{m_lineNumber, column, Quoted(value), !text.empty() && text.back() == '\r'};
         return;
     }
+    record.verdict = Verdict::kAccepted;
     if (builder != kBoxIndex) return;
     const std::string word = BoxUnitWord(text.c_str());
     if (word.empty() || word == "M" || word == "CM" || word == "INCH" || word == "mm") return;
@@ -234,6 +230,66 @@ void FileChecker::CheckBuilderValue(uint32_t property, std::string_view value, u
            "the box's unit word " + Quoted(word) +
                " is known by its first letters only: anything starting with M is metres, INCH inches, CM "
                "centimetres, anything else millimetres; write M, CM, INCH or no word for millimetres");
+}
+
+// The build walk's property scan over one node's chain: the first property of each builder name
+// whose value reads is taken; one whose value does not read stays a plain property, and so does
+// every later one of a name already taken. A chain shared by copies reports each record once.
+void FileChecker::CheckBuilderScan(uint32_t node) {
+    constexpr int kCount = sizeof(kBuilderNames) / sizeof(kBuilderNames[0]);
+    uint32_t taken[kCount];
+    std::fill(std::begin(taken), std::end(taken), kNone);
+    uint32_t rejected = kNone;  // the first rejected record, when any
+    for (uint32_t at = m_nodes[node].firstProperty; at != kNone; at = m_properties[at].next) {
+        const PropertyRecord& property = m_properties[at];
+        if (property.builder < 0 || !property.named || !property.hasValue) continue;
+        uint32_t& slot = taken[property.builder];
+        if (slot != kNone)
+            ReportRepeatedProperty(node, at, slot);
+        else if (property.verdict == Verdict::kRejected)
+            rejected = rejected == kNone ? at : rejected;
+        else
+            slot = at;
+    }
+    if (rejected == kNone) return;
+    for (uint32_t at = rejected; at != kNone; at = m_properties[at].next) {
+        const PropertyRecord& property = m_properties[at];
+        if (property.builder >= 0 && property.named && property.hasValue &&
+            property.verdict == Verdict::kRejected)
+            ReportRejectedValue(node, at, taken[property.builder]);
+    }
+}
+
+void FileChecker::ReportRejectedValue(uint32_t node, uint32_t property, uint32_t acceptedInstead) {
+    PropertyRecord& origin = m_properties[Origin(property)];
+    if (origin.reported) return;
+    origin.reported = true;
+    const RejectedValue& rejected = m_rejectedValues.at(Origin(property));
+    const BuilderName& entry = kBuilderNames[origin.builder];
+    std::string message = Quoted(entry.name.c_str()) + " value " + rejected.value + " of " + NodeLabel(node) +
+                          " does not read as " + entry.expected;
+    const char* code = origin.builder == kLengthUnitIndex ? "unknown-length-unit" : "builder-value-rejected";
+    Severity severity = Severity::kError;
+    if (acceptedInstead != kNone) {
+        code = "builder-value-retried";
+        severity = Severity::kWarning;
+        message += ": the loader copies it as a plain property and takes the one at line " +
+                   std::to_string(m_properties[Origin(acceptedInstead)].attachLine) + " instead";
+    } else {
+        message += std::string(": ") + entry.lost + ", and the loader copies the property as a plain one";
+    }
+    if (rejected.endsInCr) message += "; the line ends in CR (CRLF line endings)";
+    m_report.Add(Diagnostic{code, severity, rejected.line, rejected.column, 'V', std::move(message)});
+}
+
+void FileChecker::ReportRepeatedProperty(uint32_t node, uint32_t property, uint32_t accepted) {
+    PropertyRecord& origin = m_properties[Origin(property)];
+    if (origin.reported) return;
+    origin.reported = true;
+    ReportAt(origin.attachLine, 'P', "builder-property-repeated", Severity::kWarning,
+             NodeLabel(node) + " already has its " + Quoted(kBuilderNames[origin.builder].name.c_str()) +
+                 " from the property at line " + std::to_string(m_properties[Origin(accepted)].attachLine) +
+                 ": the loader reads only that one and copies this one as a plain property");
 }
 
 }  // namespace ed::check

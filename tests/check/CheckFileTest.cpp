@@ -83,6 +83,13 @@ TEST(CheckFileTest, EachCaseGivesItsFindingsOnTheirLines) {
          "J nope\nC 1 0 0\nI 0 1 0 0 \xff\nJ windows-1252\nI 0 1 0 0 \x81\nI 0 1 0 0 a" +
              std::string(1, '\0') + "b\n",
          {"1 unknown-encoding", "3 text-not-in-encoding", "5 text-not-in-encoding", "6 nul-in-line"}},
+        // Node 3 reaches the chain of node 9, which is never built, only through the copy.
+        {"builder scan",
+         "C 1 0 0\nC 2 1 0\nT 1 t\nP 5 2 1\nN 0 5 0 0 color\nV 0 5 0 0 1\nP 6 2 1\nN 0 6 0 0 color\n"
+         "V 0 6 0 0 1 0 0\nP 7 2 1\nN 0 7 0 0 COLOR\nV 0 7 0 0 0 1 0\nC 9 8 0\nP 8 9 1\n"
+         "N 0 8 0 0 location\nV 0 8 0 0 x\nX 3 1 9\n",
+         {"6 builder-value-retried", "10 builder-property-repeated", "13 parent-undefined",
+          "16 builder-value-rejected"}},
         {"builder values",
          Builder(),
          {"4 duplicate-component-id", "8 builder-value-rejected", "11 unknown-length-unit",
