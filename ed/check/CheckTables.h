@@ -1,10 +1,13 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "du/HugeRegions.h"
 #include "ed/reader/IdTable.h"
 
 namespace ed::check {
@@ -65,15 +68,32 @@ struct PropertyRecord {
 // The reader's id lookup with its one-entry cache, over records kept by index: the same id sequence
 // yields the same records, fresh ones and displaced ones included, so that the check's verdicts are
 // the reader's. `displaced` receives the record a fresh lookup pushed out of the table, else kNone.
+// Records and the id array live in the host's huge-page regions: the check runs in a fresh part of
+// the address space before the load, and small pages would cost it a fault every 4 KiB.
 template <class Record>
 class RecordTable {
   public:
+    // Ids below `denseLimit` are looked up in an array indexed by id, reserved whole up front (its
+    // untouched pages cost nothing); the others by hash.
+    explicit RecordTable(uint32_t denseLimit)
+        : m_dense(static_cast<uint32_t*>(denseLimit ? du::AllocateRegions(DenseBytes(denseLimit)) : nullptr)),
+          m_denseLimit(m_dense ? denseLimit : 0) {}
+    RecordTable(const RecordTable&) = delete;
+    RecordTable& operator=(const RecordTable&) = delete;
+    ~RecordTable() {
+        for (Record* block : m_blocks) {
+            std::destroy_n(block, kBlock);
+            du::FreeRegions(block, kBlockBytes);
+        }
+        if (m_dense) du::FreeRegions(m_dense, DenseBytes(m_denseLimit));
+    }
+
     uint32_t LookUp(int id, bool fresh, uint32_t& displaced) {
         displaced = kNone;
         if (id < 1) return kNone;
         if (id == m_cachedId) return m_cached;
         // The table holds index + 1, so that a new entry (0) holds no record.
-        uint32_t& slot = m_ids.Lookup(id);
+        uint32_t& slot = static_cast<uint32_t>(id) < m_denseLimit ? m_dense[id] : m_ids.Lookup(id);
         if (fresh || slot == 0) {
             if (slot != 0) displaced = slot - 1;
             const uint32_t made = Append();
@@ -90,11 +110,12 @@ class RecordTable {
     }
     // A record that no id reaches, as the copy step makes them.
     uint32_t Append() {
-        if (m_size % kBlock == 0) m_blocks.emplace_back(new Record[kBlock]);
+        if (m_size % kBlock == 0) m_blocks.push_back(NewBlock());
         return m_size++;
     }
     // The record the table holds for `id` now, without touching the cache.
     uint32_t Current(int id) const {
+        if (static_cast<uint32_t>(id) < m_denseLimit) return m_dense[id] - 1;
         const uint32_t* slot = m_ids.Find(id);
         return slot == nullptr ? kNone : *slot - 1;
     }
@@ -102,11 +123,27 @@ class RecordTable {
     uint32_t Size() const { return m_size; }
 
   private:
-    // Records in large blocks: they never move, growing copies none of them, and a million records
-    // cost a few hundred allocations.
-    static constexpr uint32_t kBlock = 4096;
-    std::vector<std::unique_ptr<Record[]>> m_blocks;
+    // The most records, in a power of two, that one region holds: they never move once made.
+    static constexpr uint32_t kBlock = [] {
+        uint32_t count = 1;
+        while (2 * count * sizeof(Record) <= du::kRegionSize) count *= 2;
+        return count;
+    }();
+    static constexpr size_t kBlockBytes = kBlock * sizeof(Record);
+
+    static size_t DenseBytes(uint32_t limit) { return size_t(limit) * sizeof(uint32_t); }
+    static Record* NewBlock() {
+        void* memory = du::AllocateRegions(kBlockBytes);
+        if (memory == nullptr) throw std::bad_alloc();  // as operator new does
+        Record* block = static_cast<Record*>(memory);
+        std::uninitialized_value_construct_n(block, kBlock);
+        return block;
+    }
+
+    std::vector<Record*> m_blocks;
     uint32_t m_size = 0;
+    uint32_t* const m_dense;
+    const uint32_t m_denseLimit;
     IdTable<uint32_t> m_ids{512};
     int m_cachedId = -1;
     uint32_t m_cached = kNone;

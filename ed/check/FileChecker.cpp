@@ -1,6 +1,8 @@
 #include "ed/check/FileChecker.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -21,6 +23,10 @@ bool IsIgnoredLetter(char letter) {
     return letter == 'B' || letter == 'O' || letter == 'Q';
 }
 
+uint32_t DenseLimit(size_t fileSize) {
+    return static_cast<uint32_t>(std::min<size_t>(fileSize / 16, INT32_MAX));
+}
+
 bool StartsWithByteOrderMark(const char* line) {
     return std::strncmp(line, "\xEF\xBB\xBF", 3) == 0;
 }
@@ -28,17 +34,23 @@ bool StartsWithByteOrderMark(const char* line) {
 }  // namespace
 
 DiagnosticReport CheckFile(const std::string& path) {
-    FileChecker checker;
-    checker.Run(path);
+    du::SmartPtr<du::FileReader> reader(new du::FileReader);
+    if (path.empty() || !reader->Open(du::Symbol(path), 0, 8192)) return DiagnosticReport();
+    FileChecker checker(reader->SizeHint());
+    checker.Run(*reader);
     return checker.TakeReport();
 }
 
-void FileChecker::Run(const std::string& path) {
-    du::SmartPtr<du::FileReader> reader(new du::FileReader);
-    if (path.empty() || !reader->Open(du::Symbol(path), 0, 8192)) return;
+// Ids of real files are dense, and a record line takes at least 8 bytes: ids below a sixteenth of
+// the file's size are looked up by index, in arrays that reserve a quarter of its size each and are
+// touched only where ids land; larger ids by hash.
+FileChecker::FileChecker(size_t fileSize)
+    : m_nodes(DenseLimit(fileSize)), m_properties(DenseLimit(fileSize)) {}
+
+void FileChecker::Run(du::FileReader& reader) {
     // The loader starts with the host's default converter, as the reader does.
     m_converter.reset(new du::EncodingConverter);
-    du::LineReader lines(reader.get(), 0);
+    du::LineReader lines(&reader, 0);
     while (!m_stopped && lines.ReadLine()) {
         ++m_lineNumber;
         CheckLine(lines.GetBuffer(), lines.GetLength());

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "du/EncodingConverter.h"
+#include "du/FileReader.h"
 #include "ed/check/CheckTables.h"
 #include "ed/check/DiagnosticReport.h"
 #include "ed/check/FieldScan.h"
@@ -21,8 +22,9 @@ namespace ed::check {
 // build walk over them. Members are split by concern over the files of this folder. One thread.
 class FileChecker {
   public:
-    // A file that cannot be opened gives no finding.
-    void Run(const std::string& path);
+    // `fileSize` (0 when unknown) bounds the memory the id tables may reserve.
+    explicit FileChecker(size_t fileSize);
+    void Run(du::FileReader& reader);
     DiagnosticReport TakeReport();
 
   private:

@@ -186,7 +186,9 @@ signed char FileChecker::ClassifyName(std::string_view name, uint32_t column) {
     }
     for (int i = 0; i < count; ++i) {
         const BuilderName& entry = kBuilderNames[i];
-        if (entry.lowerCase || strcasecmp(lower.c_str(), entry.name.c_str()) != 0) continue;
+        if (entry.lowerCase || lower.size() != entry.name.length() ||
+            strcasecmp(lower.c_str(), entry.name.c_str()) != 0)
+            continue;
         Report("builder-name-case", Severity::kWarning, column,
                Quoted(name) + " is not the builder property " + Quoted(entry.name.c_str()) +
                    ", whose name the loader matches in exact case: it is copied as a plain property");
