@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "du/HashNextPrime.h"
@@ -69,6 +70,13 @@ class IdTable {
 
     size_t Size() const { return m_entries.size(); }
     bool Empty() const { return m_entries.empty(); }
+
+    void Swap(IdTable& other) noexcept {
+        m_entries.swap(other.m_entries);
+        m_buckets.swap(other.m_buckets);
+        std::swap(m_inverse, other.m_inverse);
+        std::swap(m_head, other.m_head);
+    }
 
     // Destroys every value and gives back all memory, buckets included; the next Lookup regrows.
     void Clear() {

@@ -41,6 +41,7 @@ bool Parser::Parse(const du::Symbol& fileName, const du::SmartPtr<kxk::Structure
                 BuildStructure();
                 break;
             }
+            m_lookAhead.Advance(lines.Ahead());
             char* line = lines.GetBuffer();
             // Only the dispatch is guarded: a failure of one record ends the parse with a trace,
             // while failures of the reader or the build reach the caller.

@@ -9,6 +9,7 @@
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
 #include "ed/reader/IdTable.h"
+#include "ed/reader/LookAhead.h"
 #include "ed/reader/NameCache.h"
 #include "ed/reader/RecordTable.h"
 #include "ed/reader/ScanInt.h"
@@ -154,6 +155,7 @@ class Parser {
     std::unique_ptr<du::EncodingConverter> m_converter;
     du::Symbol m_fileName;
     NameCache m_nameCache;
+    LookAhead m_lookAhead;
 };
 
 // Works on a local cursor: a member cursor would be stored back at every byte.

@@ -2,16 +2,15 @@
 
 #include <cstddef>
 #include <new>
-#include <vector>
 
 #include "du/SmallBlockAlloc.h"
-#include "ed/reader/IdTable.h"
+#include "ed/reader/IdIndex.h"
 
 namespace ed {
 
-// The records of one kind (nodes or properties) and everything that finds them: the id table, the
-// one-entry cache in front of it, the pool the records live in and the list of live records that no
-// id names. Owns its records; Clear destroys them all. Not thread-safe.
+// The records of one kind (nodes or properties) and everything that finds them: the ids, the one-entry
+// cache in front of them and the pool the records live in. Owns its records, those that no id names
+// any more included; Clear destroys them all. Not thread-safe.
 //
 //   RecordTable<StructureNode> nodes("ed::StructureNode", allocator, 512);
 //   StructureNode* node = nodes.Get(7, true);   // a new record under id 7
@@ -34,28 +33,17 @@ class RecordTable {
         if (id < 1) return nullptr;
         if (id == m_cachedId) return m_cached;
         Record*& slot = m_ids.Lookup(id);
-        if (fresh || slot == nullptr) {
-            Record* made = New();
-            if (slot != nullptr) m_unindexed.push_back(slot);
-            slot = made;
-        }
+        if (fresh || slot == nullptr) slot = New();
         m_cachedId = id;
         m_cached = slot;
         return slot;
     }
 
     // A record that no id names, alive until Clear.
-    Record* Make() {
-        Record* record = New();
-        m_unindexed.push_back(record);
-        return record;
-    }
+    Record* Make() { return New(); }
 
-    // Gives back the id table, keeping its records (in chain order) with the unindexed ones: nothing
-    // looks a record up by id after the last line.
+    // Gives back the ids: nothing looks a record up by id after the last line.
     void ReleaseIds() {
-        m_unindexed.reserve(m_unindexed.size() + m_ids.Size());
-        m_ids.ForEach([this](int, Record* record) { m_unindexed.push_back(record); });
         m_ids.Clear();
         ForgetCached();
     }
@@ -66,30 +54,23 @@ class RecordTable {
         m_cached = nullptr;
     }
 
-    // Destroys every record, gives back the table down to no buckets, and the pool's memory.
+    // Destroys every record, gives back the ids and the pool's memory. Every block the pool handed out
+    // holds a record, so the pool's own walk finds them all, in the order they were made, without a
+    // list of them or a walk over the ids.
     void Clear() {
-        m_ids.ForEach([](int, Record* record) { Destroy(record); });
         m_ids.Clear();
-        for (Record* record : m_unindexed) Destroy(record);
-        m_unindexed.clear();
+        m_pool.ForEachBlock([](void* record) { static_cast<Record*>(record)->~Record(); });
         ForgetCached();
         m_pool.DeallocateAll();
     }
 
   private:
     Record* New() { return new (m_pool.Allocate(nullptr)) Record(); }
-    // A slot is null when the allocation after its insertion failed.
-    static void Destroy(Record* record) {
-        if (record != nullptr) record->~Record();
-    }
 
-    IdTable<Record*> m_ids;
+    IdIndex<Record*> m_ids;
     int m_cachedId = -1;
     Record* m_cached = nullptr;
     du::SmallBlockAlloc<du::UnlockedSmallBlockAllocPolicy, 1, 1> m_pool;
-    // Live records that the id table does not list: those a fresh lookup pushed out (they may still
-    // hang in the tree), those made without an id, and all of them once ReleaseIds has run.
-    std::vector<Record*> m_unindexed;
 };
 
 }  // namespace ed

@@ -38,9 +38,8 @@ void Parser::AttachProperty(StructureNode* node, PropertyInfo* property) {
     AppendProperty(*node, *property);
 }
 
-// Nothing looks a node or property up by id after the last line, and at a million nodes the two
-// tables take about three times what a plain list of their records does: the list is what Clear needs,
-// and the memory goes back before the build makes the structure.
+// Nothing looks a node or property up by id after the last line: the ids' memory goes back before the
+// build makes the structure.
 void Parser::ReleaseIdTables() {
     m_nodes.ReleaseIds();
     m_properties.ReleaseIds();

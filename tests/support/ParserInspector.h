@@ -50,7 +50,10 @@ class ParserInspector {
         if (reader->Open(du::Symbol(fileName), 0, 8192)) {
             du::LineReader lines(reader.get(), 0);
             m_parser.m_failed = false;
-            while (!m_parser.m_failed && lines.ReadLine()) m_parser.ParseLine(lines.GetBuffer());
+            while (!m_parser.m_failed && lines.ReadLine()) {
+                m_parser.m_lookAhead.Advance(lines.Ahead());
+                m_parser.ParseLine(lines.GetBuffer());
+            }
         }
         du::FileReader::UnregisterMemoryFile(fileName);
         // The line buffer is gone; keep no pointer into it.

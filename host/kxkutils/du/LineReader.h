@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 #include "du/FileReader.h"
 #include "du/SmartPtr.h"
@@ -34,6 +35,9 @@ class LineReader {
     char* GetBuffer() { return m_line; }
     // Bytes of the current line, line feed included, terminator excluded (zero bytes inside count).
     size_t GetLength() const { return m_lineLength; }
+    // The bytes read beyond the current line, for a reader that looks ahead: the first reads as the
+    // current line's terminator, and the last may be inside a line. Valid until the next ReadLine.
+    std::string_view Ahead() const { return std::string_view(m_buffer.get() + m_begin, m_end - m_begin); }
 
   private:
     // The unread bytes hold no line feed: reads on until one comes or the input ends.

@@ -36,6 +36,16 @@ class SmallBlockAllocBase {
     }
     // Returns every block at once; the blocks' contents are not destroyed.
     void DeallocateAll();
+    // Calls visit(block) for every block handed out since the last DeallocateAll, in the order they
+    // were handed out: chunk by chunk, so an owner that destroys its blocks reads memory in sequence.
+    template <class Visit>
+    void ForEachBlock(Visit&& visit) const {
+        for (size_t i = 0; i < m_chunks.size(); ++i) {
+            char* block = static_cast<char*>(m_chunks[i]);
+            char* end = i + 1 < m_chunks.size() ? block + ChunkSize(i) / m_blockSize * m_blockSize : m_next;
+            for (; block < end; block += m_blockSize) visit(static_cast<void*>(block));
+        }
+    }
 
     size_t BlockSize() const { return m_blockSize; }
     size_t BlocksInUse() const { return m_blocksInUse; }

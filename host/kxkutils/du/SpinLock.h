@@ -19,6 +19,11 @@ class SpinLock {
             }
         }
     }
+    // False at once when the lock is taken.
+    bool try_lock() {
+        return !m_locked.load(std::memory_order_relaxed) &&
+               !m_locked.exchange(true, std::memory_order_acquire);
+    }
     void unlock() { m_locked.store(false, std::memory_order_release); }
 
   private:

@@ -54,6 +54,14 @@ bool Symbol::operator==(const char* other) const {
     return other[n] == '\0';
 }
 
+uint32_t Symbol::PrefetchSlot(const char* text, size_t length) noexcept {
+    return SymbolTable::Get().PrefetchSlot(text, length);
+}
+
+void Symbol::PrefetchText(uint32_t hash) noexcept {
+    SymbolTable::Get().PrefetchText(hash);
+}
+
 size_t Symbol::LiveCount() {
     return SymbolTable::Get().LiveCount();
 }

@@ -72,6 +72,14 @@ class Symbol {
     // Orders by handle: stable within a process, not alphabetical.
     bool operator<(const Symbol& other) const { return m_text < other.m_text; }
 
+    // A look-ahead for readers that know which texts they will intern soon. A lookup waits on two
+    // memory loads, the table slot and then the text it points at; PrefetchSlot starts the first and
+    // returns the text's hash, PrefetchText, given that hash a few lookups later when the slot has come
+    // in, starts the second. Both only prefetch: they change nothing, never wait for a lock, and may
+    // be skipped or given texts that never come.
+    static uint32_t PrefetchSlot(const char* text, size_t length) noexcept;
+    static void PrefetchText(uint32_t hash) noexcept;
+
     // Number of distinct texts held right now (for leak checks).
     static size_t LiveCount();
     // Gives back the memory of the texts nobody holds any more; a host runs it when a structure goes.

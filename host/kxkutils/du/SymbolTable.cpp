@@ -52,6 +52,31 @@ const char* SymbolTable::Intern(const char* text, size_t length) {
     return shard.Add(text, length, hash);
 }
 
+uint32_t SymbolTable::PrefetchSlot(const char* text, size_t length) noexcept {
+    const uint32_t hash = texthash::HashText(text, length);
+    const Shard& shard = ShardOf(hash);
+    const uintptr_t slots = reinterpret_cast<uintptr_t>(shard.sharedSlots.load(std::memory_order_relaxed));
+    const size_t slot = hash & shard.sharedMask.load(std::memory_order_relaxed);
+    if (slots) __builtin_prefetch(reinterpret_cast<const void*>(slots + slot * sizeof(uint64_t)));
+    return hash;
+}
+
+// The slot is read under the shard's lock, as a rebuild may free it; a shard busy elsewhere is simply
+// not prefetched. The first text with the hash's tag is nearly always the one looked for.
+void SymbolTable::PrefetchText(uint32_t hash) noexcept {
+    Shard& shard = ShardOf(hash);
+    if (!shard.lock.try_lock()) return;
+    if (shard.slots) {
+        for (size_t i = hash & shard.mask; shard.slots[i]; i = (i + 1) & shard.mask) {
+            if (SameTag(shard.slots[i], hash)) {
+                __builtin_prefetch(HeaderIn(shard.slots[i]));
+                break;
+            }
+        }
+    }
+    shard.lock.unlock();
+}
+
 size_t SymbolTable::LiveCount() {
     size_t live = 0;
     for (Shard& shard : m_shards) {
@@ -134,6 +159,8 @@ bool SymbolTable::Shard::Rebuild(size_t capacity, bool mayFail) {
     const size_t oldCapacity = Capacity();
     slots = fresh;
     mask = capacity - 1;
+    sharedSlots.store(slots, std::memory_order_relaxed);
+    sharedMask.store(mask, std::memory_order_relaxed);
     size = 0;
     for (size_t i = 0; i < oldCapacity; ++i) {
         if (!old[i]) continue;

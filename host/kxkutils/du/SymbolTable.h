@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -30,6 +31,9 @@ class SymbolTable {
 
     // The interned copy of the text, its count raised; throws std::bad_alloc.
     const char* Intern(const char* text, size_t length);
+    // Symbol::PrefetchSlot and Symbol::PrefetchText.
+    uint32_t PrefetchSlot(const char* text, size_t length) noexcept;
+    void PrefetchText(uint32_t hash) noexcept;
     // Texts with at least one holder.
     size_t LiveCount();
     // Frees every dead text and shrinks shards that emptied.
@@ -47,6 +51,10 @@ class SymbolTable {
         size_t mask = 0;  // slot count - 1, when there are slots
         size_t size = 0;  // dead texts included
         SlabHeap texts;
+        // The slots and mask as the look-ahead reads them, without the lock: it only prefetches the
+        // address they give, which is harmless even when a rebuild has just freed the slots.
+        std::atomic<const uint64_t*> sharedSlots{nullptr};
+        std::atomic<size_t> sharedMask{0};
 
         size_t Capacity() const { return slots ? mask + 1 : 0; }
         size_t Home(uint64_t slot) const;
