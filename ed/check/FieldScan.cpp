@@ -1,7 +1,6 @@
 #include "ed/check/FieldScan.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 #include "ed/reader/ScanInt.h"
@@ -19,7 +18,15 @@ bool IsDigit(char c) {
 // separators the format allows.
 bool IsGlued(char c) {
     const unsigned char u = static_cast<unsigned char>(c);
-    return std::isalpha(u) || c == '.' || c == '_' || u >= 0x80;
+    return static_cast<unsigned char>((u | 0x20) - 'a') < 26 || c == '.' || c == '_' || u >= 0x80;
+}
+
+// A positive id has at most ten digits and stays below 2^31; leading zeros change nothing.
+bool Wraps(std::string_view digits) {
+    const std::string_view significant =
+        digits.substr(std::min(digits.find_first_not_of('0'), digits.size()));
+    return significant.size() > 10 ||
+           (significant.size() == 10 && significant > std::string_view("2147483647"));
 }
 
 }  // namespace
@@ -35,11 +42,7 @@ IdField FieldScan::Id() {
     field.column = ColumnOf(digits);
     field.digits = std::string_view(digits, static_cast<size_t>(digitsEnd - digits));
     field.sign = digits > from && (digits[-1] == '-' || digits[-1] == '+');
-    // A positive id has at most ten digits and stays below 2^31; leading zeros change nothing.
-    std::string_view significant =
-        field.digits.substr(std::min(field.digits.find_first_not_of('0'), field.digits.size()));
-    field.wraps =
-        significant.size() > 10 || (significant.size() == 10 && significant > std::string_view("2147483647"));
+    field.wraps = field.digits.size() >= 10 && Wraps(field.digits);
     const char* rest = digitsEnd;
     while (IsGlued(*rest)) ++rest;
     field.trailing = std::string_view(digitsEnd, static_cast<size_t>(rest - digitsEnd));

@@ -1,11 +1,14 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 
 #include "ed/builder/BuilderValues.h"
+#include "ed/builder/NumberScan.h"
 #include "ed/builder/PropertyNames.h"
 #include "ed/check/FileChecker.h"
 #include "ed/check/Quoted.h"
@@ -72,17 +75,27 @@ const du::Symbol* const kWellKnownNames[] = {
     &names::kRenderEnable,
 };
 
-// As the reader lower-cases a name: A to Z only, byte by byte.
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return lower;
+// No well-known name is this long, CRs included.
+constexpr size_t kLongestName = 32;
+
+// As the reader lower-cases a name: A to Z only, byte by byte. Into a buffer of the caller's, as
+// every property name of a file comes through here.
+std::string_view Lower(std::string_view text, char (&buffer)[kLongestName]) {
+    std::transform(text.begin(), text.end(), buffer,
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return std::string_view(buffer, text.size());
 }
 
+// Eight bytes at a time: every name and value of a file comes through here, and most are ASCII.
 bool HasHighByte(std::string_view text) {
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) return true;
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        if (word & 0x8080808080808080u) return true;
+    }
+    for (; i < text.size(); ++i)
+        if (static_cast<unsigned char>(text[i]) >= 0x80) return true;
     return false;
 }
 
@@ -126,8 +139,12 @@ bool Accepts(signed char builder, const char* value) {
 // The word after a box's six numbers, which the builder knows by its first letters only.
 std::string BoxUnitWord(const char* value) {
     float n[6];
-    int consumed = 0;
-    if (std::sscanf(value, " %f %f %f %f %f %f%n", &n[0], &n[1], &n[2], &n[3], &n[4], &n[5], &consumed) < 6)
+    NumberScan plain(value);
+    int read = 0;
+    while (read < 6 && plain.Next(n[read])) ++read;
+    int consumed = read == 6 ? plain.Consumed() : 0;
+    if (read < 6 &&
+        std::sscanf(value, " %f %f %f %f %f %f%n", &n[0], &n[1], &n[2], &n[3], &n[4], &n[5], &consumed) < 6)
         return "";
     std::string_view rest(value + consumed);
     const size_t start = rest.find_first_not_of(" \t\r\n\f\v");
@@ -175,19 +192,19 @@ void FileChecker::CheckText(std::string_view text) {
 }
 
 signed char FileChecker::ClassifyName(std::string_view name, uint32_t column) {
-    // No well-known name is this long, CRs included.
-    if (name.empty() || name.size() > 32) return -1;
-    const std::string lower = Lower(name);
+    if (name.empty() || name.size() > kLongestName) return -1;
+    char buffer[kLongestName];
+    const std::string_view lower = Lower(name, buffer);
     const int count = static_cast<int>(sizeof(kBuilderNames) / sizeof(kBuilderNames[0]));
     for (int i = 0; i < count; ++i) {
         const BuilderName& entry = kBuilderNames[i];
-        if ((entry.lowerCase ? std::string_view(lower) : name) == entry.name.c_str())
+        if ((entry.lowerCase ? lower : name) == std::string_view(entry.name.c_str(), entry.name.length()))
             return static_cast<signed char>(i);
     }
     for (int i = 0; i < count; ++i) {
         const BuilderName& entry = kBuilderNames[i];
         if (entry.lowerCase || lower.size() != entry.name.length() ||
-            strcasecmp(lower.c_str(), entry.name.c_str()) != 0)
+            strncasecmp(lower.data(), entry.name.c_str(), lower.size()) != 0)
             continue;
         Report("builder-name-case", Severity::kWarning, column,
                Quoted(name) + " is not the builder property " + Quoted(entry.name.c_str()) +
@@ -195,7 +212,7 @@ signed char FileChecker::ClassifyName(std::string_view name, uint32_t column) {
         return -1;
     }
     if (!lower.empty() && lower.back() == '\r') {
-        const std::string_view bare = std::string_view(lower).substr(0, lower.find_last_not_of('\r') + 1);
+        const std::string_view bare = lower.substr(0, lower.find_last_not_of('\r') + 1);
         for (const du::Symbol* known : kWellKnownNames) {
             if (bare != known->c_str()) continue;
             Report("name-ends-in-cr", Severity::kError, column,
