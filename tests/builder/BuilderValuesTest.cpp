@@ -76,32 +76,6 @@ TEST(BuilderValuesTest, LocationStages) {
     }
 }
 
-TEST(BuilderValuesTest, Colors) {
-    struct Case {
-        const char* text;
-        bool accepted;
-        dg::Color color;
-        bool opaque;
-    };
-    const Case cases[] = {
-        {"1 0 0", true, {1, 0, 0, 1}, false},
-        {"1 0 0 1", true, {1, 0, 0, 1}, true},
-        {"1 0 0 0.9", true, {1, 0, 0, 0.25f}, false},
-        {"0.5 0.5 0.5 0", true, {0.5f, 0.5f, 0.5f, 0.25f}, false},
-        {"1 0 0 7", true, {1, 0, 0, 1}, false},
-        {"2 -1 300", true, {2, -1, 300, 1}, false},  // no range check
-        {"1 0", false, {0, 0, 0, 1}, false},
-        {"red", false, {0, 0, 0, 1}, false},
-    };
-    for (const Case& c : cases) {
-        NodeSettings settings;
-        EXPECT_EQ(c.accepted, ed::ReadColor(c.text, settings)) << c.text;
-        EXPECT_EQ(c.accepted, settings.colorGiven) << c.text;
-        EXPECT_EQ(c.color, settings.color) << c.text;
-        EXPECT_EQ(c.opaque, settings.opaque) << c.text;
-    }
-}
-
 TEST(BuilderValuesTest, BoxUnitIsKnownByItsBeginning) {
     struct Case {
         const char* text;
@@ -129,24 +103,6 @@ TEST(BuilderValuesTest, BoxUnitIsKnownByItsBeginning) {
         EXPECT_FLOAT_EQ(10 * f, settings.box.max.x) << c.text;
         EXPECT_FLOAT_EQ(20 * f, settings.box.max.y) << c.text;
         EXPECT_FLOAT_EQ(30 * f, settings.box.max.z) << c.text;
-    }
-}
-
-TEST(BuilderValuesTest, IndexRenderEnableAndLengthUnit) {
-    struct Case {
-        bool (*read)(const char*, NodeSettings&);
-        const char* text;
-        bool accepted;
-    };
-    const Case cases[] = {
-        {&ed::ReadShapeSourceIndex, " 7", true},  {&ed::ReadShapeSourceIndex, "3x", false},
-        {&ed::ReadShapeSourceIndex, "-1", false}, {&ed::ReadRenderEnable, " 5 x", true},
-        {&ed::ReadRenderEnable, "on", false},     {&ed::ReadLengthUnit, "INCH", true},
-        {&ed::ReadLengthUnit, "mm", false},       {&ed::ReadLengthUnit, "M ", false},
-    };
-    for (const Case& c : cases) {
-        NodeSettings settings;
-        EXPECT_EQ(c.accepted, c.read(c.text, settings)) << c.text;
     }
 }
 

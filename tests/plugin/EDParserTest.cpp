@@ -141,28 +141,27 @@ TEST_F(EDParserTest, LoaderServesAgainAfterFailedFetch) {
 
 // --- Completions the loader declines --------------------------------------------------------------
 
-TEST_F(EDParserTest, FetchedCompletionWithoutRequestDoesNotParse) {
-    auto parsed = NewStructure(), failed = NewStructure();
-    kxk::AsyncEvent parsedEvent, failedEvent;
-    // A handle whose file the host did fetch, then a failed fetch that leaves no load requested.
+// A completion for a fetch the host did make, of a load that already ended or never started, and
+// completing at once: none of them parses or tells an event again.
+TEST_F(EDParserTest, CompletionsWithoutAPendingLoadTouchNothing) {
+    auto parsed = NewStructure(), failed = NewStructure(), done = NewStructure(), immediate = NewStructure();
+    kxk::AsyncEvent parsedEvent, failedEvent, doneEvent, immediateEvent;
     uint64_t fetched = Load(parsed, File("a.ed", kTwoRoots), &parsedEvent);
     Load(failed, Missing(), &failedEvent);
+    uint64_t finished = Load(done, File("b.ed", kAssembly), &doneEvent);
     m_traces.Reset();
 
     m_loader->OnFetchComplete(fetched, 0);
+    m_loader->OnFetchComplete(finished, 0);
+    m_loader->OnFetchComplete(finished, 1);
+    m_loader->CompleteImmediately(immediate, du::Symbol("a.ed"), &immediateEvent);
+    m_loader->CompleteImmediately(immediate, du::Symbol("a.ed"), nullptr);
     EXPECT_EQ("loaded 2 set 1 refs 1 signals 0 failures 1", State(parsed, parsedEvent));
     EXPECT_EQ("loaded 0 set 0 refs 1 signals 0 failures 1", State(failed, failedEvent));
+    EXPECT_EQ("loaded 1 set 1 refs 1 signals 1 failures 0", State(done, doneEvent));
+    EXPECT_EQ("loaded 0 set 0 refs 1 signals 1 failures 0", State(immediate, immediateEvent));
+    EXPECT_EQ(0u, kxloader::FileParser::PendingFetches());
     EXPECT_TRUE(LoaderTraces().empty());
-}
-
-TEST_F(EDParserTest, LateCompletionsAfterParseTouchNothing) {
-    auto structure = NewStructure();
-    kxk::AsyncEvent event;
-    uint64_t request = Load(structure, File("a.ed", kAssembly), &event);
-
-    m_loader->OnFetchComplete(request, 0);  // no structure left to parse into
-    m_loader->OnFetchComplete(request, 1);  // the finished load's event is no longer held
-    EXPECT_EQ("loaded 1 set 1 refs 1 signals 1 failures 0", State(structure, event));
 }
 
 TEST_F(EDParserTest, UnknownStatusLeavesPendingLoadAlone) {
@@ -232,17 +231,6 @@ TEST_F(EDParserTest, NewStructureReplacesThePendingOne) {
     EXPECT_EQ(0u, replaced->GetSetLoadedCalls());
     EXPECT_EQ(1u, current->GetSetLoadedCalls());
     EXPECT_TRUE(LoaderTraces().empty());
-}
-
-// --- Completing without a load ------------------------------------------------------------------
-
-TEST_F(EDParserTest, CompleteImmediatelyOnlySignalsTheEvent) {
-    auto structure = NewStructure();
-    kxk::AsyncEvent event;
-    m_loader->CompleteImmediately(structure, du::Symbol("a.ed"), &event);
-    m_loader->CompleteImmediately(structure, du::Symbol("a.ed"), nullptr);
-    EXPECT_EQ("loaded 0 set 0 refs 1 signals 1 failures 0", State(structure, event));
-    EXPECT_EQ(0u, kxloader::FileParser::PendingFetches());
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 #include "kxk/MemoryPoolAllocated.h"
 #include "kxk/Structure.h"
 #include "kxloader/StructureParser.h"
-#include "plugin/RecordedCalls.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -77,36 +76,6 @@ TEST_F(PluginLibraryTest, OnlyExactKindAndNameCreateALoader) {
         EXPECT_EQ(m_previous, out);
         EXPECT_EQ(2, m_previous->ReferenceCount());
     }
-}
-
-// --- Calls into a plug-in -----------------------------------------------------------------------
-
-TEST_F(PluginLibraryTest, EntryPointsAreCalledAsTheHostPromises) {
-    // A handle of our own keeps the library mapped after PluginLibrary closes it, so that its record
-    // of KXDllTerminate can still be read.
-    auto library = Open(RECORDING_PLUGIN_PATH);
-    ASSERT_TRUE(library);
-    void* handle = dlopen(RECORDING_PLUGIN_PATH, RTLD_NOW | RTLD_NOLOAD);
-    ASSERT_NE(nullptr, handle);
-    auto recorded = reinterpret_cast<edtest::RecordedCallsFunction>(dlsym(handle, "RecordedCalls"));
-    ASSERT_NE(nullptr, recorded);
-    edtest::RecordedCalls& calls = *recorded();
-    EXPECT_EQ(1, calls.init);
-    EXPECT_EQ(0, calls.terminate);
-
-    du::SmartPtr<du::RefCounted> out;
-    EXPECT_TRUE(library->CreateComponent("yes", "name", out));
-    EXPECT_FALSE(library->CreateComponent("no", "other", out));
-    EXPECT_EQ(2, calls.create);
-    EXPECT_EQ("no", calls.kind);
-    EXPECT_EQ("other", calls.name);
-    EXPECT_EQ(nullptr, calls.unused);
-    EXPECT_EQ(&out, calls.out);
-
-    library.reset();
-    EXPECT_EQ(1, calls.init);
-    EXPECT_EQ(1, calls.terminate);
-    dlclose(handle);
 }
 
 // --- Libraries that cannot serve ----------------------------------------------------------------

@@ -99,7 +99,7 @@ TEST(EdLoadHostileTest, OddFilesExitZeroOrOneInEveryFormat) {
         {folder.Write("nonfinite.ed", odd.Str()), 0},
     };
     for (const auto& [path, exitCode] : cases)
-        for (const std::string format : {"tree", "json", "summary"}) {
+        for (const std::string format : {"tree", "json", "summary", "html"}) {
             const Output run = RunToFile(folder, format, path);
             EXPECT_EQ(exitCode, run.exitCode) << path << " " << format << ": " << run.err;
             const bool parses =

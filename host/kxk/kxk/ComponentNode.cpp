@@ -18,7 +18,6 @@ struct ComponentNode::Extras {
     std::vector<du::SmartPtr<ViewStateSource>> viewStates;
     std::vector<du::SmartPtr<LayerGroup>> layerGroups;
     ChildIdIndex ids;
-    int flags = 0;
 };
 
 const ComponentNode::Extras& ComponentNode::NoExtras() {
@@ -26,10 +25,8 @@ const ComponentNode::Extras& ComponentNode::NoExtras() {
     return *none;
 }
 
-ComponentNode::ComponentNode(const du::Symbol& name, int flags) : Component(NODE, name) {
+ComponentNode::ComponentNode(const du::Symbol& name) : Component(NODE, name) {
     SetLockHolder(&m_ownLockHolder);
-    // Loaders pass 0; a node with flags pays for its extras.
-    if (flags) GetExtras().flags = flags;
 }
 
 ComponentNode::~ComponentNode() {
@@ -86,10 +83,6 @@ void ComponentNode::AddViewStateSource(const du::SmartPtr<ViewStateSource>& sour
 
 void ComponentNode::AddLayerGroup(const du::SmartPtr<LayerGroup>& group) {
     if (group) GetExtras().layerGroups.push_back(group);
-}
-
-int ComponentNode::GetFlags() const {
-    return m_extras ? m_extras->flags : 0;
 }
 
 Properties& ComponentNode::GetProperties() {

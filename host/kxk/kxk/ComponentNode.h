@@ -29,7 +29,7 @@ class ViewableSource;
 // list that the outermost destructor drains, so a chain of any depth is freed on a flat stack.
 class ComponentNode : public Component, public ObjectWithRWLock {
   public:
-    explicit ComponentNode(const du::Symbol& name, int flags = 0);
+    explicit ComponentNode(const du::Symbol& name);
     ~ComponentNode() override;
 
     // Places `component` under this node with instance id `id`. Refuses (false, `out` left empty)
@@ -47,7 +47,6 @@ class ComponentNode : public Component, public ObjectWithRWLock {
     void AddLayerGroup(const du::SmartPtr<LayerGroup>& group);
     Properties& GetProperties();
 
-    int GetFlags() const;
     const std::vector<du::SmartPtr<ComponentInstance>>& GetChildren() const { return m_children; }
     // The child placed with that non-empty id, or null.
     ComponentInstance* FindChild(const du::Symbol& id) const;

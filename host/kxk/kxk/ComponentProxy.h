@@ -9,18 +9,16 @@ namespace kxk {
 // creation (made by Structure::CreateComponentProxy); safe to read from any thread.
 class ComponentProxy : public Component {
   public:
-    ComponentProxy(const du::Symbol& name, const du::Symbol& link, const du::Symbol& extra, int flags)
-        : Component(PROXY, name), m_link(link), m_extra(extra), m_flags(flags) {}
+    ComponentProxy(const du::Symbol& name, const du::Symbol& link, const du::Symbol& extra)
+        : Component(PROXY, name), m_link(link), m_extra(extra) {}
 
     const du::Symbol& GetLink() const { return m_link; }
-    // The third text and the number given at creation, kept as given.
+    // The third text given at creation, kept as given.
     const du::Symbol& GetExtra() const { return m_extra; }
-    int GetFlags() const { return m_flags; }
 
   private:
     du::Symbol m_link;
     du::Symbol m_extra;
-    int m_flags;
 };
 
 }  // namespace kxk

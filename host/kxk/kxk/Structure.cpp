@@ -4,30 +4,16 @@ namespace kxk {
 
 Structure::~Structure() = default;
 
-bool Structure::MayCreate() {
-    size_t made =
-        m_nodesCreated.load(std::memory_order_relaxed) + m_proxiesCreated.load(std::memory_order_relaxed);
-    return made < m_creationLimit;
-}
-
-bool Structure::CreateComponentNode(const du::Symbol& name, int flags, du::SmartPtr<ComponentNode>& out) {
-    if (!MayCreate()) {
-        out = nullptr;
-        return false;
-    }
-    out = new ComponentNode(name, flags);
+bool Structure::CreateComponentNode(const du::Symbol& name, int, du::SmartPtr<ComponentNode>& out) {
+    out = new ComponentNode(name);
     m_nodesCreated.fetch_add(1, std::memory_order_relaxed);
     if (m_creationObserver) m_creationObserver(out);
     return true;
 }
 
 bool Structure::CreateComponentProxy(const du::Symbol& name, const du::Symbol& link, const du::Symbol& extra,
-                                     int flags, du::SmartPtr<ComponentProxy>& out) {
-    if (!MayCreate()) {
-        out = nullptr;
-        return false;
-    }
-    out = new ComponentProxy(name, link, extra, flags);
+                                     int, du::SmartPtr<ComponentProxy>& out) {
+    out = new ComponentProxy(name, link, extra);
     m_proxiesCreated.fetch_add(1, std::memory_order_relaxed);
     if (m_creationObserver) m_creationObserver(out);
     return true;

@@ -24,8 +24,8 @@ class Structure : public du::RefCounted {
     explicit Structure(const du::Symbol& fileSource) : m_fileSource(fileSource) {}
     ~Structure() override;
 
-    // Factories; true and a new component in `out`, or false with `out` emptied once the creation
-    // limit is reached. The number is kept on the component.
+    // Factories; true and a new component in `out`. The host may refuse (false, `out` emptied); the
+    // stand-in never does, and keeps nothing of the flags.
     bool CreateComponentNode(const du::Symbol& name, int flags, du::SmartPtr<ComponentNode>& out);
     bool CreateComponentProxy(const du::Symbol& name, const du::Symbol& link, const du::Symbol& extra,
                               int flags, du::SmartPtr<ComponentProxy>& out);
@@ -55,9 +55,6 @@ class Structure : public du::RefCounted {
 
     size_t GetNodesCreated() const { return m_nodesCreated.load(std::memory_order_relaxed); }
     size_t GetProxiesCreated() const { return m_proxiesCreated.load(std::memory_order_relaxed); }
-    // Lets tests make the factories fail: after `limit` components (nodes and proxies together) no
-    // more are made. Unlimited by default.
-    void SetCreationLimit(size_t limit) { m_creationLimit = limit; }
     // Called on the creating thread with each component the factories make, before the loader places
     // it: the root comes first, so a host can walk the tree under the nodes' locks while it grows.
     // Set it before the load starts.
@@ -66,8 +63,6 @@ class Structure : public du::RefCounted {
     }
 
   private:
-    bool MayCreate();
-
     du::SmartPtr<ComponentNode> m_root;
     size_t m_setRootCalls = 0;
     du::SmartPtr<kxg::Appearance> m_rootAppearance;
@@ -80,7 +75,6 @@ class Structure : public du::RefCounted {
     std::vector<du::Symbol> m_annoSetTableFileSources;
     std::atomic<size_t> m_nodesCreated{0};
     std::atomic<size_t> m_proxiesCreated{0};
-    size_t m_creationLimit = static_cast<size_t>(-1);
     std::function<void(const du::SmartPtr<Component>&)> m_creationObserver;
 };
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 #include <vector>
 
@@ -97,39 +96,6 @@ TEST_F(ComponentTreeTest, MillionChildrenWithIds) {
         EXPECT_FALSE(root->AddChild(shared, id, out)) << i;
     }
     EXPECT_EQ(nullptr, root->FindChild(Symbol("-1")));
-}
-
-// --- Instance settings ---------------------------------------------------------------------------
-
-// The saved location is a value of its own, kept bit for bit (-0 apart from 0); flags and a default
-// visibility of -1, what an instance never overridden answers, are kept as given.
-TEST_F(ComponentTreeTest, InstanceSettingsAreKeptAsGiven) {
-    SmartPtr<kxk::ComponentNode> node;
-    ASSERT_TRUE(m_structure->CreateComponentNode(Symbol("flagged"), 7, node));
-    EXPECT_EQ(7, node->GetFlags());
-    SmartPtr<kxk::ComponentInstance> instance = Add(node, "A", Symbol("a"));
-    EXPECT_FALSE(instance->HasSavedLocation());
-    const dg::Location placed(dg::DPoint3D(0.01, 0, 0), dg::Quaternion<float>(), 1);
-    const dg::Location moved(dg::DPoint3D(-0.0, 0, 0), dg::Quaternion<float>(), 1);
-    // Saved equal to the current location first, which may share its storage, then moved apart.
-    instance->SetLocation(placed, true);
-    instance->SetSavedLocation(placed);
-    instance->SetLocation(moved, true);
-    EXPECT_EQ(placed, instance->GetSavedLocation());
-    instance->SetLocation(placed, true);
-    instance->SetSavedLocation(moved);
-    EXPECT_EQ(placed, instance->GetLocation());
-    EXPECT_TRUE(std::signbit(instance->GetSavedLocation().GetTranslation().x));
-    EXPECT_FALSE(instance->HasDefaultVisibility());
-    instance->OverrideDefaultVisibility(-1);
-    EXPECT_TRUE(instance->HasDefaultVisibility());
-    EXPECT_EQ(-1, instance->GetDefaultVisibility());
-    // The creation limit, with which tests make the factories fail, holds for proxies as for nodes.
-    m_structure->SetCreationLimit(1);
-    SmartPtr<kxk::ComponentProxy> proxy;
-    EXPECT_FALSE(m_structure->CreateComponentProxy(Symbol("b"), Symbol("b.ed"), Symbol::EMPTY, 0, proxy) ||
-                 proxy);
-    EXPECT_FALSE(m_structure->CreateComponentNode(Symbol("c"), 0, node) || node);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <random>
 
-#include "dg/LengthUnit.h"
 #include "dg/Location.h"
 #include "dg/Matrix44.h"
 
@@ -187,25 +186,6 @@ TEST(Location, ShearedParentStillGivesTheComposedTranslation) {
     dg::Location placed = child * sheared;
     ExpectNear((V3{1, 9, 0}), placed.GetTranslation(), 1e-12);
     EXPECT_NEAR(1.0, placed.GetScale(), 1e-6);  // the shear keeps the volume
-}
-
-// --- Value constants -----------------------------------------------------------------------------
-
-TEST(LengthUnit, MetresPerUnitRaisedToThePower) {
-    struct Case {
-        dg::LengthUnit::Code code;
-        double value;
-        int power;
-        double metres;
-    };
-    const Case cases[] = {
-        {dg::LengthUnit::METER, 1, 1, 1},          {dg::LengthUnit::CENTIMETER, 1, 1, 0.01},
-        {dg::LengthUnit::MILLIMETER, 1, 1, 0.001}, {dg::LengthUnit::INCH, 1, 1, 0.0254},
-        {dg::LengthUnit::INCH, 10, 1, 0.254},      {dg::LengthUnit::MILLIMETER, 3, 2, 3e-6},
-        {dg::LengthUnit::CENTIMETER, 1, 3, 1e-6},  {dg::LengthUnit::METER, 5, 0, 5},
-    };
-    for (const Case& c : cases)
-        EXPECT_NEAR(c.metres, dg::LengthUnit::ToMeters(c.code, c.value, c.power), 1e-15) << c.code;
 }
 
 }  // namespace
