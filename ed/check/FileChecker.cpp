@@ -113,10 +113,10 @@ void FileChecker::CheckLine(char* line, size_t length) {
 }
 
 void FileChecker::CheckLetter(char letter, FieldScan& scan) {
-    const std::string_view name(&letter, 1);
     if (IsIgnoredLetter(letter)) {
-        Report("ignored-record", Severity::kInfo, 1,
-               "\"" + std::string(name) + "\" records carry nothing the loader uses: the line is skipped");
+        Report(
+            "ignored-record", Severity::kInfo, 1,
+            "\"" + std::string(1, letter) + "\" records carry nothing the loader uses: the line is skipped");
         return;
     }
     if (letter < 'A' || letter > 'X') {
@@ -127,7 +127,7 @@ void FileChecker::CheckLetter(char letter, FieldScan& scan) {
     ++m_recordLines;
     if (IsReportedOnly(letter)) {
         Report("reported-only-record", Severity::kInfo, 1,
-               "\"" + std::string(name) +
+               "\"" + std::string(1, letter) +
                    "\" records are read but not acted on: the loader only traces the line");
         return;
     }
