@@ -13,10 +13,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 // A failed parse: the document says so, and the loader's trace names the file.
 TEST(EdLoadFailureTest, SecondRootStopsTheParse) {
     TempFolder folder;
@@ -38,6 +34,7 @@ TEST(EdLoadFailureTest, SecondRootStopsTheParse) {
 
 TEST(EdLoadUsageTest, BadUsageAndNoPluginExitTwo) {
     const std::string example = Example("assembly/assembly.ed");
+    // Options that do not apply to the format are usage errors too.
     struct Case {
         std::vector<std::string> args;
         int exitCode;
@@ -48,6 +45,10 @@ TEST(EdLoadUsageTest, BadUsageAndNoPluginExitTwo) {
         {{"--format", "xml", example}, 2, ""},
         {{"--no-such-option", example}, 2, ""},
         {{"--plugin", "/nonexistent/ed.so", example}, 2, "/nonexistent/ed.so"},
+        {{"--plugin", "", example}, 2, ""},
+        {{"--up", "y", example}, 2, ""},
+        {{"--format", "json", "--no-boxes", example}, 2, ""},
+        {{"--visible-only", example}, 2, ""},
         {{"--help"}, 0, "--format"},
         {{"--version"}, 0, "ed-load "},
     };

@@ -43,6 +43,10 @@ inline std::string Example(const std::string& relative) {
     return EnvPath("ED_EXAMPLES", ED_DEFAULT_EXAMPLES) + "/" + relative;
 }
 
+inline bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;

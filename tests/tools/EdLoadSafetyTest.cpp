@@ -17,10 +17,6 @@ using Json = nlohmann::ordered_json;
 const char kGood[] = "C 1 0 0\nI 0 1 0 0 Root\n";
 const char kBefore[] = "what was there before";
 
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 // Output files
 
 TEST(EdLoadSafetyTest, OutputIsReplacedOnlyByACompleteOutput) {
@@ -105,17 +101,6 @@ TEST(EdLoadSafetyTest, ControlBytesReachPeopleAsEscapes) {
         EXPECT_TRUE(Contains(c.onStderr ? run.err : run.out, c.said)) << run.out << run.err;
         EXPECT_FALSE(Contains(run.out, "\x1b[31m")) << run.out;
     }
-}
-
-// Usage
-
-TEST(EdLoadSafetyTest, OptionsThatCannotApplyAreUsageErrors) {
-    const std::string pump = Example("pump/pump.ed");
-    for (const auto& args : std::vector<std::vector<std::string>>{{"--up", "y", pump},
-                                                                  {"--format", "json", "--no-boxes", pump},
-                                                                  {"--visible-only", pump},
-                                                                  {"--plugin", "", pump}})
-        EXPECT_EQ(2, RunEdLoad(args).exitCode) << args[0];
 }
 
 }  // namespace
