@@ -62,10 +62,6 @@ class HostileLoadTest : public ::testing::Test {
         du::FileReader::UnregisterMemoryFile(kFileName);
     }
 
-    void SetUp() override {
-        m_symbols = du::Symbol::LiveCount();
-        m_objects = du::RefCounted::LiveCount();
-    }
     void TearDown() override {
         structure = nullptr;
         EXPECT_EQ(m_symbols, du::Symbol::LiveCount()) << "symbols left behind";
@@ -75,14 +71,10 @@ class HostileLoadTest : public ::testing::Test {
     // Parse over `text` served as an in-memory file; the structure stays in `structure`.
     bool Load(const std::string& text) {
         du::FileReader::RegisterMemoryFile(kFileName, text.data(), text.size());
-        const bool ok = LoadFile(kFileName);
+        structure = new kxk::Structure(du::Symbol("/memory/hostile/home.ed"));
+        const bool ok = ed::Parser().Parse(du::Symbol(kFileName), structure);
         du::FileReader::UnregisterMemoryFile(kFileName);
         return ok;
-    }
-    bool LoadFile(const std::string& path) {
-        structure = new kxk::Structure(du::Symbol("/memory/hostile/home.ed"));
-        ed::Parser parser;
-        return parser.Parse(du::Symbol(path), structure);
     }
 
     const kxk::ComponentNode& Root() const { return *structure->GetRoot(); }
@@ -92,8 +84,8 @@ class HostileLoadTest : public ::testing::Test {
     du::SmartPtr<kxk::Structure> structure;
 
   private:
-    size_t m_symbols = 0;
-    size_t m_objects = 0;
+    // Taken once the suite's warm-up is done.
+    size_t m_symbols = du::Symbol::LiveCount(), m_objects = du::RefCounted::LiveCount();
 };
 
 }  // namespace edtest
