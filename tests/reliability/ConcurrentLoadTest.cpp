@@ -1,6 +1,7 @@
 // Loads on the host's threads: several at once, and one whose structure another thread walks under
 // the nodes' read locks while the build fills it. All of them share the interned symbols, the
 // property-name constants, the appearance pool and the converters' tables.
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -95,7 +96,7 @@ TEST_F(ConcurrentLoadTest, EightLoadsAtOnceBuildWhatEachBuildsAlone) {
         std::vector<std::thread> threads;
         for (int i = 0; i < kFiles; ++i) {
             threads.emplace_back([&, i] {
-                CountingSink quietToo;
+                QuietSink quiet;
                 du::SmartPtr<kxk::Structure> structure(new kxk::Structure);
                 // Start together, so that the loads overlap as much as they can.
                 ready.fetch_add(1);

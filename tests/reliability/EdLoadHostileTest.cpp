@@ -84,7 +84,7 @@ TEST(EdLoadHostileTest, OddFilesExitZeroOrOneInEveryFormat) {
     EdText odd;
     odd.Node(1, 0).Type(1, "t").Prop(1, "location", {"nan inf -inf 1e999 nan -1e999 inf"});
     odd.Prop(1, "color", {"nan inf -inf 0.5"});
-    int id = 1;
+    int id = 2;
     for (const std::string c :  // a property name, a blank and the value
          {"location nan inf -inf 1e999 nan -1e999 inf",
           "location 0x1p3 0x1.8p1 0xffp-2 0x1p1023 0 0 0x1p-149",
@@ -93,8 +93,10 @@ TEST(EdLoadHostileTest, OddFilesExitZeroOrOneInEveryFormat) {
           "view nan 0 0 0 0 inf 0 0 0 0 -inf 0 0 0 0 nan v",
           "view inf 0 0 0 0 inf 0 0 0 0 inf 0 1e999 0x1p3 -inf 1 v", "view ",
           "renderenable 99999999999999999999", "__kx_shapesource_index 0x10",
-          "__kx_modelviewstate 99999999999999999999 a b", "__kx_modellayergroup ", "document <!<!!>!><!"})
-        odd.Node(++id, 1, "odd").Prop(id, c.substr(0, c.find(' ')), {c.substr(c.find(' ') + 1)});
+          "__kx_modelviewstate 99999999999999999999 a b", "__kx_modellayergroup ", "document <!<!!>!><!"}) {
+        odd.Node(id, 1, "odd").Prop(id, c.substr(0, c.find(' ')), {c.substr(c.find(' ') + 1)});
+        ++id;
+    }
     const std::string longName = std::string(FullSizes() ? 100000000 : 4 << 20, 'x');
     const std::pair<std::string, int> cases[] = {
         {folder.Path(), 1},
