@@ -75,10 +75,10 @@ TEST(EdLoadHostileTest, CheckQuotesLittleOfAHugeLine) {
     EXPECT_LT(check.err.size(), 1000u);
 }
 
-// Each odd file exits 0 or 1 in every format. Numbers the value formats do not expect reach the host
-// as they read, on the root and on a child of its own each, and every format must still print them,
-// the JSON one as a document that parses. A file that opens but fails at the first read ends like an
-// empty one.
+// Each odd file exits 0 or 1 in every format. Numbers the value formats do not expect (each on a child
+// of its own, below a root placed and coloured by non-finite numbers) reach the host as they read, and
+// every format must still print them, the JSON one as a document that parses. A file that opens but
+// fails at the first read ends like an empty one.
 TEST(EdLoadHostileTest, OddFilesExitZeroOrOneInEveryFormat) {
     TempFolder folder;
     EdText odd;
