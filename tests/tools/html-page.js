@@ -53,6 +53,7 @@ async function main() {
     assert.deepStrictEqual(await tab.locator('.row .name').allTextContents(),
                            ['Centrifugal Pump CP-80', 'Casing Assembly', 'Volute Casing']);
     await tab.locator('.row.match').click();
+    await tab.waitForFunction(() => document.querySelector('#details h3'));
     const details = await tab.locator('#details').textContent();
     for (const text of ['Volute Casing', 'volute', 'Properties: Engineering', 'EN-GJL-250 grey cast iron', 'shapes/volute_casing.shp'])
       assert.ok(details.includes(text), `details lack "${text}":\n${details}`);
