@@ -59,14 +59,15 @@ float Float(const Json& number) {
     return number.is_number() ? static_cast<float>(number.get<double>()) : NAN;
 }
 
-enum RowFlag : uint8_t { kProxy = 1, kHidden = 2, kLocated = 4, kBoxed = 8 };
+enum RowFlag : uint8_t { kProxy = 1, kHidden = 2, kLocated = 4 };
 
 // What the first picture and the tree need, as columns that the page views as typed arrays without
 // an object per row: per row the parent's row (-1 for the root), the name and the id as indexes into
-// a table of distinct texts (-1 for none), the own colour as an index into a table of distinct
-// colours (-1 for none: the row takes its parent's), the placement as 8 columns (translation,
-// rotation quaternion x y z w, scale), the box as 6 (min, max) and the flags. A column of one value
-// after another deflates better than rows of mixed values.
+// a table of distinct texts, the own colour into a table of distinct colours (none: the row takes its
+// parent's), the box into a table of distinct boxes (-1 for none), the placement as 8 columns
+// (translation, rotation quaternion x y z w, scale), and the flags. A column of one value after
+// another deflates better than rows of mixed values, and the tables hold what many rows share:
+// a big structure has a tenth as many boxes as rows.
 class SceneColumns {
   public:
     void Add(long long parent, const Json& instance, const Json& component) {
@@ -87,24 +88,20 @@ class SceneColumns {
             m_float.insert(m_float.end(), {0, 0, 0, 0, 0, 0, 1, 1});
         }
         const Json& source = component["shapeSource"];
-        if (!source.is_null() && !source["box"].is_null()) {
-            flags |= kBoxed;
-            for (const char* corner : {"min", "max"})
-                for (const Json& v : source["box"][corner]) m_float.push_back(Float(v));
-        } else {
-            m_float.insert(m_float.end(), 6, 0.0f);
-        }
+        m_int.push_back(source.is_null() ? -1 : BoxIndex(source["box"]));
         if (!instance.is_null() && instance["visibility"] == gltf::kHidden) flags |= kHidden;
         m_flags.push_back(flags);
     }
 
     // The scene's bytes: the length of `head` with the tables added, the head as JSON padded to a
-    // multiple of 4, then the columns, little-endian.
+    // multiple of 4, then the int columns, the placement's, the box table's and the flags,
+    // little-endian.
     std::string Bytes(Json head) const {
         size_t count = m_flags.size();
         head["count"] = count;
         head["texts"] = Json::array();
         head["colours"] = Json::array();
+        head["boxes"] = m_boxes.order.size();
         for (const std::string* text : m_texts.order) head["texts"].push_back(*text);
         for (const Colour* colour : m_colours.order) head["colours"].push_back(*colour);
         Shorten(head["colours"]);
@@ -117,17 +114,15 @@ class SceneColumns {
             for (size_t row = 0; row < count; ++row)
                 Append(bytes, static_cast<uint32_t>(m_int[row * kInts + column]));
         for (size_t column = 0; column < kFloats; ++column)
-            for (size_t row = 0; row < count; ++row) {
-                uint32_t bits;
-                std::memcpy(&bits, &m_float[row * kFloats + column], sizeof bits);
-                Append(bytes, bits);
-            }
+            for (size_t row = 0; row < count; ++row) Append(bytes, Bits(m_float[row * kFloats + column]));
+        for (size_t column = 0; column < std::tuple_size_v<Box>; ++column)
+            for (const Box* box : m_boxes.order) Append(bytes, Bits((*box)[column]));
         bytes.append(m_flags.begin(), m_flags.end());
         return bytes;
     }
 
   private:
-    static constexpr size_t kInts = 4, kFloats = 14;
+    static constexpr size_t kInts = 5, kFloats = 8;
 
     // A table of distinct values, listed in the order of their indexes.
     template <typename Key>
@@ -142,15 +137,28 @@ class SceneColumns {
         }
     };
     using Colour = std::array<float, 4>;
+    using Box = std::array<float, 6>;  // min, max
 
     int32_t TextIndex(const Json& text) { return text.is_string() ? m_texts(text.get<std::string>()) : -1; }
-    // The page paints what is not finite as 1, and a table keyed by NaN would lose its order.
-    int32_t ColourIndex(const Json& colour) {
-        if (!colour.is_array()) return -1;
-        Colour key{1, 1, 1, 1};
-        for (size_t k = 0; k < key.size() && k < colour.size(); ++k)
-            if (float v = Float(colour[k]); std::isfinite(v)) key[k] = v;
-        return m_colours(key);
+    // The page takes what is not finite as 1 in a colour and 0 in a box, and a table keyed by NaN
+    // would lose its order.
+    template <typename Key>
+    static int32_t FiniteIndex(Table<Key>& table, const Json& values, float otherwise) {
+        Key key;
+        key.fill(otherwise);
+        for (size_t k = 0; k < key.size() && k < values.size(); ++k)
+            if (float v = Float(values[k]); std::isfinite(v)) key[k] = v;
+        return table(key);
+    }
+    int32_t ColourIndex(const Json& colour) { return colour.is_array() ? FiniteIndex(m_colours, colour, 1) : -1; }
+    int32_t BoxIndex(const Json& box) {
+        if (box.is_null()) return -1;
+        return FiniteIndex(m_boxes, {box["min"][0], box["min"][1], box["min"][2], box["max"][0], box["max"][1], box["max"][2]}, 0);
+    }
+    static uint32_t Bits(float value) {
+        uint32_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        return bits;
     }
     static void Append(std::string& bytes, uint32_t value) {
         for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<char>(value >> shift));
@@ -158,6 +166,7 @@ class SceneColumns {
 
     Table<std::string> m_texts;
     Table<Colour> m_colours;
+    Table<Box> m_boxes;
     std::vector<int32_t> m_int;  // kInts per row
     std::vector<float> m_float;  // kFloats per row
     std::vector<uint8_t> m_flags;

@@ -18,16 +18,16 @@ async function readScene() {
   const length = new DataView(buffer).getUint32(0, true);
   const head = JSON.parse(new TextDecoder().decode(new Uint8Array(buffer, 4, length)));
   let at = 4 + length;
-  const column = (Type, width = 1) => {
-    const values = new Type(buffer, at, head.count * width);
+  const column = (Type, length = head.count) => {
+    const values = new Type(buffer, at, length);
     at += values.byteLength;
     return values;
   };
   return { head, parent: column(Int32Array), name: column(Int32Array), id: column(Int32Array),
-           colour: column(Int32Array), place: column(Float32Array, 8), box: column(Float32Array, 6),
-           flags: column(Uint8Array) };
+           colour: column(Int32Array), box: column(Int32Array), place: column(Float32Array, 8 * head.count),
+           boxes: column(Float32Array, 6 * head.boxes), flags: column(Uint8Array) };
 }
-const kProxy = 1, kHidden = 2, kLocated = 4, kBoxed = 8;
+const kProxy = 1, kHidden = 2, kLocated = 4;
 const kRowHeight = 22;
 const kUncoloured = [0.8, 0.8, 0.8, 1];
 const kHighlight = [1.0, 0.55, 0.1];
@@ -50,7 +50,7 @@ const label = (i) => (columns.name[i] >= 0 ? texts[columns.name[i]] : '(unnamed)
 const idOf = (i) => (columns.id[i] >= 0 ? texts[columns.id[i]] : '');
 // Column k of the placement (translation, rotation x y z w, scale) and of the box (min, max).
 const place = (i, k) => columns.place[k * count + i];
-const boxValue = (i, k) => columns.box[k * count + i];
+const boxValue = (i, k) => columns.boxes[k * data.boxes + columns.box[i]];
 
 // ---- The tree model ----
 const depth = new Int32Array(count);
@@ -225,7 +225,7 @@ for (let i = 0, m = new THREE.Matrix4(); i < count; ++i) {
 }
 
 function boxMatrix(i, m) {
-  if (!(flags[i] & kBoxed)) return null;
+  if (columns.box[i] < 0) return null;
   const [x0, y0, z0, x1, y1, z1] = [0, 1, 2, 3, 4, 5].map((k) => finite(boxValue(i, k)));
   centre.set((x0 + x1) / 2, (y0 + y1) / 2, (z0 + z1) / 2);
   size.set(Math.abs(x1 - x0), Math.abs(y1 - y0), Math.abs(z1 - z0));
@@ -534,7 +534,7 @@ async function showDetails(i) {
   const row = (await detailsOf())(i);
   if (call !== shownDetails) return;
   const visibility = row.visibility === undefined ? null : isHidden(i) ? 'hidden by default' : `shown (${row.visibility})`;
-  const located = flags[i] & kLocated, boxed = flags[i] & kBoxed;
+  const located = flags[i] & kLocated, boxed = columns.box[i] >= 0;
   const values = (value, from, to) => numbers([...Array(to - from).keys()].map((k) => value(i, from + k)));
   section('Instance', table([
     ['component id', idOf(i)], ['kind', flags[i] & kProxy ? 'proxy' : 'node'], ['link', row.link],
