@@ -211,7 +211,6 @@ const centre = new THREE.Vector3(), size = new THREE.Vector3(), noTurn = new THR
 const turn = new THREE.Quaternion(), scratch = new THREE.Matrix4();
 const offMatrix = new THREE.Matrix4().makeScale(0, 0, 0);
 const paintColour = new THREE.Color();
-const unitBox = new THREE.Box3(new THREE.Vector3(-0.5, -0.5, -0.5), new THREE.Vector3(0.5, 0.5, 0.5));
 const worldOf = (i, m = scratch) => m.fromArray(world, 16 * i);
 
 function localMatrix(i, m) {
@@ -256,6 +255,7 @@ class Boxes {
     this.matrix = new Float32Array(16 * count);  // each row's box in world space
     this.mesh = new Int8Array(count).fill(-1);  // which of the two meshes draws the row's box
     this.slot = new Int32Array(count);
+    this.hiddenAbove = new Uint8Array(count);  // the row or one above it is a hidden instance left off
     const members = [[], []];
     for (let i = 0, box = new THREE.Matrix4(); i < count; ++i) {
       if (!boxMatrix(i, box)) continue;
@@ -283,13 +283,19 @@ class Boxes {
       scene.add(mesh);
       return mesh;
     });
-    for (let i = 0; i < count; ++i) if (this.mesh[i] >= 0) { this.paint(i, false); this.setMatrix(i); }
+    for (let i = 0; i < count; ++i) if (this.mesh[i] >= 0) this.paint(i, false);
+    if (count) this.settle(0);
     this.update(true);
   }
 
-  off(i) {
-    for (let p = i; p >= 0; p = parent[p]) if (isHidden(p) && !shown[p] && !showAllHidden) return true;
-    return false;
+  off(i) { return this.hiddenAbove[i] === 1; }
+
+  // Parents come before their children, so one pass over a subtree settles what is off in it.
+  settle(i) {
+    for (let k = i; k < end[i]; ++k) {
+      this.hiddenAbove[k] = (isHidden(k) && !shown[k] && !showAllHidden) || (parent[k] >= 0 && this.hiddenAbove[parent[k]]) ? 1 : 0;
+      if (this.mesh[k] >= 0) this.setMatrix(k);
+    }
   }
 
   boxOf(i, m = scratch) { return m.fromArray(this.matrix, 16 * i); }
@@ -307,7 +313,7 @@ class Boxes {
 
   // Visibility of the subtree of `i` follows its hidden instances' switches.
   place(i) {
-    for (let k = i; k < end[i]; ++k) if (this.mesh[k] >= 0) this.setMatrix(k);
+    this.settle(i);
     this.update(true);
     outlineAll();
     draw();
@@ -329,11 +335,17 @@ class Boxes {
     }
   }
 
-  // Adds the boxes of the subtree of `i` that are on to `bounds`, in world space.
+  // Adds the boxes of the subtree of `i` that are on to `bounds`, in world space: a turned unit box
+  // reaches from its centre half the sum of the absolute values of its matrix's row on each axis.
   addTo(bounds, i) {
-    const one = new THREE.Box3();
-    for (let k = i; k < end[i]; ++k)
-      if (this.mesh[k] >= 0 && !this.off(k)) bounds.union(one.copy(unitBox).applyMatrix4(this.boxOf(k)));
+    const e = this.matrix, reach = new THREE.Vector3(), near = new THREE.Vector3(), far = new THREE.Vector3();
+    const half = (m, axis) => (Math.abs(e[m + axis]) + Math.abs(e[m + 4 + axis]) + Math.abs(e[m + 8 + axis])) / 2;
+    for (let k = i; k < end[i]; ++k) {
+      if (this.mesh[k] < 0 || this.off(k)) continue;
+      const m = 16 * k;
+      reach.set(half(m, 0), half(m, 1), half(m, 2));
+      bounds.expandByPoint(near.fromArray(e, m + 12).sub(reach)).expandByPoint(far.fromArray(e, m + 12).add(reach));
+    }
   }
 }
 
