@@ -45,7 +45,8 @@ void Shorten(Json& value) {
 void AddDetails(Json& row, const Json& members) {
     for (const auto& [key, value] : members.items()) {
         if (value.is_null() || (value.is_array() && value.empty())) continue;
-        if (key == "name" || key == "id" || key == "kind" || key == "location" || key == "savedLocation") continue;
+        if (key == "name" || key == "id" || key == "kind" || key == "location" || key == "savedLocation")
+            continue;
         row[key] = value;
     }
     if (auto source = row.find("shapeSource"); source != row.end()) source->erase("box");
@@ -77,7 +78,7 @@ class SceneColumns {
         uint8_t flags = component["kind"] == "proxy" ? kProxy : 0;
         const Json none;
         const Json& appearance = instance.is_null() ? none : instance["appearance"];
-        m_int.push_back(appearance.is_null() ? -1   : ColourIndex(appearance["color"]));
+        m_int.push_back(appearance.is_null() ? -1 : ColourIndex(appearance["color"]));
         const Json& location = instance.is_null() ? none : instance["location"];
         if (!location.is_null()) {
             flags |= kLocated;
@@ -150,10 +151,14 @@ class SceneColumns {
             if (float v = Float(values[k]); std::isfinite(v)) key[k] = v;
         return table(key);
     }
-    int32_t ColourIndex(const Json& colour) { return colour.is_array() ? FiniteIndex(m_colours, colour, 1) : -1; }
+    int32_t ColourIndex(const Json& colour) {
+        return colour.is_array() ? FiniteIndex(m_colours, colour, 1) : -1;
+    }
     int32_t BoxIndex(const Json& box) {
         if (box.is_null()) return -1;
-        return FiniteIndex(m_boxes, {box["min"][0], box["min"][1], box["min"][2], box["max"][0], box["max"][1], box["max"][2]}, 0);
+        return FiniteIndex(
+            m_boxes,
+            {box["min"][0], box["min"][1], box["min"][2], box["max"][0], box["max"][1], box["max"][2]}, 0);
     }
     static uint32_t Bits(float value) {
         uint32_t bits;

@@ -22,7 +22,8 @@ async function inflate(id) {
 }
 
 // The scene, as HtmlWriter.cpp writes it: the length of a JSON head, the head (with the tables of
-// texts and colours), then columns of one value per row, which become typed arrays without a copy.
+// texts and colours and the number of distinct boxes), then columns of one value per row and the
+// box table's, which become typed arrays without a copy.
 async function readScene() {
   const { buffer } = await inflate('scene');
   const length = new DataView(buffer).getUint32(0, true);
@@ -593,10 +594,10 @@ function select(i, reveal = true) {
   selected = i;
   boxes.highlight(selected, true);
   outlineSelection();
-  const shown = showDetails(i);
+  const filled = showDetails(i);
   if (reveal && i >= 0) revealRow(i); else renderTree();
   draw();
-  return shown;
+  return filled;
 }
 
 // ---- Start: the whole structure framed, then the first picture ----
