@@ -15,7 +15,8 @@ async function inflate(id) {
   writer.write(bytes).catch(() => {});  // a failure reaches the reader too
   writer.close().catch(() => {});
   const chunks = [];
-  for await (const chunk of stream.readable) chunks.push(chunk);
+  const reader = stream.readable.getReader();  // not iterated with for-await, which not every browser has
+  for (let part; !(part = await reader.read()).done;) chunks.push(part.value);
   const all = new Uint8Array(chunks.reduce((length, chunk) => length + chunk.length, 0));
   chunks.reduce((at, chunk) => (all.set(chunk, at), at + chunk.length), 0);
   return all;
