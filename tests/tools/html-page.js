@@ -53,8 +53,10 @@ async function main() {
     assert.deepStrictEqual(await tab.locator('.row .name').allTextContents(),
                            ['Centrifugal Pump CP-80', 'Casing Assembly', 'Volute Casing']);
     await tab.locator('.row.match').click();
+    await tab.waitForFunction(() => document.querySelector('#details h3'));
     const details = await tab.locator('#details').textContent();
-    for (const text of ['Volute Casing', 'volute', 'Properties: Engineering', 'EN-GJL-250 grey cast iron', 'shapes/volute_casing.shp'])
+    for (const text of ['Volute Casing', 'volute', 'Properties: Engineering', 'EN-GJL-250 grey cast iron', 'shapes/volute_casing.shp',
+                        '-0.21, -0.19, 0 to 0.21, 0.19, 0.3'])
       assert.ok(details.includes(text), `details lack "${text}":\n${details}`);
     assert.strictEqual(await tab.locator('.row.selected .name').textContent(), 'Volute Casing');
 

@@ -3,15 +3,43 @@
 // subtree is the run of rows from it to end[it], and a parent always precedes its children.
 'use strict';
 
-// The structure comes gzipped and in base64: a tenth of the text for the browser's HTML parser, which
-// reads a big script element far slower than the inflater and JSON.parse read their input.
-async function readStructure() {
-  const text = document.getElementById('structure').textContent;
+// Both data blocks come gzipped and in base64: a fraction of the text for the browser's HTML parser,
+// which reads a big script element far slower than the inflater reads its input. The input goes in
+// at once and the output is read chunk by chunk: streaming the input in, or reading the output
+// through a Response, takes several times as long.
+async function inflate(id) {
+  const text = document.getElementById(id).textContent;
   const bytes = Uint8Array.fromBase64 ? Uint8Array.fromBase64(text) : Uint8Array.from(atob(text), (c) => c.charCodeAt(0));
-  const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('gzip'));
-  return JSON.parse(await new Response(stream).text());
+  const stream = new DecompressionStream('gzip');
+  const writer = stream.writable.getWriter();
+  writer.write(bytes).catch(() => {});  // a failure reaches the reader too
+  writer.close().catch(() => {});
+  const chunks = [];
+  const reader = stream.readable.getReader();  // not iterated with for-await, which not every browser has
+  for (let part; !(part = await reader.read()).done;) chunks.push(part.value);
+  const all = new Uint8Array(chunks.reduce((length, chunk) => length + chunk.length, 0));
+  chunks.reduce((at, chunk) => (all.set(chunk, at), at + chunk.length), 0);
+  return all;
 }
-const kHidden = 3;
+
+// The scene, as HtmlWriter.cpp writes it: the length of a JSON head, the head (with the tables of
+// texts and colours and the number of distinct boxes), then columns of one value per row and the
+// box table's, which become typed arrays without a copy.
+async function readScene() {
+  const { buffer } = await inflate('scene');
+  const length = new DataView(buffer).getUint32(0, true);
+  const head = JSON.parse(new TextDecoder().decode(new Uint8Array(buffer, 4, length)));
+  let at = 4 + length;
+  const column = (Type, length = head.count) => {
+    const values = new Type(buffer, at, length);
+    at += values.byteLength;
+    return values;
+  };
+  return { head, parent: column(Int32Array), name: column(Int32Array), id: column(Int32Array),
+           colour: column(Int32Array), box: column(Int32Array), place: column(Float32Array, 8 * head.count),
+           boxes: column(Float32Array, 6 * head.boxes), flags: column(Uint8Array) };
+}
+const kProxy = 1, kHidden = 2, kLocated = 4;
 const kRowHeight = 22;
 const kUncoloured = [0.8, 0.8, 0.8, 1];
 const kHighlight = [1.0, 0.55, 0.1];
@@ -26,12 +54,17 @@ async function loadThree() {
   return import(blob(main.replaceAll('./three.core.js', core)));
 }
 // Inflating the structure and compiling three.js overlap.
-const [data, THREE] = await Promise.all([readStructure(), loadThree()]);
-const rows = data.rows;
-const count = rows.length;
+const [columns, THREE] = await Promise.all([readScene(), loadThree()]);
+const { head: data, parent, flags } = columns;
+const count = data.count;
+const texts = data.texts;
+const label = (i) => (columns.name[i] >= 0 ? texts[columns.name[i]] : '(unnamed)');
+const idOf = (i) => (columns.id[i] >= 0 ? texts[columns.id[i]] : '');
+// Column k of the placement (translation, rotation x y z w, scale) and of the box (min, max).
+const place = (i, k) => columns.place[k * count + i];
+const boxValue = (i, k) => columns.boxes[k * data.boxes + columns.box[i]];
 
 // ---- The tree model ----
-const parent = new Int32Array(count);
 const depth = new Int32Array(count);
 const end = new Int32Array(count);  // one past the last row of the subtree
 const expanded = new Uint8Array(count);
@@ -39,7 +72,6 @@ const shown = new Uint8Array(count);  // hidden instances the user turned on
 let keep = null;  // while searching: the matches and their ancestors
 let matches = null;
 for (let i = 0; i < count; ++i) {
-  parent[i] = rows[i].parent;
   depth[i] = parent[i] < 0 ? 0 : depth[parent[i]] + 1;
   end[i] = i + 1;
   expanded[i] = depth[i] < 1 ? 1 : 0;
@@ -47,8 +79,7 @@ for (let i = 0; i < count; ++i) {
 for (let i = count - 1; i >= 0; --i)
   if (parent[i] >= 0) end[parent[i]] = Math.max(end[parent[i]], end[i]);
 
-const isHidden = (i) => rows[i].visibility === kHidden;
-const label = (i) => rows[i].name ?? '(unnamed)';
+const isHidden = (i) => (flags[i] & kHidden) !== 0;
 
 let visible = [];
 function listVisible() {
@@ -60,6 +91,7 @@ function listVisible() {
   }
 }
 
+let lowerTexts = null;
 function search(text) {
   const query = text.trim().toLowerCase();
   keep = matches = null;
@@ -67,9 +99,10 @@ function search(text) {
   if (query) {
     keep = new Uint8Array(count);
     matches = new Uint8Array(count);
+    lowerTexts ??= texts.map((text) => text.toLowerCase());
+    const hit = lowerTexts.map((text) => text.includes(query));
     for (let i = 0; i < count; ++i) {
-      const row = rows[i];
-      if (!(row.name ?? '').toLowerCase().includes(query) && !(row.id ?? '').toLowerCase().includes(query)) continue;
+      if (!hit[columns.name[i]] && !hit[columns.id[i]]) continue;
       matches[i] = keep[i] = 1;
       ++found;
       for (let p = parent[i]; p >= 0 && !keep[p]; p = parent[p]) keep[p] = expanded[p] = 1;
@@ -117,8 +150,8 @@ function rowElement(i, at) {
   row.style.paddingLeft = `${4 + depth[i] * 14}px`;
   row.append(element('span', 'toggle', end[i] > i + 1 ? (expanded[i] ? '▾' : '▸') : ''));
   row.append(element('span', 'name', label(i)));
-  if (rows[i].id) row.append(element('span', 'id', rows[i].id));
-  if (rows[i].kind === 'proxy') row.append(element('span', 'badge', 'proxy'));
+  if (idOf(i)) row.append(element('span', 'id', idOf(i)));
+  if (flags[i] & kProxy) row.append(element('span', 'badge', 'proxy'));
   if (isHidden(i)) row.append(element('span', 'badge hidden' + (shown[i] ? ' shown' : ''), shown[i] ? 'shown' : 'hidden'));
   return row;
 }
@@ -175,39 +208,39 @@ const finite = (v, otherwise = 0) => (Number.isFinite(v) ? v : otherwise);
 const upMatrix = new THREE.Matrix4();
 if (data.up === 'z') upMatrix.makeRotationX(-Math.PI / 2);
 
-function localMatrix(location) {
-  const m = new THREE.Matrix4();
-  if (!location) return m;
-  const [x, y, z] = location.translation.map((v) => finite(v));
-  const q = new THREE.Quaternion(...location.rotation.map((v) => finite(v)));
-  if (q.length() === 0) q.identity(); else q.normalize();
-  const s = finite(location.scale, 1);
-  return m.compose(new THREE.Vector3(x, y, z), q, new THREE.Vector3(s, s, s));
-}
-
-const world = new Array(count);
-const colour = new Array(count);  // the nearest colour override on the path, as the host paints
-const rootColour = data.rootAppearance?.color;
-for (let i = 0; i < count; ++i) {
-  const above = parent[i] < 0 ? upMatrix : world[parent[i]];
-  world[i] = localMatrix(rows[i].location).premultiply(above);
-  const own = rows[i].appearance?.color;
-  colour[i] = own ? own.map((v) => finite(v, 1)) : parent[i] < 0 ? (rootColour ?? kUncoloured) : colour[parent[i]];
-}
-
 // Scratch values: a big structure would otherwise allocate millions of them before the first picture.
 const centre = new THREE.Vector3(), size = new THREE.Vector3(), noTurn = new THREE.Quaternion();
+const turn = new THREE.Quaternion(), scratch = new THREE.Matrix4();
 const offMatrix = new THREE.Matrix4().makeScale(0, 0, 0);
 const paintColour = new THREE.Color();
-const unitBox = new THREE.Box3(new THREE.Vector3(-0.5, -0.5, -0.5), new THREE.Vector3(0.5, 0.5, 0.5));
+const worldOf = (i, m = scratch) => m.fromArray(world, 16 * i);
 
-function boxMatrix(i) {
-  const box = rows[i].shapeSource?.box;
-  if (!box) return null;
-  const [x0, y0, z0] = box.min.map((v) => finite(v)), [x1, y1, z1] = box.max.map((v) => finite(v));
+function localMatrix(i, m) {
+  if (!(flags[i] & kLocated)) return m.identity();
+  centre.set(finite(place(i, 0)), finite(place(i, 1)), finite(place(i, 2)));
+  turn.set(finite(place(i, 3)), finite(place(i, 4)), finite(place(i, 5)), finite(place(i, 6)));
+  if (turn.length() === 0) turn.identity(); else turn.normalize();
+  const s = finite(place(i, 7), 1);
+  return m.compose(centre, turn, size.set(s, s, s));
+}
+
+// Every row's world matrix, 16 values a row, and its colour: the nearest colour override on the
+// path, as the host paints, as an index into the palette.
+const world = new Float32Array(16 * count);
+const palette = [...data.colours, (data.rootAppearance?.color ?? kUncoloured).map((v) => finite(v, 1))];
+const paint = new Int32Array(count);
+const colourOf = (i) => palette[paint[i]];
+for (let i = 0, m = new THREE.Matrix4(); i < count; ++i) {
+  localMatrix(i, m).premultiply(parent[i] < 0 ? upMatrix : worldOf(parent[i])).toArray(world, 16 * i);
+  paint[i] = columns.colour[i] >= 0 ? columns.colour[i] : parent[i] < 0 ? palette.length - 1 : paint[parent[i]];
+}
+
+function boxMatrix(i, m) {
+  if (columns.box[i] < 0) return null;
+  const [x0, y0, z0, x1, y1, z1] = [0, 1, 2, 3, 4, 5].map((k) => finite(boxValue(i, k)));
   centre.set((x0 + x1) / 2, (y0 + y1) / 2, (z0 + z1) / 2);
   size.set(Math.abs(x1 - x0), Math.abs(y1 - y0), Math.abs(z1 - z0));
-  return new THREE.Matrix4().compose(centre, noTurn, size).premultiply(world[i]);
+  return m.compose(centre, noTurn, size).premultiply(worldOf(i));
 }
 
 // ---- The boxes: one instanced mesh, and a second for translucent colours, which blend ----
@@ -221,14 +254,15 @@ const unlitFrom = 20000;
 
 class Boxes {
   constructor() {
-    this.matrix = new Array(count).fill(null);
+    this.matrix = new Float32Array(16 * count);  // each row's box in world space
     this.mesh = new Int8Array(count).fill(-1);  // which of the two meshes draws the row's box
     this.slot = new Int32Array(count);
+    this.hiddenAbove = new Uint8Array(count);  // the row or one above it is a hidden instance left off
     const members = [[], []];
-    for (let i = 0; i < count; ++i) {
-      this.matrix[i] = boxMatrix(i);
-      if (!this.matrix[i]) continue;
-      const m = colour[i][3] < 1 ? 1 : 0;
+    for (let i = 0, box = new THREE.Matrix4(); i < count; ++i) {
+      if (!boxMatrix(i, box)) continue;
+      box.toArray(this.matrix, 16 * i);
+      const m = colourOf(i)[3] < 1 ? 1 : 0;
       this.mesh[i] = m;
       this.slot[i] = members[m].length;
       members[m].push(i);
@@ -251,29 +285,37 @@ class Boxes {
       scene.add(mesh);
       return mesh;
     });
-    for (let i = 0; i < count; ++i) if (this.mesh[i] >= 0) { this.paint(i, false); this.setMatrix(i); }
+    for (let i = 0; i < count; ++i) if (this.mesh[i] >= 0) this.paint(i, false);
+    if (count) this.settle(0);
     this.update(true);
   }
 
-  off(i) {
-    for (let p = i; p >= 0; p = parent[p]) if (isHidden(p) && !shown[p] && !showAllHidden) return true;
-    return false;
+  off(i) { return this.hiddenAbove[i] === 1; }
+
+  // Parents come before their children, so one pass over a subtree settles what is off in it.
+  settle(i) {
+    for (let k = i; k < end[i]; ++k) {
+      this.hiddenAbove[k] = (isHidden(k) && !shown[k] && !showAllHidden) || (parent[k] >= 0 && this.hiddenAbove[parent[k]]) ? 1 : 0;
+      if (this.mesh[k] >= 0) this.setMatrix(k);
+    }
   }
 
+  boxOf(i, m = scratch) { return m.fromArray(this.matrix, 16 * i); }
+
   setMatrix(i) {
-    const mesh = this.meshes[this.mesh[i]];
-    mesh.setMatrixAt(this.slot[i], this.off(i) ? offMatrix : this.matrix[i]);
+    const array = this.meshes[this.mesh[i]].instanceMatrix.array;
+    array.set(this.off(i) ? offMatrix.elements : this.matrix.subarray(16 * i, 16 * i + 16), 16 * this.slot[i]);
   }
 
   paint(i, highlighted) {
-    const [r, g, b] = highlighted ? kHighlight : colour[i];
+    const [r, g, b] = highlighted ? kHighlight : colourOf(i);
     // Linear, as the glTF export hands the same colours to viewers.
     this.meshes[this.mesh[i]].setColorAt(this.slot[i], paintColour.setRGB(r, g, b));
   }
 
   // Visibility of the subtree of `i` follows its hidden instances' switches.
   place(i) {
-    for (let k = i; k < end[i]; ++k) if (this.mesh[k] >= 0) this.setMatrix(k);
+    this.settle(i);
     this.update(true);
     outlineAll();
     draw();
@@ -295,11 +337,17 @@ class Boxes {
     }
   }
 
-  // Adds the boxes of the subtree of `i` that are on to `bounds`, in world space.
+  // Adds the boxes of the subtree of `i` that are on to `bounds`, in world space: a turned unit box
+  // reaches from its centre half the sum of the absolute values of its matrix's row on each axis.
   addTo(bounds, i) {
-    const one = new THREE.Box3();
-    for (let k = i; k < end[i]; ++k)
-      if (this.mesh[k] >= 0 && !this.off(k)) bounds.union(one.copy(unitBox).applyMatrix4(this.matrix[k]));
+    const e = this.matrix, reach = new THREE.Vector3(), near = new THREE.Vector3(), far = new THREE.Vector3();
+    const half = (m, axis) => (Math.abs(e[m + axis]) + Math.abs(e[m + 4 + axis]) + Math.abs(e[m + 8 + axis])) / 2;
+    for (let k = i; k < end[i]; ++k) {
+      if (this.mesh[k] < 0 || this.off(k)) continue;
+      const m = 16 * k;
+      reach.set(half(m, 0), half(m, 1), half(m, 2));
+      bounds.expandByPoint(near.fromArray(e, m + 12).sub(reach)).expandByPoint(far.fromArray(e, m + 12).add(reach));
+    }
   }
 }
 
@@ -313,7 +361,8 @@ function edgeLines(i, colour, onTop) {
   const p = new THREE.Vector3();
   for (let k = i; k < end[i]; ++k) {
     if (boxes.mesh[k] < 0 || boxes.off(k)) continue;
-    for (let v = 0; v < unitEdges.count; ++v) points.push(...p.fromBufferAttribute(unitEdges, v).applyMatrix4(boxes.matrix[k]).toArray());
+    const box = boxes.boxOf(k);
+    for (let v = 0; v < unitEdges.count; ++v) points.push(...p.fromBufferAttribute(unitEdges, v).applyMatrix4(box).toArray());
   }
   const geometry = new THREE.BufferGeometry();
   geometry.setAttribute('position', new THREE.Float32BufferAttribute(points, 3));
@@ -368,7 +417,7 @@ function bounds(i) {
   const box = new THREE.Box3();
   boxes.addTo(box, i);
   if (box.isEmpty())
-    for (let k = i; k < end[i]; ++k) box.expandByPoint(new THREE.Vector3().setFromMatrixPosition(world[k]));
+    for (let k = i; k < end[i]; ++k) box.expandByPoint(new THREE.Vector3().setFromMatrixPosition(worldOf(k)));
   return box;
 }
 
@@ -394,7 +443,7 @@ function fit(i, direction = new THREE.Vector3(1, 0.7, 1.2).normalize(), up = new
 function viewFrom(i, orientation) {
   const turn = new THREE.Quaternion(...orientation.map((v) => finite(v)));
   if (turn.length() === 0) turn.identity(); else turn.normalize();
-  const rotation = new THREE.Quaternion().setFromRotationMatrix(new THREE.Matrix4().extractRotation(world[i]));
+  const rotation = new THREE.Quaternion().setFromRotationMatrix(new THREE.Matrix4().extractRotation(worldOf(i)));
   const toCamera = rotation.multiply(turn.invert());
   fit(i, new THREE.Vector3(0, 0, 1).applyQuaternion(toCamera), new THREE.Vector3(0, 1, 0).applyQuaternion(toCamera));
 }
@@ -486,20 +535,39 @@ function section(title, content) {
   details.append(element('h3', '', title), content);
 }
 
-function showDetails(i) {
+// The details: a line of JSON a row, inflated once the first picture is up or at the first selection,
+// and a line parsed only when its row is shown.
+let detailLines = null;
+function detailsOf() {
+  detailLines ??= (async () => {
+    if (document.readyState === 'loading') await new Promise((done) => document.addEventListener('DOMContentLoaded', done));
+    const text = new TextDecoder().decode(await inflate('details-data'));
+    const starts = new Int32Array(count + 1);
+    for (let i = 1, at = 0; i <= count; ++i) starts[i] = at = text.indexOf('\n', at) + 1 || text.length + 1;
+    return (i) => JSON.parse(text.slice(starts[i], starts[i + 1] - 1) || '{}');
+  })();
+  return detailLines;
+}
+
+let shownDetails = 0;  // the latest call of showDetails, which alone may fill the panel
+async function showDetails(i) {
+  const call = ++shownDetails;
   details.replaceChildren();
   if (i < 0) { details.append(element('p', 'muted', 'Select a component in the tree or the view.')); return; }
-  const row = rows[i];
-  const visibility = row.visibility === undefined ? null : row.visibility === kHidden ? 'hidden by default' : `shown (${row.visibility})`;
   details.append(element('h2', '', label(i)));
+  const row = (await detailsOf())(i);
+  if (call !== shownDetails) return;
+  const visibility = row.visibility === undefined ? null : isHidden(i) ? 'hidden by default' : `shown (${row.visibility})`;
+  const located = flags[i] & kLocated, boxed = columns.box[i] >= 0;
+  const values = (value, from, to) => numbers([...Array(to - from).keys()].map((k) => value(i, from + k)));
   section('Instance', table([
-    ['component id', row.id], ['kind', row.kind], ['link', row.link],
-    ['translation (m)', row.location && numbers(row.location.translation)],
-    ['rotation (x, y, z, w)', row.location && numbers(row.location.rotation)],
-    ['scale', row.location && number(row.location.scale)],
+    ['component id', idOf(i)], ['kind', flags[i] & kProxy ? 'proxy' : 'node'], ['link', row.link],
+    ['translation (m)', located ? values(place, 0, 3) : null],
+    ['rotation (x, y, z, w)', located ? values(place, 3, 7) : null],
+    ['scale', located ? number(place(i, 7)) : null],
     ['colour', colourValue(row.appearance)], ['visibility', visibility],
     ['shape source', row.shapeSource && row.shapeSource.source],
-    ['box (m)', row.shapeSource?.box && `${numbers(row.shapeSource.box.min)} to ${numbers(row.shapeSource.box.max)}`],
+    ['box (m)', boxed ? `${values(boxValue, 0, 3)} to ${values(boxValue, 3, 6)}` : null],
     ['thumbnail', row.thumbnail && row.thumbnail.source]]));
   const groups = new Map();
   for (const [name, type, value] of row.properties ?? []) {
@@ -527,9 +595,10 @@ function select(i, reveal = true) {
   selected = i;
   boxes.highlight(selected, true);
   outlineSelection();
-  showDetails(i);
+  const filled = showDetails(i);
   if (reveal && i >= 0) revealRow(i); else renderTree();
   draw();
+  return filled;
 }
 
 // ---- Start: the whole structure framed, then the first picture ----
@@ -542,9 +611,10 @@ fit(-1);
 showDetails(-1);
 const wanted = new URLSearchParams(location.hash.slice(1)).get('select');
 if (wanted) {
-  const i = rows.findIndex((row) => row.id === wanted);
-  if (i >= 0) select(i);
+  const i = columns.id.findIndex((id) => texts[id] === wanted);
+  if (i >= 0) await select(i);
 }
 requestAnimationFrame(() => requestAnimationFrame(() => {
   document.documentElement.dataset.ready = String(performance.now());
+  setTimeout(detailsOf);
 }));
