@@ -39,10 +39,14 @@ void AddProperties(const StructureNode& node, const du::SmartPtr<kxk::ComponentN
                    IdTable<du::Symbol>& propertyTypes) {
     if (!node.firstProperty) return;
     dp::ScopedWriteLock lock(componentNode->GetLock());
-    // One block for the node's list: most waiting properties are copied as they are.
+    // One block for the node's list: most waiting properties are copied as they are. Their values
+    // are mostly unique texts that the copy's count increment would wait for one at a time.
     size_t waiting = 0;
-    for (const PropertyInfo* property = node.firstProperty; property; property = property->next)
-        waiting += IsWaiting(*property);
+    for (const PropertyInfo* property = node.firstProperty; property; property = property->next) {
+        if (!IsWaiting(*property)) continue;
+        ++waiting;
+        PrefetchCount(property->values.front());
+    }
     componentNode->GetProperties().Reserve(componentNode->GetProperties().Size() + waiting);
     for (const PropertyInfo* property = node.firstProperty; property; property = property->next) {
         if (!IsWaiting(*property)) continue;
