@@ -29,7 +29,7 @@ bool IsWaiting(const PropertyInfo& property) {
 // The name as written, the type's name and the first value only.
 void CopyProperty(const PropertyInfo& property, kxk::ComponentNode& componentNode,
                   IdTable<du::Symbol>& propertyTypes) {
-    componentNode.GetProperties().AddProperty(property.name, propertyTypes.Lookup(property.typeId),
+    componentNode.GetProperties().AddProperty(property.Name(), propertyTypes.Lookup(property.typeId),
                                               property.values.front());
 }
 
@@ -39,18 +39,14 @@ void AddProperties(const StructureNode& node, const du::SmartPtr<kxk::ComponentN
                    IdTable<du::Symbol>& propertyTypes) {
     if (!node.firstProperty) return;
     dp::ScopedWriteLock lock(componentNode->GetLock());
-    // One block for the node's list: most waiting properties are copied as they are. Their values
-    // are mostly unique texts that the copy's count increment would wait for one at a time.
+    // One block for the node's list: most waiting properties are copied as they are.
     size_t waiting = 0;
-    for (const PropertyInfo* property = node.firstProperty; property; property = property->next) {
-        if (!IsWaiting(*property)) continue;
-        ++waiting;
-        PrefetchCount(property->values.front());
-    }
+    for (const PropertyInfo* property = node.firstProperty; property; property = property->next)
+        waiting += IsWaiting(*property);
     componentNode->GetProperties().Reserve(componentNode->GetProperties().Size() + waiting);
     for (const PropertyInfo* property = node.firstProperty; property; property = property->next) {
         if (!IsWaiting(*property)) continue;
-        switch (Interpret(property->lowerName)) {
+        switch (Interpret(property->LowerName())) {
             case Interpretation::kViewableSource:
                 AddViewableSources(*property, componentNode);
                 break;
