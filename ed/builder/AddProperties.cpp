@@ -39,11 +39,6 @@ void AddProperties(const StructureNode& node, const du::SmartPtr<kxk::ComponentN
                    IdTable<du::Symbol>& propertyTypes) {
     if (!node.firstProperty) return;
     dp::ScopedWriteLock lock(componentNode->GetLock());
-    // One block for the node's list: most waiting properties are copied as they are.
-    size_t waiting = 0;
-    for (const PropertyInfo* property = node.firstProperty; property; property = property->next)
-        waiting += IsWaiting(*property);
-    componentNode->GetProperties().Reserve(componentNode->GetProperties().Size() + waiting);
     for (const PropertyInfo* property = node.firstProperty; property; property = property->next) {
         if (!IsWaiting(*property)) continue;
         switch (Interpret(property->LowerName())) {

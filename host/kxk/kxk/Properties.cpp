@@ -34,10 +34,6 @@ void Properties::Grow(size_t capacity) {
     m_capacity = static_cast<uint32_t>(capacity);
 }
 
-void Properties::Reserve(size_t count) {
-    if (count > m_capacity) Grow(count);
-}
-
 bool Properties::AddProperty(const du::Symbol& name, const du::Symbol& typeName, const du::Symbol& value) {
     // Nodes usually carry a handful of properties: one block instead of three growth steps.
     if (m_size == m_capacity) Grow(m_capacity ? size_t(m_capacity) * 2 : 4);

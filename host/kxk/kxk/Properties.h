@@ -43,8 +43,6 @@ class Properties {
 
     // Always true. Throws std::bad_alloc, leaving the set as it was.
     bool AddProperty(const du::Symbol& name, const du::Symbol& typeName, const du::Symbol& value);
-    // Room for `count` entries in all, so that a writer that knows how many come allocates once.
-    void Reserve(size_t count);
 
     size_t Size() const { return m_size; }
     bool IsEmpty() const { return m_size == 0; }
