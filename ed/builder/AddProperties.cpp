@@ -29,7 +29,7 @@ bool IsWaiting(const PropertyInfo& property) {
 // The name as written, the type's name and the first value only.
 void CopyProperty(const PropertyInfo& property, kxk::ComponentNode& componentNode,
                   IdTable<du::Symbol>& propertyTypes) {
-    componentNode.GetProperties().AddProperty(property.name, propertyTypes.Lookup(property.typeId),
+    componentNode.GetProperties().AddProperty(property.Name(), propertyTypes.Lookup(property.typeId),
                                               property.values.front());
 }
 
@@ -41,7 +41,7 @@ void AddProperties(const StructureNode& node, const du::SmartPtr<kxk::ComponentN
     dp::ScopedWriteLock lock(componentNode->GetLock());
     for (const PropertyInfo* property = node.firstProperty; property; property = property->next) {
         if (!IsWaiting(*property)) continue;
-        switch (Interpret(property->lowerName)) {
+        switch (Interpret(property->LowerName())) {
             case Interpretation::kViewableSource:
                 AddViewableSources(*property, componentNode);
                 break;

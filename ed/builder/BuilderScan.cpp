@@ -70,7 +70,7 @@ void ScanBuilderProperties(const StructureNode& node, float parentUnitFactor, No
             const BuilderProperty& entry = kBuilderProperties[i];
             if (found[i]) continue;
             const du::Symbol& spelling =
-                entry.match == Match::kLowerName ? property->lowerName : property->name;
+                entry.match == Match::kLowerName ? property->LowerName() : property->Name();
             if (spelling != entry.name) continue;
             if (Accept(entry, property->values.front(), parentUnitFactor, settings)) {
                 found[i] = true;

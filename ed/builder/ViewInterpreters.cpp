@@ -117,7 +117,7 @@ bool IsViewStateName(const du::Symbol& lowerName) {
 
 // A tail with no space at all is taken as the first word alone, with an empty second part.
 void AddViewStateSources(const PropertyInfo& property, const NodePtr& componentNode) {
-    const kxk::ViewStateSource::VIEWSTATESOURCE_TYPE type = ViewStateType(property.lowerName);
+    const kxk::ViewStateSource::VIEWSTATESOURCE_TYPE type = ViewStateType(property.LowerName());
     for (const du::Symbol& value : property.values) {
         if (value.is_null()) break;
         const char* cursor = value.c_str();

@@ -84,7 +84,7 @@ bool IsViewableSourceName(const du::Symbol& lowerName) {
 }
 
 void AddViewableSources(const PropertyInfo& property, const NodePtr& componentNode) {
-    const MakeSource make = FactoryFor(property.lowerName);
+    const MakeSource make = FactoryFor(property.LowerName());
     if (!make) return;
     for (const du::Symbol& value : property.values) {
         if (value.is_null()) continue;

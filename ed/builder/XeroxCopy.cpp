@@ -16,7 +16,7 @@ bool HasKey(const PropertyInfo& property) {
 }
 
 PropertyKey KeyOf(const PropertyInfo& property) {
-    return PropertyKey(property.name.c_str(), property.typeId);
+    return PropertyKey(property.Name().c_str(), property.typeId);
 }
 
 void CopyInto(StructureNode& node, const StructureNode& source, RecordTable<PropertyInfo>& properties) {
@@ -34,7 +34,7 @@ void CopyInto(StructureNode& node, const StructureNode& source, RecordTable<Prop
         PropertyInfo* copy = properties.Make();
         copy->pending = from->pending;
         copy->typeId = from->typeId;
-        copy->SetName(PropertyNames{from->name, from->lowerName});
+        copy->SetName(*from->names);
         copy->values = from->values;
         AppendProperty(node, *copy);
     }

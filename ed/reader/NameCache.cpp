@@ -40,19 +40,21 @@ du::Symbol LowerName(const du::Symbol& name) {
 
 const PropertyNames& NameCache::Get(std::string_view text) {
     Slot& slot = m_slots[SlotOf(text, kSlots)];
-    if (slot.used && slot.length == text.size() &&
-        std::memcmp(slot.names.name.c_str(), text.data(), text.size()) == 0)
-        return slot.names;
+    if (slot.names && slot.length == text.size() &&
+        std::memcmp(slot.names->name.c_str(), text.data(), text.size()) == 0)
+        return *slot.names;
     du::Symbol name(text.data(), text.size());
-    slot.names.lowerName = LowerName(name);
-    slot.names.name = std::move(name);
+    du::Symbol lowerName = LowerName(name);
+    m_entries.push_back(PropertyNames{std::move(name), std::move(lowerName)});
+    slot.names = &m_entries.back();
     slot.length = text.size();
-    slot.used = true;
-    return slot.names;
+    return *slot.names;
 }
 
 void NameCache::Clear() {
     for (Slot& slot : m_slots) slot = Slot();
+    m_entries.clear();
+    m_entries.shrink_to_fit();
 }
 
 }  // namespace ed

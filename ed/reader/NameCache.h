@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <string_view>
 
 #include "du/Symbol.h"
@@ -19,7 +20,8 @@ du::Symbol LowerName(const du::Symbol& name);
 
 // The names of recent N records. A file uses a few dozen property names on a million properties, so
 // an N record mostly finds its name here and costs two reference counts instead of interning and
-// lower-casing. Direct-mapped; holds its symbols until Clear. One per parser, not thread-safe.
+// lower-casing. Direct-mapped. Every entry it hands out, those its slots have since forgotten
+// included, stays in place until Clear, so records may point at it. One per parser, not thread-safe.
 class NameCache {
   public:
     const PropertyNames& Get(std::string_view text);
@@ -27,13 +29,13 @@ class NameCache {
 
   private:
     struct Slot {
-        PropertyNames names;
+        const PropertyNames* names = nullptr;
         size_t length = 0;
-        bool used = false;
     };
     static constexpr size_t kSlots = 512;
 
     Slot m_slots[kSlots];
+    std::deque<PropertyNames> m_entries;  // a deque keeps its elements where they are as it grows
 };
 
 }  // namespace ed

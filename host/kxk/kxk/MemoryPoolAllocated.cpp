@@ -31,6 +31,18 @@ HeapStorage theHeap;
 }  // namespace
 
 void* MemoryPoolAllocated::operator new(size_t size) {
+    return AllocateHostBlock(size);
+}
+
+void MemoryPoolAllocated::operator delete(void* p, size_t size) noexcept {
+    if (p) ReleaseHostBlock(p, size);
+}
+
+size_t MemoryPoolAllocated::LiveBytes() {
+    return g_liveBytes.load(std::memory_order_relaxed);
+}
+
+void* AllocateHostBlock(size_t size) {
     void* p;
     if (size <= du::SlabHeap::kMaxBlock) {
         std::lock_guard<du::SpinLock> guard(theHeap.heap.lock);
@@ -42,8 +54,7 @@ void* MemoryPoolAllocated::operator new(size_t size) {
     return p;
 }
 
-void MemoryPoolAllocated::operator delete(void* p, size_t size) noexcept {
-    if (!p) return;
+void ReleaseHostBlock(void* p, size_t size) noexcept {
     g_liveBytes.fetch_sub(size, std::memory_order_relaxed);
     if (size <= du::SlabHeap::kMaxBlock) {
         std::lock_guard<du::SpinLock> guard(theHeap.heap.lock);
@@ -51,10 +62,6 @@ void MemoryPoolAllocated::operator delete(void* p, size_t size) noexcept {
     } else {
         ::operator delete(p);
     }
-}
-
-size_t MemoryPoolAllocated::LiveBytes() {
-    return g_liveBytes.load(std::memory_order_relaxed);
 }
 
 du::BlockAllocator* GetBlockAllocator() {

@@ -15,9 +15,14 @@ class MemoryPoolAllocated {
     static void* operator new(size_t size);
     static void operator delete(void* p, size_t size) noexcept;
 
-    // Bytes held right now by objects allocated through this class.
+    // Bytes held right now by objects allocated through this class and by AllocateHostBlock.
     static size_t LiveBytes();
 };
+
+// Raw blocks from the same pool, for host-side arrays (property lists) that would otherwise take a
+// malloc'd block each. `size` is given back to Release as it was given to Allocate.
+void* AllocateHostBlock(size_t size);
+void ReleaseHostBlock(void* p, size_t size) noexcept;
 
 // The chunk allocator the host gives to small-block pools (du::DefaultBlockAllocator()).
 du::BlockAllocator* GetBlockAllocator();

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstddef>
-#include <vector>
+#include <cstdint>
 
 #include "du/Symbol.h"
 
@@ -16,20 +16,47 @@ struct Property {
 
 // The ordered property set of a ComponentNode. Duplicate names are kept, in the order added.
 // Guarded by its node's lock.
+//
+// The entries sit in one block of the host's object pool rather than a malloc'd vector: a large
+// structure has one such list per node, and the pool's slabs come from huge-page regions.
 class Properties {
   public:
-    // Always true.
+    // Read-only view of the entries, in order.
+    class Range {
+      public:
+        Range(const Property* begin, size_t size) : m_begin(begin), m_size(size) {}
+        const Property* begin() const { return m_begin; }
+        const Property* end() const { return m_begin + m_size; }
+        size_t size() const { return m_size; }
+        bool empty() const { return m_size == 0; }
+        const Property& operator[](size_t i) const { return m_begin[i]; }
+
+      private:
+        const Property* m_begin;
+        size_t m_size;
+    };
+
+    Properties() = default;
+    ~Properties();
+    Properties(const Properties&) = delete;
+    Properties& operator=(const Properties&) = delete;
+
+    // Always true. Throws std::bad_alloc, leaving the set as it was.
     bool AddProperty(const du::Symbol& name, const du::Symbol& typeName, const du::Symbol& value);
 
-    size_t Size() const { return m_entries.size(); }
-    bool IsEmpty() const { return m_entries.empty(); }
+    size_t Size() const { return m_size; }
+    bool IsEmpty() const { return m_size == 0; }
     const Property& Get(size_t i) const { return m_entries[i]; }
-    const std::vector<Property>& GetAll() const { return m_entries; }
+    Range GetAll() const { return Range(m_entries, m_size); }
     // The first entry with that name, or null.
     const Property* Find(const du::Symbol& name) const;
 
   private:
-    std::vector<Property> m_entries;
+    void Grow(size_t capacity);
+
+    Property* m_entries = nullptr;
+    uint32_t m_size = 0;
+    uint32_t m_capacity = 0;
 };
 
 }  // namespace kxk

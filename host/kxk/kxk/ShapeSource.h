@@ -3,12 +3,13 @@
 #include "dg/Box.h"
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
+#include "kxk/MemoryPoolAllocated.h"
 
 namespace kxk {
 
 // Where a node's geometry (or thumbnail) comes from: a source text, its bounding box and an index
 // into the source. Immutable after creation; held by counted reference.
-class ShapeSource : public du::RefCounted {
+class ShapeSource : public MemoryPoolAllocated, public du::RefCounted {
   public:
     // Always makes a source and returns true.
     static bool Create(du::SmartPtr<ShapeSource>& out, const du::Symbol& source, const dg::FBox& box,

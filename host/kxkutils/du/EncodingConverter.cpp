@@ -50,6 +50,10 @@ bool IsUtf8Name(const Symbol& name) {
     return strcasecmp(name.safe_c_str(), "UTF-8") == 0 || strcasecmp(name.safe_c_str(), "UTF8") == 0;
 }
 
+bool IsWindows1252Name(const Symbol& name) {
+    return strcasecmp(name.safe_c_str(), "windows-1252") == 0 || strcasecmp(name.safe_c_str(), "CP1252") == 0;
+}
+
 iconv_t Open(const Symbol& from, const Symbol& to) {
     // iconv_open takes "" for the locale's own encoding; a nameless encoding here means none at all.
     if (!from.has_text() || !to.has_text()) return kNoDescriptor;
@@ -57,6 +61,42 @@ iconv_t Open(const Symbol& from, const Symbol& to) {
 }
 
 }  // namespace
+
+// windows-1252 maps each byte on its own, without state, to at most three bytes of UTF-8.
+struct EncodingConverter::ByteTable {
+    char utf8[256][4];
+    uint8_t length[256];  // 0: iconv refuses the byte
+
+    // Null when iconv does not convert the bytes one by one, as a single-byte encoding would.
+    static std::unique_ptr<ByteTable> Fill(void* descriptor) {
+        iconv_t cd = static_cast<iconv_t>(descriptor);
+        if (cd == kNoDescriptor) return nullptr;
+        std::unique_ptr<ByteTable> table(new ByteTable);
+        for (unsigned byte = 0; byte < 256; ++byte) {
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            char in = static_cast<char>(byte);
+            char* inAt = &in;
+            size_t inLeft = 1;
+            char out[16];
+            char* outAt = out;
+            size_t outLeft = sizeof out;
+            table->length[byte] = 0;
+            if (iconv(cd, &inAt, &inLeft, &outAt, &outLeft) == static_cast<size_t>(-1)) {
+                if (errno != EILSEQ) return nullptr;
+                continue;
+            }
+            if (iconv(cd, nullptr, nullptr, &outAt, &outLeft) == static_cast<size_t>(-1)) return nullptr;
+            const size_t produced = sizeof out - outLeft;
+            if (produced == 0 || produced > sizeof table->utf8[0]) return nullptr;
+            // What the converter's final check would refuse stays refused.
+            if (FirstInvalidUtf8(std::string(out, produced)) != std::string::npos) continue;
+            std::memcpy(table->utf8[byte], out, produced);
+            table->length[byte] = static_cast<uint8_t>(produced);
+        }
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        return table;
+    }
+};
 
 const Symbol& EncodingConverter::UTF8() {
     static const Symbol name("UTF-8");
@@ -74,6 +114,7 @@ EncodingConverter::EncodingConverter()
       m_to(UTF8()),
       m_descriptor(Open(UTF8(), UTF8())),
       m_fallbackDescriptor(Open(Symbol("windows-1252"), m_to)),
+      m_table(ByteTable::Fill(m_fallbackDescriptor)),
       m_passValidUtf8(true) {}
 
 EncodingConverter::EncodingConverter(const Symbol& from, const Symbol& to)
@@ -81,6 +122,7 @@ EncodingConverter::EncodingConverter(const Symbol& from, const Symbol& to)
       m_to(to),
       m_descriptor(Open(from, to)),
       m_fallbackDescriptor(kNoDescriptor),
+      m_table(IsWindows1252Name(from) && IsUtf8Name(to) ? ByteTable::Fill(m_descriptor) : nullptr),
       m_passValidUtf8(false) {}
 
 EncodingConverter::~EncodingConverter() {
@@ -96,10 +138,30 @@ bool EncodingConverter::Convert(const std::string& input, std::string& output, s
     if (!IsGood()) return false;
     // Always convert into the scratch string, so that `output` may be `input` and a failed first
     // attempt of the default converter leaves the input intact for the second.
-    bool ok = ConvertWith(m_descriptor, input, m_scratch);
-    if (!ok && m_passValidUtf8) ok = ConvertWith(m_fallbackDescriptor, input, m_scratch);
+    bool ok;
+    if (m_passValidUtf8) {
+        ok = ConvertWith(m_descriptor, input, m_scratch);
+        if (!ok) ok = m_table ? ConvertWith(*m_table, input, m_scratch)
+                              : ConvertWith(m_fallbackDescriptor, input, m_scratch);
+    } else {
+        ok = m_table ? ConvertWith(*m_table, input, m_scratch) : ConvertWith(m_descriptor, input, m_scratch);
+    }
     if (ok) output.swap(m_scratch);
     return ok;
+}
+
+bool EncodingConverter::ConvertWith(const ByteTable& table, const std::string& input, std::string& output) {
+    output.resize(input.size() * sizeof table.utf8[0]);
+    char* out = output.data();
+    for (const char c : input) {
+        const auto byte = static_cast<unsigned char>(c);
+        const size_t length = table.length[byte];
+        if (length == 0) return false;
+        std::memcpy(out, table.utf8[byte], sizeof table.utf8[0]);
+        out += length;
+    }
+    output.resize(static_cast<size_t>(out - output.data()));
+    return true;
 }
 
 bool EncodingConverter::ConvertWith(void* descriptor, const std::string& input, std::string& output) {

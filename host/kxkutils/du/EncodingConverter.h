@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 
 #include "du/Symbol.h"
@@ -33,13 +35,19 @@ class EncodingConverter {
     bool Convert(const std::string& input, std::string& output, size_t* errorOffset = nullptr);
 
   private:
+    struct ByteTable;
+
     bool ConvertWith(void* descriptor, const std::string& input, std::string& output);
+    static bool ConvertWith(const ByteTable& table, const std::string& input, std::string& output);
 
     Symbol m_from;
     Symbol m_to;
     // iconv_t, or (void*)-1 when not good; for the default converter UTF-8 -> UTF-8, a validity check.
     void* m_descriptor;
     void* m_fallbackDescriptor;  // windows-1252 -> UTF-8 for the default converter
+    // What iconv makes of each single byte, for windows-1252 into UTF-8 (strict or as the fallback):
+    // a table lookup a byte instead of an iconv call a text. Null for every other pair.
+    std::unique_ptr<ByteTable> m_table;
     bool m_passValidUtf8;
     std::string m_scratch;  // output of an in-place conversion; keeps its capacity between calls
 };
