@@ -19,7 +19,7 @@ function(read_part name out)
 endfunction()
 
 read_part(page.html page)
-foreach(part page.css page.js three.core.min.js three.module.min.js)
+foreach(part page.css page.js three.min.js)
   read_part(${part} text)
   string(REPLACE "@${part}@" "${text}" page "${page}")
 endforeach()

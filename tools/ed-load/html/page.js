@@ -45,13 +45,10 @@ const kUncoloured = [0.8, 0.8, 0.8, 1];
 const kHighlight = [1.0, 0.55, 0.1];
 const kMostOutlined = 5000;
 
-// three.js comes as two ES modules, the second importing the first by file name. A page opened from
-// disk can load neither by URL, so each becomes a blob URL and the import is pointed at it.
-async function loadThree() {
-  const blob = (text) => URL.createObjectURL(new Blob([text], { type: 'text/javascript' }));
-  const core = blob(document.getElementById('three-core').textContent);
-  const main = document.getElementById('three-module').textContent;
-  return import(blob(main.replaceAll('./three.core.js', core)));
+// A page opened from disk can import no module by URL, so three.js becomes a blob URL.
+function loadThree() {
+  const text = document.getElementById('three').textContent;
+  return import(URL.createObjectURL(new Blob([text], { type: 'text/javascript' })));
 }
 // Inflating the structure and compiling three.js overlap.
 const [columns, THREE] = await Promise.all([readScene(), loadThree()]);
