@@ -75,8 +75,8 @@ class Symbol {
 
     // Interns many texts at once: symbols[i] gets texts[i], releasing what it held. The same as
     // assigning Symbol(texts[i]) in turn, but the memory loads of sixteen lookups overlap instead of
-    // following each other, which makes interning a large batch of texts several times faster. A
-    // failure (std::bad_alloc) leaves the symbols before it interned and the rest as they were.
+    // following each other, which halves the time of a large batch. A failure (std::bad_alloc)
+    // leaves the symbols before it interned and the rest as they were.
     static void Make(const std::string_view* texts, size_t count, Symbol* symbols);
 
     // A look-ahead for readers that know which texts they will intern soon. A lookup waits on two

@@ -33,8 +33,6 @@ SymbolTable& SymbolTable::Get() {
     return theTable.table;
 }
 
-// A text found dead is brought back: its count can only rise from zero here, under the shard lock,
-// and only a rebuild, under the same lock, frees it. Equal texts therefore always share one entry.
 const char* SymbolTable::Intern(const char* text, size_t length) {
     return Intern(text, length, texthash::HashText(text, length));
 }
@@ -58,6 +56,8 @@ void SymbolTable::Intern(const std::string_view* texts, size_t count, Symbol* sy
     }
 }
 
+// A text found dead is brought back: its count can only rise from zero here, under the shard lock,
+// and only a rebuild, under the same lock, frees it. Equal texts therefore always share one entry.
 const char* SymbolTable::Intern(const char* text, size_t length, uint32_t hash) {
     if (length > SIZE_MAX / 2) throw std::bad_alloc();
     Shard& shard = ShardOf(hash);
