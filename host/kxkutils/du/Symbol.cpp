@@ -54,6 +54,10 @@ bool Symbol::operator==(const char* other) const {
     return other[n] == '\0';
 }
 
+void Symbol::Make(const std::string_view* texts, size_t count, Symbol* symbols) {
+    SymbolTable::Get().Intern(texts, count, symbols);
+}
+
 uint32_t Symbol::PrefetchSlot(const char* text, size_t length) noexcept {
     return SymbolTable::Get().PrefetchSlot(text, length);
 }

@@ -33,11 +33,33 @@ SymbolTable& SymbolTable::Get() {
     return theTable.table;
 }
 
+const char* SymbolTable::Intern(const char* text, size_t length) {
+    return Intern(text, length, texthash::HashText(text, length));
+}
+
+// A pipeline of three stages over the batch: hash a text and prefetch its slot, kAhead texts later
+// prefetch its header from the slot that has come in, kAhead texts later again intern it.
+void SymbolTable::Intern(const std::string_view* texts, size_t count, Symbol* symbols) {
+    constexpr size_t kRing = 2 * kAhead;
+    static_assert((kRing & (kRing - 1)) == 0, "a ring index is a mask");
+    uint32_t hashes[kRing];
+    for (size_t i = 0; i < count + kRing; ++i) {
+        // The last stage first: the first one reuses its hash's place in the ring.
+        if (i >= kRing) {
+            const size_t k = i - kRing;
+            const char* text = Intern(texts[k].data(), texts[k].size(), hashes[k % kRing]);
+            Symbol::Release(symbols[k].m_text);
+            symbols[k].m_text = text;
+        }
+        if (i >= kAhead && i - kAhead < count) PrefetchText(hashes[(i - kAhead) % kRing]);
+        if (i < count) hashes[i % kRing] = PrefetchSlot(texts[i].data(), texts[i].size());
+    }
+}
+
 // A text found dead is brought back: its count can only rise from zero here, under the shard lock,
 // and only a rebuild, under the same lock, frees it. Equal texts therefore always share one entry.
-const char* SymbolTable::Intern(const char* text, size_t length) {
+const char* SymbolTable::Intern(const char* text, size_t length, uint32_t hash) {
     if (length > SIZE_MAX / 2) throw std::bad_alloc();
-    const uint32_t hash = texthash::HashText(text, length);
     Shard& shard = ShardOf(hash);
     std::lock_guard<SpinLock> guard(shard.lock);
     if (const char* found = shard.Find(text, length, hash)) return found;
@@ -69,7 +91,10 @@ void SymbolTable::PrefetchText(uint32_t hash) noexcept {
     if (shard.slots) {
         for (size_t i = hash & shard.mask; shard.slots[i]; i = (i + 1) & shard.mask) {
             if (SameTag(shard.slots[i], hash)) {
-                __builtin_prefetch(HeaderIn(shard.slots[i]));
+                // Texts over 20 bytes may reach into the next line.
+                const char* header = reinterpret_cast<const char*>(HeaderIn(shard.slots[i]));
+                __builtin_prefetch(header);
+                __builtin_prefetch(header + 40);
                 break;
             }
         }

@@ -31,6 +31,8 @@ class SymbolTable {
 
     // The interned copy of the text, its count raised; throws std::bad_alloc.
     const char* Intern(const char* text, size_t length);
+    // Symbol::Make.
+    void Intern(const std::string_view* texts, size_t count, Symbol* symbols);
     // Symbol::PrefetchSlot and Symbol::PrefetchText.
     uint32_t PrefetchSlot(const char* text, size_t length) noexcept;
     void PrefetchText(uint32_t hash) noexcept;
@@ -44,6 +46,8 @@ class SymbolTable {
     static constexpr unsigned kTagBits = 19;
     static constexpr unsigned kTagShift = 64 - kTagBits;
     static constexpr size_t kMinimumSlots = 64;
+    // Lookups in flight in each of a batch's two prefetching stages.
+    static constexpr size_t kAhead = 16;
 
     struct alignas(64) Shard {
         SpinLock lock;
@@ -79,6 +83,7 @@ class SymbolTable {
         return slot >> kTagShift == (hash & ((uint32_t(1) << kTagBits) - 1));
     }
     static bool Dead(uint64_t slot) { return HeaderIn(slot)->count.load(std::memory_order_acquire) == 0; }
+    const char* Intern(const char* text, size_t length, uint32_t hash);
     Shard& ShardOf(uint32_t hash) { return m_shards[hash >> (32 - kShardBits)]; }
 
     Shard m_shards[size_t(1) << kShardBits];

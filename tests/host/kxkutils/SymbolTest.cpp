@@ -93,6 +93,19 @@ TEST(SymbolTest, LastHolderFreesTheText) {
     EXPECT_EQ(before, Symbol::LiveCount());
 }
 
+// Batches, long or short, with repeats, give what single lookups give and release what was held.
+TEST(SymbolTest, BatchesInternAsSingleLookupsDo) {
+    const size_t before = Symbol::LiveCount();
+    std::vector<std::string> texts;
+    for (size_t i = 0; i < 1000; ++i) texts.push_back("batch-" + std::to_string(i % 40));
+    const std::vector<std::string_view> views(texts.begin(), texts.end());
+    std::vector<Symbol> symbols(texts.size(), Symbol("batch-old"));
+    Symbol::Make(views.data(), texts.size(), symbols.data());
+    Symbol::Make(views.data() + 7, 9, symbols.data());
+    for (size_t i = 0; i < 1000; ++i) ASSERT_EQ(Symbol(texts[i < 9 ? i + 7 : i]).c_str(), symbols[i].c_str());
+    EXPECT_EQ(before + 40, Symbol::LiveCount());
+}
+
 // A dropped text stays in the table until a sweep or a rebuild; both keep every held text where it is.
 TEST(SymbolTest, SweepFreesOnlyTextsNobodyHolds) {
     const size_t before = Symbol::LiveCount();
