@@ -51,9 +51,9 @@ void BuildWalk::Visit(StructureNode& node, const du::SmartPtr<kxk::ComponentNode
                       const dg::Location* location) {
     // The node's name and most of its values are texts of their own, seldom still in the cache: the
     // counts that taking them will increment are all loaded at once rather than one by one.
-    PrefetchCount(node.name);
+    node.name.PrefetchCount();
     for (const PropertyInfo* property = node.firstProperty; property; property = property->next)
-        PrefetchCount(property->values.front());
+        property->values.front().PrefetchCount();
     NodeSettings settings;
     ScanBuilderProperties(node, unitFactor, settings);
     du::SmartPtr<kxk::ComponentNode> componentNode;

@@ -68,18 +68,13 @@ struct PropertyInfo {
     }
 };
 
-// Starts loading the count of a symbol's text, which sits just before the text; changes nothing.
-inline void PrefetchCount(const du::Symbol& symbol) {
-    if (const char* text = symbol.c_str()) __builtin_prefetch(text - 8, 1);
-}
-
 // Starts loading the reference counts of a record's texts, ahead of its destruction.
 inline void PrefetchTexts(const StructureNode& node) {
-    PrefetchCount(node.name);
-    PrefetchCount(node.link);
+    node.name.PrefetchCount();
+    node.link.PrefetchCount();
 }
 inline void PrefetchTexts(const PropertyInfo& property) {
-    PrefetchCount(property.values.front());
+    property.values.front().PrefetchCount();
 }
 
 // Puts `property` at the end of the node's chain and marks it attached.

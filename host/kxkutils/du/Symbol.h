@@ -86,6 +86,11 @@ class Symbol {
     // be skipped or given texts that never come.
     static uint32_t PrefetchSlot(const char* text, size_t length) noexcept;
     static void PrefetchText(uint32_t hash) noexcept;
+    // Starts loading the text's reference count, for code about to copy or drop many symbols whose
+    // texts are no longer in the cache; changes nothing.
+    void PrefetchCount() const noexcept {
+        if (m_text) __builtin_prefetch(&HeaderOf(m_text).count, 1);
+    }
 
     // Number of distinct texts held right now (for leak checks).
     static size_t LiveCount();
