@@ -33,7 +33,7 @@ void Parser::AddNodeName() {
     ScanInt();
     ScanInt();
     const std::string_view text = ScanText(true);
-    du::Symbol name(text.data(), text.size());
+    du::Symbol name = Intern(text);
     if (StructureNode* node = GetNodeFromId(id, false)) node->name = std::move(name);
 }
 
