@@ -33,7 +33,7 @@ void Parser::AddNodeName() {
     ScanInt();
     ScanInt();
     const std::string_view text = ScanText(true);
-    du::Symbol name = Intern(text);
+    du::Symbol name(text.data(), text.size());
     if (StructureNode* node = GetNodeFromId(id, false)) node->name = std::move(name);
 }
 

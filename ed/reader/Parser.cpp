@@ -6,14 +6,15 @@
 #include "du/FileReader.h"
 #include "du/LineReader.h"
 #include "ed/reader/ParserTracer.h"
+#include "ed/reader/ReadAhead.h"
 #include "kxk/MemoryPoolAllocated.h"
 #include "kxk/Structure.h"
 
 namespace ed {
 
 namespace {
+// The size of the few blocks in flight: the same reads as the single-threaded path's, in the cache.
 constexpr size_t kReadAheadBlock = 256 * 1024;
-constexpr bool kInternAhead = true;
 }  // namespace
 
 Parser::Parser()
@@ -46,7 +47,7 @@ bool Parser::Parse(const du::Symbol& fileName, const du::SmartPtr<kxk::Structure
     std::unique_ptr<ReadAhead> ahead;
     if (reader->SizeHint() > m_readAheadFrom) {
         try {
-            ahead.reset(new ReadAhead(reader.get(), kReadAheadBlock, kInternAhead));
+            ahead.reset(new ReadAhead(reader.get(), kReadAheadBlock));
         } catch (const std::system_error&) {
             // No thread to be had: read here.
         }
@@ -62,18 +63,13 @@ bool Parser::Parse(const du::Symbol& fileName, const du::SmartPtr<kxk::Structure
 
 template <class Lines>
 void Parser::ReadLines(Lines& lines) {
-    // Whatever way this ends, no pointer into the line buffers may outlive it.
-    struct Forget {
-        AheadText*& ahead;
-        ~Forget() { ahead = nullptr; }
-    } forget{m_ahead};
     while (!m_failed) {
         if (!lines.ReadLine()) {
             ReleaseIdTables();
             BuildStructure();
             break;
         }
-        LookAt(lines);
+        m_lookAhead.Advance(lines.Ahead());
         char* line = lines.GetBuffer();
         // Only the dispatch is guarded: a failure of one record ends the parse with a trace,
         // while failures of the reader or the build reach the caller.
@@ -85,14 +81,6 @@ void Parser::ReadLines(Lines& lines) {
         }
     }
     Clear();
-}
-
-void Parser::LookAt(ReadAhead& lines) {
-    if (kInternAhead) {
-        m_ahead = lines.Text();
-    } else {
-        m_lookAhead.Advance(lines.Ahead());
-    }
 }
 
 void Parser::ParseLine(char* line) {

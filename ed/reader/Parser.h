@@ -6,13 +6,11 @@
 #include <vector>
 
 #include "du/EncodingConverter.h"
-#include "du/LineReader.h"
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
 #include "ed/reader/IdTable.h"
 #include "ed/reader/LookAhead.h"
 #include "ed/reader/NameCache.h"
-#include "ed/reader/ReadAhead.h"
 #include "ed/reader/RecordTable.h"
 #include "ed/reader/ScanInt.h"
 #include "ed/reader/ValueList.h"
@@ -116,23 +114,12 @@ class Parser {
     // Driver and scanners. Scanners work in place on the current line buffer.
     template <class Lines>
     void ReadLines(Lines& lines);
-    void LookAt(du::LineReader& lines) { m_lookAhead.Advance(lines.Ahead()); }
-    void LookAt(ReadAhead& lines);
     void ParseLine(char* line);
     int ScanInt();
     const char* ScanTail(bool convert);
     // ScanTail with the length of the text.
     std::string_view ScanText(bool convert);
     const char* ScanName(bool convert);
-    // The symbol of a text that ScanText returned, interned ahead when it is the very text read ahead.
-    du::Symbol Intern(std::string_view text) {
-        if (m_ahead && text.data() == m_ahead->data && text.size() == m_ahead->size) {
-            du::Symbol symbol = std::move(*m_ahead->symbol);
-            m_ahead = nullptr;
-            return symbol;
-        }
-        return du::Symbol(text.data(), text.size());
-    }
     void NotYetImplemented(const char* what);
 
     // Tables. Lookups return null only for ids below 1.
@@ -191,8 +178,7 @@ class Parser {
     du::Symbol m_fileName;
     NameCache m_nameCache;
     LookAhead m_lookAhead;
-    AheadText* m_ahead = nullptr;  // the current line's, while a ReadAhead serves the lines
-    // Files larger than this are read, split and partly interned on a second thread.
+    // Files larger than this are read and split into lines on a second thread.
     size_t m_readAheadFrom = size_t{16} << 20;
 };
 

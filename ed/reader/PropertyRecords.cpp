@@ -31,7 +31,7 @@ void Parser::AddPropValue() {
     ScanInt();
     ScanInt();
     const std::string_view text = ScanText(true);
-    du::Symbol value = Intern(text);
+    du::Symbol value(text.data(), text.size());
     if (property != nullptr) property->values.push_back(std::move(value));
 }
 

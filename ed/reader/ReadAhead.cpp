@@ -14,8 +14,8 @@ namespace {
 constexpr size_t kBlocks = 4;
 }  // namespace
 
-ReadAhead::ReadAhead(du::FileReader* reader, size_t blockSize, bool intern)
-    : m_reader(reader), m_blockSize(blockSize < 2 ? 2 : blockSize), m_intern(intern) {
+ReadAhead::ReadAhead(du::FileReader* reader, size_t blockSize)
+    : m_reader(reader), m_blockSize(blockSize < 2 ? 2 : blockSize) {
     for (size_t i = 0; i < kBlocks; ++i) m_free.push_back(std::make_unique<Block>());
     m_thread = std::thread(&ReadAhead::Run, this);
 }
@@ -39,7 +39,6 @@ bool ReadAhead::NextBlock() {
     if (m_filled.empty()) {
         m_line = nullptr;
         m_lineLength = 0;
-        m_text = AheadText{};
         if (m_error) std::rethrow_exception(std::exchange(m_error, nullptr));
         return false;
     }
@@ -85,8 +84,7 @@ void ReadAhead::Run() {
 // Starts the block with the line left unfinished by the last one and reads until it is full and
 // holds a line feed, or the input ends. False when there is nothing left.
 bool ReadAhead::Fill(Block& block) {
-    block.lines.clear();
-    block.symbols.clear();
+    block.ends.clear();
     // One spare byte for the terminator of the block's last line.
     const size_t wanted = std::max(m_blockSize, m_carry.size() + 1) + 1;
     if (block.capacity < wanted) {
@@ -130,35 +128,11 @@ void ReadAhead::Split(Block& block) {
         } else {
             break;
         }
-        block.lines.push_back(Line{end, 0, 0, kNone});
-        if (m_intern && (bytes[begin] == 'I' || bytes[begin] == 'V')) Look(block, block.lines.back(), begin);
+        block.ends.push_back(end);
         begin = end;
     }
     m_carry.assign(bytes + begin, block.size - begin);
     block.size = begin;
-}
-
-// Finds the text as the record's handler will (four integers, then blanks, up to a line feed or a
-// zero byte) and interns it when no conversion can change it.
-void ReadAhead::Look(Block& block, Line& line, size_t begin) {
-    const char* start = block.bytes.get() + begin;
-    const char* end = block.bytes.get() + line.end;
-    const auto isDigit = [](char c) { return static_cast<unsigned char>(c - '0') < 10; };
-    const char* p = start + 1;
-    for (int field = 0; field < 4; ++field) {
-        while (p < end && !isDigit(*p) && *p != '\0') ++p;
-        while (p < end && isDigit(*p)) ++p;
-    }
-    while (p < end && *p == ' ') ++p;
-    const char* q = p;
-    for (; q < end && *q != '\n' && *q != '\0'; ++q) {
-        if (static_cast<unsigned char>(*q) >= 0x80) return;
-    }
-    if (static_cast<size_t>(q - start) > UINT32_MAX) return;
-    line.text = static_cast<uint32_t>(p - start);
-    line.textSize = static_cast<uint32_t>(q - p);
-    line.symbol = static_cast<uint32_t>(block.symbols.size());
-    block.symbols.emplace_back(p, static_cast<size_t>(q - p));
 }
 
 }  // namespace ed
