@@ -1,8 +1,8 @@
 #pragma once
 
 #include <condition_variable>
-#include <deque>
 #include <cstddef>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -18,10 +18,10 @@ class FileReader;
 namespace ed {
 
 // Hands out a file's lines like du::LineReader (writable, zero-terminated, line feed kept, valid
-// until the next ReadLine), but one thread of its own reads the file in blocks and splits them into
-// lines while the caller handles the lines of an earlier block. A few blocks are in flight at most, recycled. The thread is
-// joined by the destructor, wherever the reading stopped; an exception on it reaches the caller at
-// the ReadLine that would have needed its block. A read error ends the input, as in LineReader.
+// until the next ReadLine), but a thread of its own reads the file in blocks and splits them into
+// lines while the caller handles the lines of an earlier block. A few recycled blocks are in flight
+// at most. The destructor joins the thread wherever the reading stopped; an exception on it reaches
+// the caller at the ReadLine that needed its block. A read error ends the input, as in LineReader.
 class ReadAhead {
   public:
     // `reader` must outlive this object and is used by the reading thread alone.
@@ -43,7 +43,8 @@ class ReadAhead {
     size_t GetLength() const { return m_lineLength; }
     // The rest of the current block, as du::LineReader::Ahead.
     std::string_view Ahead() const {
-        return std::string_view(m_line + m_lineLength, m_block->size - (m_line + m_lineLength - m_block->bytes.get()));
+        return std::string_view(m_line + m_lineLength,
+                                m_block->size - (m_line + m_lineLength - m_block->bytes.get()));
     }
 
   private:
@@ -76,7 +77,7 @@ class ReadAhead {
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::vector<std::unique_ptr<Block>> m_free;    // for the reader to fill
+    std::vector<std::unique_ptr<Block>> m_free;   // for the reader to fill
     std::deque<std::unique_ptr<Block>> m_filled;  // in file order, for the caller
     bool m_stop = false;
     bool m_done = false;
