@@ -9,8 +9,8 @@
 namespace ed {
 
 namespace {
-// One being handled, the others filled or being filled: enough for the reader to stay ahead,
-// few enough that the bytes are still in the shared cache when the caller gets to them.
+// One being handled, the others filled or being filled: enough for the reader to stay ahead, and
+// the memory in flight stays about a megabyte whatever the file's size.
 constexpr size_t kBlocks = 4;
 }  // namespace
 
