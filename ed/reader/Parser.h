@@ -112,6 +112,8 @@ class Parser {
     using Handler = void (Parser::*)();
 
     // Driver and scanners. Scanners work in place on the current line buffer.
+    template <class Lines>
+    void ReadLines(Lines& lines);
     void ParseLine(char* line);
     int ScanInt();
     const char* ScanTail(bool convert);
@@ -176,6 +178,8 @@ class Parser {
     du::Symbol m_fileName;
     NameCache m_nameCache;
     LookAhead m_lookAhead;
+    // Files larger than this are read and split into lines on a second thread.
+    size_t m_readAheadFrom = size_t{16} << 20;
 };
 
 // Works on a local cursor: a member cursor would be stored back at every byte.

@@ -60,6 +60,8 @@ class ParserInspector {
         m_parser.m_line = m_parser.m_cursor = nullptr;
     }
     void Clear() { m_parser.Clear(); }
+    // Files larger than `bytes` are read on a second thread (0: every file).
+    void SetReadAheadFrom(size_t bytes) { m_parser.m_readAheadFrom = bytes; }
     StructureNode* Root() const { return m_parser.m_root; }
 
   private:

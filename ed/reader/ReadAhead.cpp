@@ -1,0 +1,138 @@
+#include "ed/reader/ReadAhead.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "du/FileReader.h"
+
+namespace ed {
+
+namespace {
+// One being handled, the others filled or being filled: enough for the reader to stay ahead, and
+// the memory in flight stays about a megabyte whatever the file's size.
+constexpr size_t kBlocks = 4;
+}  // namespace
+
+ReadAhead::ReadAhead(du::FileReader* reader, size_t blockSize)
+    : m_reader(reader), m_blockSize(blockSize < 2 ? 2 : blockSize) {
+    for (size_t i = 0; i < kBlocks; ++i) m_free.push_back(std::make_unique<Block>());
+    m_thread = std::thread(&ReadAhead::Run, this);
+}
+
+ReadAhead::~ReadAhead() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+}
+
+bool ReadAhead::NextBlock() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (m_block) {
+        m_free.push_back(std::move(m_block));
+        m_changed.notify_all();
+    }
+    m_changed.wait(lock, [this] { return !m_filled.empty() || m_done; });
+    if (m_filled.empty()) {
+        m_line = nullptr;
+        m_lineLength = 0;
+        if (m_error) std::rethrow_exception(std::exchange(m_error, nullptr));
+        return false;
+    }
+    m_block = std::move(m_filled.front());
+    m_filled.pop_front();
+    lock.unlock();
+    m_index = 0;
+    TakeLine();
+    return true;
+}
+
+void ReadAhead::Run() {
+    try {
+        for (;;) {
+            std::unique_ptr<Block> block;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_changed.wait(lock, [this] { return m_stop || !m_free.empty(); });
+                if (m_stop) return;
+                block = std::move(m_free.back());
+                m_free.pop_back();
+            }
+            const bool more = Fill(*block);
+            if (more) Split(*block);
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                if (more) m_filled.push_back(std::move(block));
+                m_done = !more;
+            }
+            m_changed.notify_all();
+            if (!more) return;
+        }
+    } catch (...) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_error = std::current_exception();
+            m_done = true;
+        }
+        m_changed.notify_all();
+    }
+}
+
+// Starts the block with the line left unfinished by the last one and reads until it is full and
+// holds a line feed, or the input ends. False when there is nothing left.
+bool ReadAhead::Fill(Block& block) {
+    block.ends.clear();
+    // One spare byte for the terminator of the block's last line.
+    const size_t wanted = std::max(m_blockSize, m_carry.size() + 1) + 1;
+    if (block.capacity < wanted) {
+        block.bytes.reset(new char[wanted]);
+        block.capacity = wanted;
+    }
+    std::memcpy(block.bytes.get(), m_carry.data(), m_carry.size());
+    block.size = m_carry.size();
+    m_carry.clear();
+    size_t scanned = 0;
+    for (;;) {
+        while (!m_eof && block.size + 1 < block.capacity) {
+            const long n = m_reader->Read(block.bytes.get() + block.size, block.capacity - 1 - block.size);
+            if (n <= 0) {
+                m_eof = true;
+            } else {
+                block.size += static_cast<size_t>(n);
+            }
+        }
+        if (m_eof || std::memchr(block.bytes.get() + scanned, '\n', block.size - scanned)) break;
+        // A line longer than the block: grow it, without searching the bytes searched already.
+        scanned = block.size;
+        std::unique_ptr<char[]> grown(new char[block.capacity * 2]);
+        std::memcpy(grown.get(), block.bytes.get(), block.size);
+        block.bytes = std::move(grown);
+        block.capacity *= 2;
+    }
+    return block.size > 0;
+}
+
+// Splits the block into lines and keeps the unfinished last one for the next block.
+void ReadAhead::Split(Block& block) {
+    const char* bytes = block.bytes.get();
+    size_t begin = 0;
+    while (begin < block.size) {
+        size_t end;
+        if (const void* feed = std::memchr(bytes + begin, '\n', block.size - begin)) {
+            end = static_cast<size_t>(static_cast<const char*>(feed) - bytes) + 1;
+        } else if (m_eof) {
+            end = block.size;  // a last line without a line feed is still a line
+        } else {
+            break;
+        }
+        block.ends.push_back(end);
+        begin = end;
+    }
+    m_carry.assign(bytes + begin, block.size - begin);
+    block.size = begin;
+}
+
+}  // namespace ed

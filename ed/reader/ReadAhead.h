@@ -1,0 +1,101 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace du {
+class FileReader;
+}  // namespace du
+
+namespace ed {
+
+// Hands out a file's lines like du::LineReader (writable, zero-terminated, line feed kept, valid
+// until the next ReadLine), but a thread of its own reads the file in blocks and splits them into
+// lines while the caller handles the lines of an earlier block. A few recycled blocks are in flight
+// at most. The destructor joins the thread wherever the reading stopped; an exception on it reaches
+// the caller at the ReadLine that needed its block. A read error ends the input, as in LineReader.
+class ReadAhead {
+  public:
+    // `reader` must outlive this object and is used by the reading thread alone.
+    ReadAhead(du::FileReader* reader, size_t blockSize);
+    ~ReadAhead();
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    bool ReadLine() {
+        if (m_savedAt) *m_savedAt = m_savedByte;
+        m_savedAt = nullptr;
+        if (m_block && ++m_index < m_block->ends.size()) {
+            TakeLine();
+            return true;
+        }
+        return NextBlock();
+    }
+    char* GetBuffer() { return m_line; }
+    size_t GetLength() const { return m_lineLength; }
+    // The rest of the current block, as du::LineReader::Ahead.
+    std::string_view Ahead() const {
+        return std::string_view(m_line + m_lineLength,
+                                m_block->size - (m_line + m_lineLength - m_block->bytes.get()));
+    }
+
+  private:
+    struct Block {
+        std::unique_ptr<char[]> bytes;
+        size_t capacity = 0;
+        size_t size = 0;
+        std::vector<size_t> ends;  // of its lines, one past each line feed
+    };
+
+    void TakeLine() {
+        char* bytes = m_block->bytes.get();
+        const size_t begin = m_index ? m_block->ends[m_index - 1] : 0;
+        const size_t end = m_block->ends[m_index];
+        m_line = bytes + begin;
+        m_lineLength = end - begin;
+        m_savedAt = bytes + end;  // a block keeps a spare byte past its bytes
+        m_savedByte = *m_savedAt;
+        *m_savedAt = '\0';
+    }
+    bool NextBlock();
+
+    // On the reading thread.
+    void Run();
+    bool Fill(Block& block);
+    void Split(Block& block);
+
+    du::FileReader* m_reader;
+    const size_t m_blockSize;
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::unique_ptr<Block>> m_free;   // for the reader to fill
+    std::deque<std::unique_ptr<Block>> m_filled;  // in file order, for the caller
+    bool m_stop = false;
+    bool m_done = false;
+    std::exception_ptr m_error;
+
+    // The reading thread's own.
+    std::string m_carry;  // the unfinished line at the end of the last block
+    bool m_eof = false;
+
+    // The caller's own.
+    std::unique_ptr<Block> m_block;
+    size_t m_index = 0;
+    char* m_line = nullptr;
+    size_t m_lineLength = 0;
+    char m_savedByte = 0;
+    char* m_savedAt = nullptr;
+
+    std::thread m_thread;  // last: started once everything above is in place
+};
+
+}  // namespace ed
