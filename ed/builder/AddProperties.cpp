@@ -39,28 +39,9 @@ void AddProperties(const StructureNode& node, const du::SmartPtr<kxk::ComponentN
                    IdTable<du::Symbol>& propertyTypes) {
     if (!node.firstProperty) return;
     dp::ScopedWriteLock lock(componentNode->GetLock());
-    // The copies take one block of their own size: most nodes have fewer than the four entries a
-    // first growth step would give them, and some more, which would otherwise be copied once over.
-    // The first properties' interpretations are kept for the second pass rather than redone.
-    constexpr size_t kKept = 32;
-    Interpretation kept[kKept];
-    size_t waiting = 0;
-    size_t copies = 0;
     for (const PropertyInfo* property = node.firstProperty; property; property = property->next) {
         if (!IsWaiting(*property)) continue;
-        const Interpretation interpretation = Interpret(property->LowerName());
-        if (waiting < kKept) kept[waiting] = interpretation;
-        ++waiting;
-        copies += interpretation == Interpretation::kGeneric || interpretation == Interpretation::kViewPoint;
-    }
-    componentNode->GetProperties().Reserve(copies);
-    waiting = 0;
-    for (const PropertyInfo* property = node.firstProperty; property; property = property->next) {
-        if (!IsWaiting(*property)) continue;
-        const Interpretation interpretation =
-            waiting < kKept ? kept[waiting] : Interpret(property->LowerName());
-        ++waiting;
-        switch (interpretation) {
+        switch (Interpret(property->LowerName())) {
             case Interpretation::kViewableSource:
                 AddViewableSources(*property, componentNode);
                 break;

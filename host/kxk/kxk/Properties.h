@@ -41,11 +41,6 @@ class Properties {
     Properties(const Properties&) = delete;
     Properties& operator=(const Properties&) = delete;
 
-    // Room for `count` entries in all, so that a builder that knows how many it adds takes one block
-    // of just that size. Throws std::bad_alloc, leaving the set as it was.
-    void Reserve(size_t count) {
-        if (count > m_capacity) Grow(count);
-    }
     // Always true. Throws std::bad_alloc, leaving the set as it was.
     bool AddProperty(const du::Symbol& name, const du::Symbol& typeName, const du::Symbol& value);
 
