@@ -27,19 +27,22 @@ bool IsWaiting(const PropertyInfo& property) {
 }
 
 // The name as written, the type's name and the first value only.
-void CopyProperty(const PropertyInfo& property, kxk::ComponentNode& componentNode,
+void CopyProperty(PropertyInfo& property, kxk::ComponentNode& componentNode,
                   IdTable<du::Symbol>& propertyTypes) {
-    componentNode.GetProperties().AddProperty(property.Name(), propertyTypes.Lookup(property.typeId),
-                                              property.values.front());
+    const du::Symbol& typeName = propertyTypes.Lookup(property.typeId);
+    if (property.shared)
+        componentNode.GetProperties().AddProperty(property.Name(), typeName, property.values.front());
+    else
+        componentNode.GetProperties().AddProperty(property.Name(), typeName, property.values.TakeFront());
 }
 
 }  // namespace
 
-void AddProperties(const StructureNode& node, const du::SmartPtr<kxk::ComponentNode>& componentNode,
+void AddProperties(StructureNode& node, const du::SmartPtr<kxk::ComponentNode>& componentNode,
                    IdTable<du::Symbol>& propertyTypes) {
     if (!node.firstProperty) return;
     dp::ScopedWriteLock lock(componentNode->GetLock());
-    for (const PropertyInfo* property = node.firstProperty; property; property = property->next) {
+    for (PropertyInfo* property = node.firstProperty; property; property = property->next) {
         if (!IsWaiting(*property)) continue;
         switch (Interpret(property->LowerName())) {
             case Interpretation::kViewableSource:

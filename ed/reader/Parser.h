@@ -44,6 +44,9 @@ struct PropertyInfo {
     bool pending = true;  // not yet consumed by the builder
     bool named = false;
     bool attached = false;
+    // On a chain that more than one node reaches (a copy took it whole): the build must leave its
+    // values in place for the next node, instead of taking them.
+    bool shared = false;
     int typeId = 0;
     // Held by the parser's NameCache until Clear, which outlives every record: a name costs no
     // reference count of its own, though a million properties share a few dozen names.

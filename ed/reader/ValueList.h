@@ -32,6 +32,9 @@ class ValueList {
     du::Symbol& operator[](size_t i) { return i == 0 ? m_first : Block()->values()[i - 1]; }
     const du::Symbol& operator[](size_t i) const { return i == 0 ? m_first : Block()->values()[i - 1]; }
     void push_back(du::Symbol value);
+    // The first value, leaving it null in the list: for a consumer that is the list's last reader,
+    // so that the value changes hands without a count raised now and dropped at the list's end.
+    du::Symbol TakeFront() { return std::move(m_first); }
 
     class const_iterator {
       public:

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 #include <type_traits>
+#include <utility>
 
 #include "kxk/MemoryPoolAllocated.h"
 
@@ -36,9 +37,13 @@ void Properties::Grow(size_t capacity) {
 }
 
 bool Properties::AddProperty(const du::Symbol& name, const du::Symbol& typeName, const du::Symbol& value) {
+    return AddProperty(name, typeName, du::Symbol(value));
+}
+
+bool Properties::AddProperty(const du::Symbol& name, const du::Symbol& typeName, du::Symbol&& value) {
     // Nodes usually carry a handful of properties: one block instead of three growth steps.
     if (m_size == m_capacity) Grow(m_capacity ? size_t(m_capacity) * 2 : 4);
-    new (&m_entries[m_size]) Property{name, typeName, value};
+    new (&m_entries[m_size]) Property{name, typeName, std::move(value)};
     ++m_size;
     return true;
 }

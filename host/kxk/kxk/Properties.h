@@ -43,6 +43,8 @@ class Properties {
 
     // Always true. Throws std::bad_alloc, leaving the set as it was.
     bool AddProperty(const du::Symbol& name, const du::Symbol& typeName, const du::Symbol& value);
+    // The same, taking the value over without raising its count.
+    bool AddProperty(const du::Symbol& name, const du::Symbol& typeName, du::Symbol&& value);
 
     size_t Size() const { return m_size; }
     bool IsEmpty() const { return m_size == 0; }

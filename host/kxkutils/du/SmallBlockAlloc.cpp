@@ -45,11 +45,11 @@ BlockAllocator* DefaultBlockAllocator() {
 }
 
 SmallBlockAllocBase::SmallBlockAllocBase(const char* name, BlockAllocator* allocator, size_t blockSize,
-                                         size_t, bool, bool)
+                                         size_t, bool, bool, size_t alignment)
     : m_name(name),
       m_allocator(allocator ? allocator : DefaultBlockAllocator()),
-      // Every block keeps the alignment of the chunk it is carved from.
-      m_blockSize(RoundUp(std::max<size_t>(blockSize, 1), kAlignment)),
+      // Chunks are aligned for any scalar type, so blocks of a multiple of `alignment` keep it.
+      m_blockSize(RoundUp(std::max<size_t>(blockSize, 1), std::clamp<size_t>(alignment, 1, kAlignment))),
       m_chunkSize(std::max(kChunkBytes, m_blockSize * kMinBlocksPerChunk)),
       m_largeChunkSize(RoundUp(m_blockSize * kMinBlocksPerChunk, kRegionSize)),
       m_next(nullptr),

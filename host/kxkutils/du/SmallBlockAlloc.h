@@ -18,14 +18,15 @@ class BlockAllocator {
 class SmallBlockAllocBase {
   public:
     // `name` labels the pool in diagnostics; `reserved` and the two flags are accepted for the host's
-    // signature.
+    // signature. `alignment` (a power of two up to that of any scalar type) is the blocks' own: a pool
+    // of one record type passes the type's, so that a 40-byte record does not take 48.
     SmallBlockAllocBase(const char* name, BlockAllocator* allocator, size_t blockSize, size_t reserved,
-                        bool flag1, bool flag2);
+                        bool flag1, bool flag2, size_t alignment = alignof(std::max_align_t));
     ~SmallBlockAllocBase();
     SmallBlockAllocBase(const SmallBlockAllocBase&) = delete;
     SmallBlockAllocBase& operator=(const SmallBlockAllocBase&) = delete;
 
-    // A block of BlockSize() bytes, aligned for any scalar type; `hint` is ignored. Inline: pools
+    // A block of BlockSize() bytes, aligned as the constructor was told; `hint` is ignored. Inline: pools
     // serve one block per record of a file of millions.
     void* Allocate(void* = nullptr) {
         if (static_cast<size_t>(m_limit - m_next) < m_blockSize) NewChunk();

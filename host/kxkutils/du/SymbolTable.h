@@ -66,6 +66,8 @@ class SymbolTable {
         const char* Find(const char* text, size_t length, uint32_t hash);
         const char* Add(const char* text, size_t length, uint32_t hash);
         size_t CountLive() const;
+        // False when a few slots spread over the shard hold a dead text.
+        bool NoneDeadInSample() const;
         // Moves the live texts into `capacity` fresh slots and frees the dead; false (nothing
         // changed) when `capacity` slots cannot be had and `mayFail` says so.
         bool Rebuild(size_t capacity, bool mayFail);
