@@ -75,7 +75,6 @@ class HostileLoadTest : public ::testing::Test {
     }
 
     const kxk::ComponentNode& Root() const { return *structure->GetRoot(); }
-    size_t NodesCreated() const { return structure->GetNodesCreated(); }
 
     QuietSink quiet;
     du::SmartPtr<kxk::Structure> structure;
