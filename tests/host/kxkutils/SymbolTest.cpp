@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -116,27 +117,22 @@ TEST(SymbolTest, ConcurrentInterningAgreesAndLeaksNothing) {
     // and the next would rightly get a new one.
     const Symbol kept("shared-kept");
     size_t before = Symbol::LiveCount();
-    constexpr int kThreads = 8;
-    std::vector<std::vector<const char*>> seen(kThreads);
+    std::atomic<int> wrong{0};
     std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([t, &seen] {
-            Symbol keep("shared-kept");
-            seen[t].push_back(keep.c_str());
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([t, &wrong, &kept] {
+            if (Symbol("shared-kept").c_str() != kept.c_str()) ++wrong;
             for (int i = 0; i < 20000; ++i) {
                 // Some shared texts are too long for the slabs.
                 Symbol shared("shared-" + std::to_string(i % 7) + std::string(i % 2 * 300, 'x'));
                 Symbol copy = shared;
                 Symbol own("own-" + std::to_string(t) + "-" + std::to_string(i % 100));
-                if (copy != shared || own.substr(0, 4) != "own-") seen[t].push_back(nullptr);
+                if (copy != shared || own.substr(0, 4) != "own-") ++wrong;
             }
         });
     }
     for (auto& thread : threads) thread.join();
-    for (int t = 0; t < kThreads; ++t) {
-        ASSERT_EQ(1u, seen[t].size());
-        EXPECT_EQ(kept.c_str(), seen[t][0]);
-    }
+    EXPECT_EQ(0, wrong.load());
     EXPECT_EQ(before, Symbol::LiveCount());
 }
 
