@@ -57,8 +57,7 @@ TEST(PluginLibraryTest, LoaderEdIsCreatedInTheHostPoolByExactKindAndName) {
     EXPECT_EQ(poolBytes, kxk::MemoryPoolAllocated::LiveBytes());
 }
 
-// --- Libraries that cannot serve ----------------------------------------------------------------
-
+// A library that cannot be opened or has no entry point: the error names it and quotes the reason.
 TEST(PluginLibraryTest, UnusableLibraryNamesPathAndTheLoadersReason) {
     edtest::TempFolder folder;
     for (const std::string& path : {folder.Path() + "/absent.so", std::string(NO_ENTRY_POINTS_PATH)}) {

@@ -58,7 +58,6 @@ std::string Dump(const kxk::Structure& structure) {
     return dump;
 }
 
-// The fixture checks that the loads leave no symbol or counted object behind.
 class ConcurrentLoadTest : public HostileLoadTest {
   protected:
     static constexpr int kFiles = 8;
@@ -109,8 +108,8 @@ TEST_F(ConcurrentLoadTest, EightLoadsAtOnceBuildWhatEachBuildsAlone) {
     }
 }
 
-// The nodes a reader sees in one pass over the tree, taking each node's read lock while it reads the
-// node's children and properties, and never holding two locks. What it finds wrong adds to `bad`.
+// The nodes a reader sees in one pass, holding one node's read lock at a time while it reads the
+// node's children and properties. What it finds wrong adds to `bad`.
 size_t WalkUnderReadLocks(const du::SmartPtr<kxk::ComponentNode>& root, size_t& bad) {
     size_t nodes = 0;
     std::vector<du::SmartPtr<kxk::ComponentNode>> pending{root};

@@ -4,12 +4,20 @@
 #include <cstdint>
 #include <cstring>
 #include <set>
+#include <thread>
 #include <vector>
 
 #include "du/HashNextPrime.h"
+#include "du/HugeRegions.h"
+#include "du/PagePool.h"
+#include "du/SlabHeap.h"
 #include "du/SmallBlockAlloc.h"
 
 namespace {
+
+bool Aligned(const void* p, size_t to) {
+    return reinterpret_cast<uintptr_t>(p) % to == 0;
+}
 
 // A prime not below the argument, a fixed point of the sequence, and not much more than twice the
 // argument; checked by trial division.
@@ -45,7 +53,7 @@ TEST(SmallBlockAllocTest, BlocksAreAlignedDistinctAndReturnedAllAtOnce) {
         std::set<char*> blocks;
         for (int i = 0; i < 100000; ++i) {
             char* block = static_cast<char*>(pool.Allocate());
-            ASSERT_EQ(0u, reinterpret_cast<uintptr_t>(block) % alignof(std::max_align_t));
+            ASSERT_TRUE(Aligned(block, alignof(std::max_align_t)));
             std::memset(block, i & 0xff, 24);
             blocks.insert(block);
         }
@@ -65,6 +73,56 @@ TEST(SmallBlockAllocTest, BlocksAreAlignedDistinctAndReturnedAllAtOnce) {
     big.DeallocateAll();
     big.DeallocateAll();
     EXPECT_NE(nullptr, big.Allocate());
+}
+
+// Every byte of the rounded size is ours and zeroed.
+TEST(HugeRegionsTest, WholeAlignedZeroedRegions) {
+    for (size_t bytes : {size_t(1), du::kRegionSize, du::kRegionSize + 1}) {
+        char* memory = static_cast<char*>(du::AllocateRegions(bytes));
+        ASSERT_TRUE(memory && Aligned(memory, du::kRegionSize));
+        const size_t whole = (bytes + du::kRegionSize - 1) / du::kRegionSize * du::kRegionSize;
+        EXPECT_EQ(0, memory[0] | memory[whole - 1]);
+        std::memset(memory, 1, whole);
+        du::FreeRegions(memory, bytes);
+    }
+}
+
+// Two threads take pages across several regions and give them back in another order than they took
+// them; the regions go back to the system except the spare.
+TEST(PagePoolTest, PagesAreDistinctAndRegionsGoBack) {
+    du::PagePool& pool = du::PagePool::Get();
+    const size_t regionsBefore = pool.RegionCount();
+    constexpr size_t kPages = du::kRegionSize / du::PagePool::kPageSize * 3;
+    std::vector<void*> pages[2];
+    std::thread threads[2];
+    for (int t = 0; t < 2; ++t)
+        threads[t] = std::thread([&own = pages[t], &pool] {
+            for (size_t i = 0; i < kPages; ++i) {
+                own.push_back(pool.Allocate());
+                std::memset(own.back(), static_cast<int>(i), du::PagePool::kPageSize);
+                if (i % 3 == 0) pool.Release(own[i / 2]), own[i / 2] = pool.Allocate();
+            }
+        });
+    for (auto& thread : threads) thread.join();
+    std::set<void*> distinct;
+    for (auto& own : pages)
+        for (void* page : own)
+            EXPECT_TRUE(Aligned(page, du::PagePool::kPageSize) && distinct.insert(page).second);
+    EXPECT_LE(regionsBefore + 6, pool.RegionCount());
+    for (auto& own : pages)
+        for (size_t i = own.size(); i-- > 0;) pool.Release(own[i]);
+    EXPECT_GE(regionsBefore + 1, pool.RegionCount());
+}
+
+// Once all but one block are released, no slab but that block's is kept; the destructor frees that
+// one (the sanitizer build counts).
+TEST(SlabHeapTest, EmptySlabsGoBack) {
+    du::SlabHeap slabs;
+    std::vector<void*> blocks;
+    for (size_t i = 0; i < 20000; ++i) blocks.push_back(slabs.Allocate(1 + i % du::SlabHeap::kMaxBlock));
+    EXPECT_LT(2u, slabs.SlabCount());
+    for (size_t i = 1; i < blocks.size(); ++i) slabs.Release(blocks[i]);
+    EXPECT_EQ(1u, slabs.SlabCount());
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
 #include "du/Symbol.h"
 
-#include "du/SlabHeap.h"
-
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -14,7 +13,7 @@ namespace {
 using du::Symbol;
 
 // Equal texts share one pointer whatever the source; null is neither empty nor equal to it; the
-// comparisons and the search look at the whole text.
+// comparisons look at the whole text.
 TEST(SymbolTest, InterningIdentityNullAndComparisons) {
     std::string text = "a.b.ed";
     Symbol s("a.b.ed"), b(text), c(text.c_str(), 6), d(s);
@@ -28,9 +27,6 @@ TEST(SymbolTest, InterningIdentityNullAndComparisons) {
     EXPECT_NE(Symbol::EMPTY, none);
     EXPECT_FALSE(none == "" || none == std::string());
     EXPECT_FALSE(s == "a.b.e" || s == "a.b.edx");
-    EXPECT_EQ(3u, s.find('.', 2));
-    EXPECT_EQ(Symbol::npos, s.find("ed", 5));
-    EXPECT_EQ("b", s.substr(2, 1));
     std::ostringstream out;
     out << s << none << s;
     EXPECT_EQ("a.b.eda.b.ed", out.str());
@@ -70,8 +66,13 @@ TEST(SymbolTest, LastHolderFreesTheText) {
         EXPECT_EQ(before + 1, Symbol::LiveCount());
     }
     EXPECT_EQ(before, Symbol::LiveCount());
-    // Texts can be interned again after they were freed, and many stay distinct and findable: enough
-    // of one length that some share their whole hash.
+}
+
+// Many texts of one length, so that some share their whole hash. Half of them go, texts of other
+// lengths take their room, and a sweep frees the dropped ones from the table; through rebuilds and
+// the sweep every held text stays where it is and is found again.
+TEST(SymbolTest, SweepAndRebuildsKeepEveryHeldText) {
+    const size_t before = Symbol::LiveCount();
     const auto text = [](int i) {
         std::string t = "text-" + std::to_string(i);
         t.resize(12, '.');
@@ -81,15 +82,18 @@ TEST(SymbolTest, LastHolderFreesTheText) {
     std::vector<Symbol> symbols;
     for (int i = 0; i < kTexts; ++i) symbols.emplace_back(text(i));
     EXPECT_EQ(before + kTexts, Symbol::LiveCount());
-    // Half of them go; texts of other lengths take the freed room without touching the kept ones.
     const auto later = [&](int i) { return i % 2 ? text(i) + std::string(i % 300, '+') : text(i); };
     for (int i = 1; i < kTexts; i += 2) symbols[i] = Symbol();
+    EXPECT_EQ(before + kTexts / 2, Symbol::LiveCount());
     for (int i = 1; i < kTexts; i += 2) symbols[i] = Symbol(later(i));
+    Symbol::Sweep();
     for (int i = 0; i < kTexts; ++i) {
         ASSERT_EQ(later(i), std::string(symbols[i])) << i;
         ASSERT_EQ(symbols[i].c_str(), Symbol(later(i)).c_str());
+        ASSERT_EQ(text(i), std::string(Symbol(text(i)))) << i;
     }
     symbols.clear();
+    Symbol::Sweep();
     EXPECT_EQ(before, Symbol::LiveCount());
 }
 
@@ -106,29 +110,6 @@ TEST(SymbolTest, BatchesInternAsSingleLookupsDo) {
     EXPECT_EQ(before + 40, Symbol::LiveCount());
 }
 
-// A dropped text stays in the table until a sweep or a rebuild; both keep every held text where it is.
-TEST(SymbolTest, SweepFreesOnlyTextsNobodyHolds) {
-    const size_t before = Symbol::LiveCount();
-    const auto text = [](int i) { return "sweep-" + std::to_string(i); };
-    std::vector<Symbol> held;
-    for (int i = 0; i < 60000; ++i) {
-        Symbol s(text(i));
-        if (i % 3 == 0) held.push_back(s);
-    }
-    EXPECT_EQ(before + held.size(), Symbol::LiveCount());
-    Symbol::Sweep();
-    for (int i = 0; i < 60000; ++i) {
-        const Symbol again(text(i));
-        ASSERT_EQ(text(i), std::string(again));
-        if (i % 3 == 0) {
-            ASSERT_EQ(held[i / 3].c_str(), again.c_str());
-        }
-    }
-    held.clear();
-    Symbol::Sweep();
-    EXPECT_EQ(before, Symbol::LiveCount());
-}
-
 // Eight threads intern, copy and drop the same few texts and texts of their own at once, so that a
 // last release regularly meets a lookup of the same text.
 TEST(SymbolTest, ConcurrentInterningAgreesAndLeaksNothing) {
@@ -136,39 +117,23 @@ TEST(SymbolTest, ConcurrentInterningAgreesAndLeaksNothing) {
     // and the next would rightly get a new one.
     const Symbol kept("shared-kept");
     size_t before = Symbol::LiveCount();
-    constexpr int kThreads = 8;
-    std::vector<std::vector<const char*>> seen(kThreads);
+    std::atomic<int> wrong{0};
     std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([t, &seen] {
-            Symbol keep("shared-kept");
-            seen[t].push_back(keep.c_str());
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([t, &wrong, &kept] {
+            if (Symbol("shared-kept").c_str() != kept.c_str()) ++wrong;
             for (int i = 0; i < 20000; ++i) {
                 // Some shared texts are too long for the slabs.
                 Symbol shared("shared-" + std::to_string(i % 7) + std::string(i % 2 * 300, 'x'));
                 Symbol copy = shared;
                 Symbol own("own-" + std::to_string(t) + "-" + std::to_string(i % 100));
-                if (copy != shared || own.substr(0, 4) != "own-") seen[t].push_back(nullptr);
+                if (copy != shared || own.substr(0, 4) != "own-") ++wrong;
             }
         });
     }
     for (auto& thread : threads) thread.join();
-    for (int t = 0; t < kThreads; ++t) {
-        ASSERT_EQ(1u, seen[t].size());
-        EXPECT_EQ(kept.c_str(), seen[t][0]);
-    }
+    EXPECT_EQ(0, wrong.load());
     EXPECT_EQ(before, Symbol::LiveCount());
-}
-
-// Once all but one block are released, no slab but that block's is kept; the destructor
-// frees those (the sanitizer build counts).
-TEST(SlabHeapTest, EmptySlabsGoBack) {
-    du::SlabHeap slabs;
-    std::vector<void*> blocks;
-    for (size_t i = 0; i < 20000; ++i) blocks.push_back(slabs.Allocate(1 + i % du::SlabHeap::kMaxBlock));
-    EXPECT_LT(2u, slabs.SlabCount());
-    for (size_t i = 1; i < blocks.size(); ++i) slabs.Release(blocks[i]);
-    EXPECT_EQ(1u, slabs.SlabCount());
 }
 
 }  // namespace
