@@ -49,8 +49,8 @@ TEST(EdLoadJsonTest, WorkedExampleHasTheDocumentedShape) {
 // The conversion of legacy encodings is checked by the rule files.
 TEST(EdLoadJsonTest, Utf8PassesAndBadUtf8IsReplaced) {
     TempFolder folder;
-    EXPECT_EQ("日本A\uFFFD\uFFFDB", Load(folder.Write("bad.ed", "J utf-8\nC 1 0 0\nI 0 1 0 0 日本A\xff\xfe"
-                                                              "B\n"))["root"]["name"]);
+    const std::string bad = "J utf-8\nC 1 0 0\nI 0 1 0 0 日本A\xff\xfe-B\n";
+    EXPECT_EQ("日本A\uFFFD\uFFFD-B", Load(folder.Write("bad.ed", bad))["root"]["name"]);
 }
 
 // --check adds "diagnostics" after "traces" and changes nothing else; an error-level finding exits 1.
