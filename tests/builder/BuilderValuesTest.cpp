@@ -22,10 +22,6 @@ void ExpectSameRotation(const edtest::Mat3& expected, const edtest::Mat3& actual
             EXPECT_NEAR(expected.m[i][j], actual.m[i][j], 2e-6) << label << " " << i << j;
 }
 
-double Meters(dg::LengthUnit::Code code) {
-    return dg::LengthUnit::ToMeters(code, 1.0, 1);
-}
-
 TEST(BuilderValuesTest, RotationMatchesFixedAxisProductWithNonNegativeW) {
     const float angles[][3] = {{90, 0, 0},      {0, 90, 0},  {0, 0, 90},     {30, 45, 60},
                                {-120, 10, 170}, {0, 0, 350}, {200, 200, 200}};
@@ -98,7 +94,7 @@ TEST(BuilderValuesTest, BoxUnitIsKnownByItsBeginning) {
         EXPECT_EQ(c.accepted, ed::ReadBBox(c.text, settings)) << c.text;
         EXPECT_EQ(c.accepted, settings.boxGiven) << c.text;
         if (!c.accepted) continue;
-        const float f = static_cast<float>(Meters(c.unit));
+        const float f = static_cast<float>(dg::LengthUnit::ToMeters(c.unit, 1.0, 1));
         EXPECT_EQ(dg::FPoint3D(0, 0, 0), settings.box.min) << c.text;
         EXPECT_FLOAT_EQ(10 * f, settings.box.max.x) << c.text;
         EXPECT_FLOAT_EQ(20 * f, settings.box.max.y) << c.text;

@@ -12,14 +12,8 @@
 
 namespace ed {
 
-// Test access to an ed::Parser: runs it over ED texts served as in-memory files, or reads them into
-// its tables alone, as the benchmarks and fuzzers need.
-//
-//   ed::Parser parser;
-//   ed::ParserInspector inspect(parser);
-//   EXPECT_TRUE(inspect.ParseText("C 1 0 0\n"));  // the real Parse: build, then Clear
-//   inspect.Read("C 1 0 0\nI 0 1 0 0 Root\n");     // records only: no build, no Clear
-//
+// Test access to an ed::Parser: ParseText runs the real Parse (build, then Clear) over a text served as
+// an in-memory file; Read only reads the records into the tables, as the benchmarks and fuzzers need.
 // Holds the structure that the parser fills; replace it with SetStructure before parsing again.
 class ParserInspector {
   public:

@@ -27,11 +27,6 @@ class TraceRecorder : public dp::TraceSink {
         for (const auto& m : Messages()) texts.push_back(m.text);
         return texts;
     }
-    bool Has(const std::string& text) const {
-        for (const auto& m : Messages())
-            if (m.text == text) return true;
-        return false;
-    }
     void Reset() {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_messages.clear();

@@ -30,8 +30,6 @@ TEST(EdLoadFailureTest, SecondRootStopsTheParse) {
     EXPECT_TRUE(Contains(run.err, "Failed to parse ED file.")) << run.err;
 }
 
-// Usage
-
 TEST(EdLoadUsageTest, BadUsageAndNoPluginExitTwo) {
     const std::string example = Example("assembly/assembly.ed");
     // Options that do not apply to the format are usage errors too.
@@ -59,8 +57,6 @@ TEST(EdLoadUsageTest, BadUsageAndNoPluginExitTwo) {
     }
 }
 
-// Finding the plug-in
-
 TEST(EdLoadPluginTest, FindsThePluginBesideItsOwnExecutable) {
     // A copy in a fresh bin/ looks in the lib/ beside it, not in the build tree.
     TempFolder folder;
@@ -81,8 +77,6 @@ TEST(EdLoadPluginTest, FindsThePluginBesideItsOwnExecutable) {
     EXPECT_EQ(0, RunProgram(link, {"--quiet", Example("assembly/assembly.ed")}).exitCode);
 }
 
-// Links
-
 // The host gives the structure its file's full path, so a link to a file that is gone from its absolute
 // place is found beside the ED file even when ed-load was given a relative name.
 TEST(EdLoadLinkTest, MovedLinkIsFoundBesideARelativelyNamedFile) {
@@ -97,14 +91,11 @@ TEST(EdLoadLinkTest, MovedLinkIsFoundBesideARelativelyNamedFile) {
     EXPECT_EQ(folder.Path() + "/sub/motor.ed", run.Json()["root"]["children"][0]["component"]["link"]);
 }
 
-// Formats and traces
-
 TEST(EdLoadFormatTest, TracesGoToStderrUnlessQuietOrJson) {
     std::string pump = Example("pump/pump.ed");
     EXPECT_TRUE(Contains(RunEdLoad({pump}).err, "AddCheckout not yet implemented"));
     EXPECT_EQ("", RunEdLoad({"--quiet", pump}).err);
     EXPECT_EQ("", RunEdLoad({"--format", "summary", "--quiet", pump}).err);
-    EXPECT_EQ("", RunEdLoad({"--format", "json", pump}).err);
 }
 
 TEST(EdLoadFormatTest, SummaryCountsWithoutPrintingTheStructure) {

@@ -195,8 +195,6 @@ class GltfExportTest : public ::testing::Test {
     TempFolder m_folder;
 };
 
-// Placements, names, extras and boxes
-
 TEST_F(GltfExportTest, GeneratedAssemblyMatchesTheLoadedStructure) {
     std::string file = m_folder.Write("generated.ed", GeneratedAssembly(1000));
     Json structure = RunEdLoad({"--format", "json", file}).Json();
@@ -224,8 +222,6 @@ TEST_F(GltfExportTest, CollidingNamesAndOutOfRangeValues) {
     EXPECT_FALSE(clamped.contains("alphaMode"));
 }
 
-// The binary container
-
 TEST_F(GltfExportTest, BinaryContainerHoldsTheSameDocumentAndTheBuffer) {
     std::string file = Example("pump/pump.ed");
     Json gltf = ExportGltf(file);
@@ -242,8 +238,6 @@ TEST_F(GltfExportTest, BinaryContainerHoldsTheSameDocumentAndTheBuffer) {
     gltf["buffers"][0].erase("uri");
     EXPECT_EQ(gltf, document);
 }
-
-// Options
 
 TEST_F(GltfExportTest, TopNodeTurnsZUpToYUpUnlessTheStructureIsYUp) {
     std::string file = Example("assembly/assembly.ed");

@@ -16,14 +16,11 @@ std::string ValidateScript() {
     return EnvPath("ED_GLTF_VALIDATE", ED_DEFAULT_GLTF_VALIDATE) + "/validate.js";
 }
 
-bool HaveNode() {
-    return RunProgram("/usr/bin/env", {"node", "--version"}).exitCode == 0;
-}
-
 class GltfValidatorTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!HaveNode()) GTEST_SKIP() << "Node.js is not installed: the glTF validator cannot run here";
+        if (RunProgram("/usr/bin/env", {"node", "--version"}).exitCode != 0)
+            GTEST_SKIP() << "Node.js is not installed: the glTF validator cannot run here";
     }
 
     // Exports `file` in both containers and validates each.
