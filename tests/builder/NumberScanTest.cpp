@@ -11,15 +11,17 @@
 
 namespace {
 
-// Plain decimals must read bit for bit as sscanf reads them, in both precisions.
+// Plain decimals must read bit for bit as sscanf reads them, in both precisions. Every other one has
+// few significant digits behind many zeros, where the fast path's bounds on the scale decide.
 TEST(NumberScanTest, PlainDecimalsReadAsScanfReadsThem) {
     std::mt19937_64 random(7);
     for (int i = 0; i < 200000; ++i) {
         char text[64];
-        const int digits = 1 + static_cast<int>(random() % 12);
+        const bool small = i % 2;
+        const int digits = 1 + static_cast<int>(random() % (small ? 24 : 12));
         std::snprintf(text, sizeof text, "%s%llu.%0*llu", random() % 2 ? "-" : "",
-                      static_cast<unsigned long long>(random() % 10000000), digits,
-                      static_cast<unsigned long long>(random() % 1000000000000ULL));
+                      static_cast<unsigned long long>(small ? 0 : random() % 10000000), digits,
+                      static_cast<unsigned long long>(random() % (small ? 1ULL << 24 : 1000000000000ULL)));
         float f = 0, expectedF = 0;
         double d = 0, expectedD = 0;
         std::sscanf(text, " %f", &expectedF);
