@@ -40,24 +40,6 @@ std::string File(int which) {
     return ed.Str();
 }
 
-// The structure as text, depth first: names, translations, colour overrides and properties.
-std::string Dump(const kxk::Structure& structure) {
-    std::string dump;
-    WalkStructure(structure, [&](const WalkStep& step) {
-        dump += std::to_string(step.depth) + " " + step.component->GetName().safe_c_str();
-        if (step.instance)
-            dump += " @" + std::to_string(step.instance->GetLocation().GetTranslation().x) + " " +
-                    std::to_string(step.instance->HasAppearanceOverride());
-        if (step.component->GetKind() == kxk::Component::NODE)
-            for (const auto& p :
-                 static_cast<const kxk::ComponentNode*>(step.component)->GetProperties().GetAll())
-                dump += " " + std::string(p.name) + "=" + std::string(p.value);
-        dump += "\n";
-        return true;
-    });
-    return dump;
-}
-
 class ConcurrentLoadTest : public HostileLoadTest {
   protected:
     static constexpr int kFiles = 8;

@@ -29,7 +29,6 @@ size_t Depth(const kxk::Structure& structure) {
     size_t deepest = 0;
     WalkStructure(structure, [&](const WalkStep& step) {
         deepest = std::max(deepest, step.depth);
-        return true;
     });
     return deepest;
 }

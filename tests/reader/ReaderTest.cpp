@@ -1,0 +1,166 @@
+// The reader's driver: lines read on the caller's thread or on one of their own, a record that fails,
+// and the scanners of its fields.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "du/LineReader.h"
+#include "ed/reader/ReadAhead.h"
+#include "ed/reader/ScanInt.h"
+#include "kxk/ComponentNode.h"
+#include "support/ParserInspector.h"
+#include "support/StructureWalk.h"
+#include "support/TraceRecorder.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+du::SmartPtr<du::FileReader> Open(const std::string& bytes) {
+    du::FileReader::RegisterMemoryFile("/memory/ahead.ed", bytes.data(), bytes.size());
+    du::SmartPtr<du::FileReader> reader(new du::FileReader);
+    EXPECT_TRUE(reader->Open(du::Symbol("/memory/ahead.ed")));
+    return reader;
+}
+
+template <class Lines>
+std::vector<std::string> Drain(Lines& lines) {
+    std::vector<std::string> out;
+    for (; lines.ReadLine(); lines.GetBuffer()[0] = '#') {  // handlers write into their line
+        EXPECT_EQ('\0', lines.GetBuffer()[lines.GetLength()]);
+        out.emplace_back(lines.GetBuffer(), lines.GetLength());
+    }
+    return out;
+}
+
+TEST(ReadAheadTest, HandsOutLineReadersLinesWhateverTheBlockSize) {
+    for (const std::string& text : {""s, "a"s, "\n"s, "\n\n\nlast"s, "C 1 0 0\r\nI 0 1 0 0 a\0b\n"s,
+                                    std::string(100, 'x') + "\nshort\n" + std::string(50, 'y')}) {
+        for (size_t blockSize : {1, 3, 16, 4096}) {
+            const du::SmartPtr<du::FileReader> reader = Open(text);
+            ed::ReadAhead ahead(reader.get(), blockSize);
+            du::LineReader reference(Open(text).get());
+            EXPECT_EQ(Drain(reference), Drain(ahead)) << text.substr(0, 9) << " in blocks of " << blockSize;
+            EXPECT_FALSE(ahead.ReadLine());
+        }
+    }
+}
+
+TEST(ReadAheadTest, StoppingEarlyJoinsTheReader) {
+    std::string text;
+    for (int i = 0; i < 20000; ++i) text += "V 0 " + std::to_string(i) + " 0 0 value\n";
+    const du::SmartPtr<du::FileReader> reader = Open(text);
+    for (int lines = 0; lines < 3; ++lines) {
+        ed::ReadAhead ahead(reader.get(), 64);
+        for (int i = 0; i < lines; ++i) ASSERT_TRUE(ahead.ReadLine());
+    }
+}
+
+// A sink that fails while a record handler traces, so that the exception leaves the handler.
+class FailingTraces : public edtest::TraceRecorder {
+    void Write(const dp::TraceMessage& message) override {
+        edtest::TraceRecorder::Write(message);
+        if (message.text.find("AddCheckout") != std::string::npos) throw std::runtime_error("sink failed");
+    }
+};
+
+// Both ways over the same file: converted names, odd spacing, zero bytes; then a failing line.
+TEST(ReadAheadTest, ParsesAsOnOneThreadAndStopsAtAFailedLine) {
+    std::string text = "J windows-1252\nT 1 Geometry\n";
+    for (int i = 1; i <= 3000; ++i) {
+        const std::string id = std::to_string(i);
+        text += "C " + id + " " + std::to_string(i / 2) + " 0\nI 0 " + id + " 0 0  Part " + id +
+                (i % 7 ? "" : " \xe9t\xe9") + "\nP " + id + " " + id + " 1\nN 0 " + id + " 0 0 Mass\nV 0 " +
+                id + " 0 0 " + std::to_string(i % 13) + (i % 11 ? " kg\n" : "\0 kg\r\n"s);
+    }
+    std::vector<std::string> dumps;
+    for (size_t from : {size_t{1} << 30, size_t{0}}) {
+        ed::Parser parser;
+        ed::ParserInspector inspect(parser);
+        inspect.SetReadAheadFrom(from);
+        EXPECT_TRUE(inspect.ParseText(text));
+        dumps.push_back(edtest::Dump(*inspect.Structure()));
+        FailingTraces traces;
+        const size_t middle = text.find('\n', text.size() / 2) + 1;
+        EXPECT_FALSE(inspect.ParseText(text.substr(0, middle) + "K boom\n" + text.substr(middle)));
+        EXPECT_EQ(2u, traces.Texts().size());
+    }
+    EXPECT_NE(std::string::npos, dumps[1].find("Part 7 \xc3\xa9t\xc3\xa9 @0.000000 0 Mass=7 kg\n"));
+    EXPECT_EQ(dumps[0], dumps[1]);
+}
+
+TEST(ParseDriverTest, ExceptionInAHandlerStopsTheParseWithItsLineAndTheParserRunsAgain) {
+    ed::Parser parser;
+    ed::ParserInspector inspect(parser);
+    {
+        FailingTraces recorder;
+        EXPECT_FALSE(inspect.ParseText("C 1 0 0\nI 0 1 0 0 Root\nT 1 G\nP 5 1 1\nK boom \nM after\n"));
+        EXPECT_EQ((std::vector<std::string>{"AddCheckout not yet implemented - K boom \n\n",
+                                            "ed parser: Exception parsing line \"K boom \n\"\n"}),
+                  recorder.Texts());
+        EXPECT_EQ(nullptr, inspect.Structure()->GetRoot().get());
+        EXPECT_TRUE(inspect.Structure()->GetPropertyGroupsLoaded().empty());
+    }
+    inspect.SetStructure(new kxk::Structure);
+    EXPECT_TRUE(inspect.ParseText("C 1 0 0\nI 0 1 0 0 Root\n", "/memory/second.ed"));
+    EXPECT_STREQ("/memory/second.ed", parser.GetFileName().c_str());
+    EXPECT_TRUE(inspect.Structure()->GetRoot());
+}
+
+TEST(ParseDriverTest, NoFileNameNoStructureOrNoFileFails) {
+    ed::Parser parser;
+    ed::ParserInspector inspect(parser);
+    edtest::TraceRecorder traces;
+    EXPECT_FALSE(parser.Parse(du::Symbol(), inspect.Structure()));
+    EXPECT_FALSE(parser.Parse(du::Symbol::EMPTY, inspect.Structure()));
+    EXPECT_FALSE(parser.Parse(du::Symbol("/memory/x.ed"), nullptr));
+    EXPECT_TRUE(parser.GetFileName().is_null());
+    EXPECT_FALSE(inspect.ParseFile("/no/such/folder/x.ed"));
+    EXPECT_STREQ("/no/such/folder/x.ed", parser.GetFileName().c_str());
+    EXPECT_TRUE(traces.Texts().empty());
+}
+
+TEST(ScanIntTest, SkipsEveryNonDigitAndWrapsAt32Bits) {
+    struct Case {
+        std::string field;
+        std::vector<int> values;
+        std::string rest;  // what the cursor stands on afterwards
+    };
+    const Case cases[] = {
+        {"  -12x", {12}, "x"},
+        {"12 34", {12, 34, 0}, ""},
+        {"\"7\"\r\n", {7, 0}, ""},
+        {"\xb5"
+         "5,6",
+         {5, 6},
+         ""},
+        {"4294967295", {-1}, ""},
+        {"4294967296", {0}, ""},
+        {"99999999999", {1215752191}, ""},  // 99999999999 mod 2^32
+        {"2147483648", {-2147483647 - 1}, ""},
+    };
+    for (const Case& c : cases) {
+        const char* cursor = c.field.c_str();
+        for (int expected : c.values) EXPECT_EQ(expected, ed::ScanInt(cursor)) << c.field;
+        EXPECT_EQ(c.rest, cursor) << c.field;
+    }
+}
+
+// The scan for a byte of 0x80 or above reads words; every length and position must still be seen.
+TEST(ScanTextTest, FindsAHighByteAtEveryPositionOfShortAndLongFields) {
+    for (size_t length = 1; length <= 20; ++length) {
+        for (size_t at = 0; at < length; ++at) {
+            std::string name(length, 'a'), converted(length, 'a');
+            name[at] = '\xe9';
+            converted.replace(at, 1, "\xc3\xa9");
+            ed::Parser parser;
+            ed::ParserInspector inspect(parser);
+            ASSERT_TRUE(inspect.ParseText("C 1 0 0\nI 0 1 0 0 " + name + "\n"));
+            EXPECT_EQ(converted, inspect.Structure()->GetRoot()->GetName().c_str()) << length << " " << at;
+        }
+    }
+}
+
+}  // namespace
