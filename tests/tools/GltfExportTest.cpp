@@ -249,12 +249,10 @@ std::vector<std::string> GlbChunks(const std::string& bytes) {
 class GltfExportTest : public ::testing::Test {
   protected:
     std::string Export(const std::string& file, const std::string& format,
-                       std::vector<std::string> options = {}) {
-        std::string out = m_folder.Path() + "/out." + format;
-        options.insert(options.end(), {"--quiet", "--format", format, "-o", out, file});
-        RunResult run = RunEdLoad(options);
+                       const std::vector<std::string>& options = {}) {
+        const RunResult run = RunToFile(m_folder, format, file, options);
         EXPECT_EQ(0, run.exitCode) << run.err;
-        return ReadFile(out);
+        return ReadFile(m_folder.Path() + "/out." + format);
     }
     Json ExportGltf(const std::string& file, const std::vector<std::string>& options = {}) {
         return Json::parse(Export(file, "gltf", options), nullptr, false);
