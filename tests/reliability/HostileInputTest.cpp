@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -88,10 +86,7 @@ TEST_F(HostileTreeTest, FuzzSeedsRegressionsAndUnbuiltRecordsReleaseWhatTheyRead
     for (const char* folder : {"/seeds", "/regressions"}) {
         for (const auto& entry : std::filesystem::directory_iterator(std::string(ED_FUZZ) + folder)) {
             if (entry.path().extension() == ".md") continue;
-            std::ifstream in(entry.path(), std::ios::binary);
-            std::ostringstream bytes;
-            bytes << in.rdbuf();
-            inputs.push_back(bytes.str());
+            inputs.push_back(ReadFile(entry.path()));
         }
     }
     for (const std::string& input : inputs) {
