@@ -43,6 +43,7 @@ void PrefetchInstance(const ComponentInstance* instance) {
 
 void PrefetchComponent(const ComponentInstance* instance) {
     if (!instance || instance->ReferenceCount() != 1) return;
+    PrefetchHostBlockRelease(instance, sizeof(ComponentInstance));
     instance->GetId().PrefetchCount();
     if (const Component* component = instance->GetComponent().get())
         PrefetchBytes(component, sizeof(ComponentNode));
@@ -52,9 +53,16 @@ void PrefetchParts(const ComponentInstance* instance) {
     const ComponentNode* node = SoleNode(instance);
     if (!node) return;
     node->GetName().PrefetchCount();
+    PrefetchHostBlockRelease(node, sizeof(ComponentNode));
     const Properties::Range properties = node->GetProperties().GetAll();
-    if (!properties.empty()) PrefetchBytes(properties.begin(), properties.size() * sizeof(Property));
-    if (const ShapeSource* source = node->GetShapeSource().get()) PrefetchBytes(source, sizeof(ShapeSource));
+    if (!properties.empty()) {
+        PrefetchBytes(properties.begin(), properties.size() * sizeof(Property));
+        PrefetchHostBlockRelease(properties.begin(), properties.size() * sizeof(Property));
+    }
+    if (const ShapeSource* source = node->GetShapeSource().get()) {
+        PrefetchBytes(source, sizeof(ShapeSource));
+        PrefetchHostBlockRelease(source, sizeof(ShapeSource));
+    }
     const auto& children = node->GetChildren();
     if (!children.empty())
         PrefetchBytes(children.data(), sizeof(children[0]) * (children.size() < 16 ? children.size() : 16));

@@ -198,7 +198,10 @@ void SymbolTable::Shard::DropDead() noexcept {
     while (slots[start]) ++start;  // the load limit keeps a slot free
     for (size_t n = 1; n <= mask; ++n) {
         const size_t i = (start + n) & mask;
-        if (const uint64_t ahead = slots[(i + kAheadSlots) & mask]) __builtin_prefetch(HeaderIn(ahead));
+        if (const uint64_t ahead = slots[(i + kAheadSlots) & mask]) {
+            __builtin_prefetch(HeaderIn(ahead));
+            SlabHeap::PrefetchRelease(HeaderIn(ahead));
+        }
         const uint64_t slot = slots[i];
         if (!slot) continue;
         slots[i] = 0;
