@@ -108,8 +108,15 @@ DeferredRelease::DeferredRelease() : m_outermost(!t_outermost) {
 
 DeferredRelease::~DeferredRelease() {
     if (!m_outermost) return;
+    du::SymbolReleaseBatch names;
+    m_names = &names;
     Drain(m_queue);
+    m_names = nullptr;
     t_outermost = nullptr;
+}
+
+du::SymbolReleaseBatch* DeferredRelease::NameReleases() {
+    return t_outermost ? t_outermost->m_names : nullptr;
 }
 
 void DeferredRelease::Defer(std::vector<du::SmartPtr<ComponentInstance>>& children) {

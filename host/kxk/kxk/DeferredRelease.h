@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "du/SmartPtr.h"
+#include "du/Symbol.h"
 
 namespace kxk {
 
@@ -25,11 +26,15 @@ class DeferredRelease {
 
     // Takes over the references in `children` and empties it; must run inside a DeferredRelease scope.
     static void Defer(std::vector<du::SmartPtr<ComponentInstance>>& children);
+    // While the outermost scope drains, a batch for the names of the properties it releases (they are
+    // shared by many nodes); null otherwise.
+    static du::SymbolReleaseBatch* NameReleases();
 
   private:
     // The outermost scope on the thread holds the queue; nested scopes add to it.
     bool m_outermost;
     std::vector<du::SmartPtr<ComponentInstance>> m_queue;
+    du::SymbolReleaseBatch* m_names = nullptr;
 };
 
 }  // namespace kxk
