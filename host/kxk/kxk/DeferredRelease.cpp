@@ -36,7 +36,7 @@ const ComponentNode* SoleNode(const ComponentInstance* instance) {
     return static_cast<const ComponentNode*>(component);
 }
 
-// What dropping `instance` will touch, in three stages from far to near.
+// What dropping `instance` will touch, in four stages from far to near.
 void PrefetchInstance(const ComponentInstance* instance) {
     if (instance) PrefetchBytes(instance, sizeof(ComponentInstance));
 }
