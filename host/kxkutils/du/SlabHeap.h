@@ -34,7 +34,8 @@ class SlabHeap {
     // Starts loading what Release(block) touches besides the block, for code about to release many
     // blocks whose slabs are no longer in the cache; changes nothing, and any address will do.
     static void PrefetchRelease(const void* block) noexcept {
-        __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(block) & ~uintptr_t(kSlabSize - 1)), 1);
+        __builtin_prefetch(
+            reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(block) & ~uintptr_t(kSlabSize - 1)), 1);
     }
 
     // Slabs held (for leak checks).
