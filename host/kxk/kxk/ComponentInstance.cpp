@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "kxk/DeferredRelease.h"
-
 namespace kxk {
 
 namespace {
@@ -29,12 +27,9 @@ bool SameBits(const dg::Location& a, const dg::Location& b) {
 ComponentInstance::ComponentInstance(const du::Symbol& id, const du::SmartPtr<Component>& component)
     : m_id(id), m_component(component) {}
 
-// The component may own a whole subtree. Inside the scope a node released here defers its own
-// children instead of freeing them (see ComponentNode), so the stack stays flat at any depth.
-ComponentInstance::~ComponentInstance() {
-    DeferredRelease scope;
-    m_component = nullptr;
-}
+// The component may own a whole subtree: a node released here hands its children to the thread's
+// deferred releases (see ComponentNode), so the stack stays flat at any depth.
+ComponentInstance::~ComponentInstance() = default;
 
 void ComponentInstance::SetLocation(const dg::Location& location, bool) {
     // A saved location that shares the current one's storage keeps its value.

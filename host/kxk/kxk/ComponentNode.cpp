@@ -32,8 +32,7 @@ ComponentNode::ComponentNode(const du::Symbol& name) : Component(NODE, name) {
 ComponentNode::~ComponentNode() {
     if (m_children.empty()) return;
     DeferredRelease scope;
-    for (const auto& child : m_children) DeferredRelease::Defer(child);
-    m_children.clear();
+    DeferredRelease::Defer(m_children);
 }
 
 bool ComponentNode::AddChild(const du::SmartPtr<Component>& component, const du::Symbol& id,

@@ -1,20 +1,22 @@
 #pragma once
 
-#include "du/RefCounted.h"
+#include <vector>
+
 #include "du/SmartPtr.h"
+#include "du/Symbol.h"
 
 namespace kxk {
 
-// Releases references without letting destructors recurse: objects that own other objects of the
-// same kind (nodes owning instances owning nodes ...) hand their references to a per-thread work
-// list instead of dropping them, and the outermost destructor on the thread drops them one at a
-// time, so any depth is freed on a flat stack. Per thread; nothing is shared.
+class ComponentInstance;
+
+// Releases the instances of destroyed nodes without letting destructors recurse: a node hands its
+// children to a per-thread queue instead of dropping them, and the outermost destructor on the thread
+// drops them one at a time, so any depth is freed on a flat stack. Per thread; nothing is shared.
 //
 //   ComponentNode::~ComponentNode() {
 //       DeferredRelease scope;
-//       for (auto& child : m_children) DeferredRelease::Defer(child);
-//       m_children.clear();
-//   }   // the outermost scope drains the list here
+//       DeferredRelease::Defer(m_children);
+//   }   // the outermost scope drains the queue here
 class DeferredRelease {
   public:
     DeferredRelease();
@@ -22,11 +24,17 @@ class DeferredRelease {
     DeferredRelease(const DeferredRelease&) = delete;
     DeferredRelease& operator=(const DeferredRelease&) = delete;
 
-    // Takes over one reference to `object` (none when empty); must run inside a DeferredRelease scope.
-    static void Defer(du::SmartPtr<du::RefCounted> object);
+    // Takes over the references in `children` and empties it; must run inside a DeferredRelease scope.
+    static void Defer(std::vector<du::SmartPtr<ComponentInstance>>& children);
+    // While the outermost scope drains, a batch for the names of the properties it releases (they are
+    // shared by many nodes); null otherwise.
+    static du::SymbolReleaseBatch* NameReleases();
 
   private:
+    // The outermost scope on the thread holds the queue; nested scopes add to it.
     bool m_outermost;
+    std::vector<du::SmartPtr<ComponentInstance>> m_queue;
+    du::SymbolReleaseBatch* m_names = nullptr;
 };
 
 }  // namespace kxk

@@ -5,6 +5,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "kxk/DeferredRelease.h"
 #include "kxk/MemoryPoolAllocated.h"
 
 namespace kxk {
@@ -20,6 +21,14 @@ Properties::~Properties() {
         m_entries[i].name.PrefetchCount();
         m_entries[i].typeName.PrefetchCount();
         m_entries[i].value.PrefetchCount();
+    }
+    // Names and group names are shared by the properties of many nodes: in a structure's release their
+    // drops are added up rather than each being an atomic operation on a line all of them touch.
+    if (du::SymbolReleaseBatch* names = DeferredRelease::NameReleases()) {
+        for (uint32_t i = 0; i < m_size; ++i) {
+            names->Drop(m_entries[i].name);
+            names->Drop(m_entries[i].typeName);
+        }
     }
     for (uint32_t i = 0; i < m_size; ++i) m_entries[i].~Property();
     ReleaseHostBlock(m_entries, m_capacity * sizeof(Property));

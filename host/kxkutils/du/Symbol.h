@@ -99,6 +99,7 @@ class Symbol {
 
   private:
     friend class SymbolTable;
+    friend class SymbolReleaseBatch;
 
     // Every interned text is preceded by its hash, its reference count and its length. A count that
     // reaches kSaturated stays there, so the text is never freed rather than freed too early; a length
@@ -125,10 +126,10 @@ class Symbol {
         if (count.fetch_add(1, std::memory_order_relaxed) >= kSaturated)
             count.store(kSaturated, std::memory_order_relaxed);
     }
-    static void Release(const char* text) noexcept {
+    static void Release(const char* text, uint32_t references = 1) noexcept {
         if (!text) return;
         std::atomic<uint32_t>& count = HeaderOf(text).count;
-        if (count.fetch_sub(1, std::memory_order_release) >= kSaturated)
+        if (count.fetch_sub(references, std::memory_order_release) >= kSaturated)
             count.store(kSaturated, std::memory_order_relaxed);
     }
     static const char* Intern(const char* text, size_t length);
@@ -137,6 +138,52 @@ class Symbol {
 };
 
 std::ostream& operator<<(std::ostream& out, const Symbol& symbol);
+
+// Drops many references to a few texts with few atomic operations, for one thread that releases a
+// large structure whose properties share their names: the drops of one text are added up and given
+// back at once, when another text needs the entry or when the batch is flushed or destroyed. Until
+// then the text stays alive. Not thread-safe.
+//
+//   du::SymbolReleaseBatch batch;
+//   for (Property& p : properties) batch.Drop(p.name);   // each p.name is null now
+//   batch.Flush();                                        // the counts are right again
+class SymbolReleaseBatch {
+  public:
+    SymbolReleaseBatch() = default;
+    ~SymbolReleaseBatch() { Flush(); }
+    SymbolReleaseBatch(const SymbolReleaseBatch&) = delete;
+    SymbolReleaseBatch& operator=(const SymbolReleaseBatch&) = delete;
+
+    // Takes over the symbol's reference and leaves it null.
+    void Drop(Symbol& symbol) noexcept {
+        const char* text = symbol.m_text;
+        if (!text) return;
+        symbol.m_text = nullptr;
+        Entry& entry = m_entries[(reinterpret_cast<uintptr_t>(text) * 0x9e3779b97f4a7c15ULL) >> kShift];
+        if (entry.text == text && entry.references < kMaxReferences) {
+            ++entry.references;
+            return;
+        }
+        Symbol::Release(entry.text, entry.references);
+        entry = Entry{text, 1};
+    }
+    void Flush() noexcept {
+        for (Entry& entry : m_entries) {
+            Symbol::Release(entry.text, entry.references);
+            entry = Entry{};
+        }
+    }
+
+  private:
+    static constexpr unsigned kShift = 60;  // 16 entries
+    // Far below the saturated count, which a text's count may reach and must not pass on the way down.
+    static constexpr uint32_t kMaxReferences = uint32_t(1) << 20;
+    struct Entry {
+        const char* text = nullptr;
+        uint32_t references = 0;
+    };
+    Entry m_entries[size_t(1) << (64 - kShift)];
+};
 
 // Comparisons with plain texts from either side, without interning them. A null symbol equals only
 // a null pointer, never a std::string.

@@ -113,15 +113,16 @@ size_t SymbolTable::LiveCount() {
     return live;
 }
 
-// Without memory for the smaller slot array a shard simply keeps its dead texts.
+// Without memory for the smaller slot array a shard simply keeps its larger one.
 void SymbolTable::Sweep() noexcept {
     for (Shard& shard : m_shards) {
         std::lock_guard<SpinLock> guard(shard.lock);
-        const size_t live = shard.CountLive();
-        if (live == shard.size) continue;
+        const size_t before = shard.size;
+        shard.DropDead();
+        if (shard.size == before) continue;
         size_t capacity = shard.Capacity();
-        while (capacity > kMinimumSlots && live * 8 < capacity) capacity /= 2;
-        shard.Rebuild(capacity, true);
+        while (capacity > kMinimumSlots && shard.size * 8 < capacity) capacity /= 2;
+        if (capacity < shard.Capacity()) shard.Rebuild(capacity, true);
     }
 }
 
@@ -187,6 +188,32 @@ bool SymbolTable::Shard::NoneDeadInSample() const {
     return true;
 }
 
+// One pass that reads each text's header once. Every text is taken out of its slot and placed again,
+// in probe order from a slot that was empty: by the time a text is placed, every slot between its home
+// and its old place has been settled, so no gap that a later removal opens can cut a text off from its
+// home.
+void SymbolTable::Shard::DropDead() noexcept {
+    if (!slots) return;
+    size_t start = 0;
+    while (slots[start]) ++start;  // the load limit keeps a slot free
+    for (size_t n = 1; n <= mask; ++n) {
+        const size_t i = (start + n) & mask;
+        if (const uint64_t ahead = slots[(i + kAheadSlots) & mask]) {
+            __builtin_prefetch(HeaderIn(ahead));
+            SlabHeap::PrefetchRelease(HeaderIn(ahead));
+        }
+        const uint64_t slot = slots[i];
+        if (!slot) continue;
+        slots[i] = 0;
+        if (Dead(slot)) {
+            DeleteText(HeaderIn(slot));
+            --size;
+        } else {
+            Place(slot);
+        }
+    }
+}
+
 bool SymbolTable::Shard::Rebuild(size_t capacity, bool mayFail) {
     uint64_t* fresh = mayFail ? new (std::nothrow) uint64_t[capacity]() : new uint64_t[capacity]();
     if (!fresh) return false;
@@ -199,7 +226,6 @@ bool SymbolTable::Shard::Rebuild(size_t capacity, bool mayFail) {
     size = 0;
     // Telling the dead from the live reads each text's header, seldom in the cache: the headers are
     // loaded a few slots ahead.
-    constexpr size_t kAheadSlots = 16;
     for (size_t i = 0; i < oldCapacity; ++i) {
         if (i + kAheadSlots < oldCapacity && old[i + kAheadSlots])
             __builtin_prefetch(HeaderIn(old[i + kAheadSlots]));

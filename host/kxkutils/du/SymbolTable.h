@@ -48,6 +48,8 @@ class SymbolTable {
     static constexpr size_t kMinimumSlots = 64;
     // Lookups in flight in each of a batch's two prefetching stages.
     static constexpr size_t kAhead = 16;
+    // Slots between a scan and the header it loads ahead.
+    static constexpr size_t kAheadSlots = 16;
 
     struct alignas(64) Shard {
         SpinLock lock;
@@ -68,6 +70,8 @@ class SymbolTable {
         size_t CountLive() const;
         // False when a few slots spread over the shard hold a dead text.
         bool NoneDeadInSample() const;
+        // Frees the dead texts, keeping the slots.
+        void DropDead() noexcept;
         // Moves the live texts into `capacity` fresh slots and frees the dead; false (nothing
         // changed) when `capacity` slots cannot be had and `mayFail` says so.
         bool Rebuild(size_t capacity, bool mayFail);
