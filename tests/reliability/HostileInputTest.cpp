@@ -24,9 +24,7 @@ using namespace std::string_literals;
 
 size_t Depth(const kxk::Structure& structure) {
     size_t deepest = 0;
-    WalkStructure(structure, [&](const WalkStep& step) {
-        deepest = std::max(deepest, step.depth);
-    });
+    WalkStructure(structure, [&](const WalkStep& step) { deepest = std::max(deepest, step.depth); });
     return deepest;
 }
 

@@ -30,7 +30,8 @@ inline std::string Dump(const kxk::Structure& structure) {
             dump += " @" + std::to_string(step.instance->GetLocation().GetTranslation().x) + " " +
                     std::to_string(step.instance->HasAppearanceOverride());
         if (step.component.GetKind() == kxk::Component::NODE)
-            for (const auto& p : static_cast<const kxk::ComponentNode&>(step.component).GetProperties().GetAll())
+            for (const auto& p :
+                 static_cast<const kxk::ComponentNode&>(step.component).GetProperties().GetAll())
                 dump += " " + std::string(p.name) + "=" + std::string(p.value);
         dump += "\n";
     });

@@ -89,7 +89,8 @@ inline RunResult RunEdLoad(const std::vector<std::string>& args) {
 // ed-load writing `file` in `format` to "out.FORMAT" in `folder`, quietly, after `options`.
 inline RunResult RunToFile(const TempFolder& folder, const std::string& format, const std::string& file,
                            std::vector<std::string> options = {}) {
-    options.insert(options.end(), {"--quiet", "--format", format, "-o", folder.Path() + "/out." + format, file});
+    options.insert(options.end(),
+                   {"--quiet", "--format", format, "-o", folder.Path() + "/out." + format, file});
     return RunEdLoad(options);
 }
 
