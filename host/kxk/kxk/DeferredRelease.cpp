@@ -71,11 +71,8 @@ void PrefetchParts(const ComponentInstance* instance) {
 void PrefetchTexts(const ComponentInstance* instance) {
     const ComponentNode* node = SoleNode(instance);
     if (!node) return;
-    for (const Property& property : node->GetProperties().GetAll()) {
-        property.name.PrefetchCount();
-        property.typeName.PrefetchCount();
-        property.value.PrefetchCount();
-    }
+    // Names and group names go back in a batch, which seldom touches their counts.
+    for (const Property& property : node->GetProperties().GetAll()) property.value.PrefetchCount();
     if (const ShapeSource* source = node->GetShapeSource().get()) source->GetSource().PrefetchCount();
 }
 

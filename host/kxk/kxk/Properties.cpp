@@ -15,22 +15,25 @@ static_assert(sizeof(Property) == 3 * sizeof(const char*) && std::is_standard_la
 
 Properties::~Properties() {
     if (!m_entries) return;
+    // Names and group names are shared by the properties of many nodes: in a structure's release their
+    // drops are added up rather than each being an atomic operation on a line all of them touch.
+    du::SymbolReleaseBatch* names = DeferredRelease::NameReleases();
     // Releasing a symbol touches its text's header, rarely in cache after a large load: start all
     // of them before the first release waits on one.
     for (uint32_t i = 0; i < m_size; ++i) {
-        m_entries[i].name.PrefetchCount();
-        m_entries[i].typeName.PrefetchCount();
+        if (!names) {
+            m_entries[i].name.PrefetchCount();
+            m_entries[i].typeName.PrefetchCount();
+        }
         m_entries[i].value.PrefetchCount();
     }
-    // Names and group names are shared by the properties of many nodes: in a structure's release their
-    // drops are added up rather than each being an atomic operation on a line all of them touch.
-    if (du::SymbolReleaseBatch* names = DeferredRelease::NameReleases()) {
-        for (uint32_t i = 0; i < m_size; ++i) {
+    for (uint32_t i = 0; i < m_size; ++i) {
+        if (names) {
             names->Drop(m_entries[i].name);
             names->Drop(m_entries[i].typeName);
         }
+        m_entries[i].~Property();
     }
-    for (uint32_t i = 0; i < m_size; ++i) m_entries[i].~Property();
     ReleaseHostBlock(m_entries, m_capacity * sizeof(Property));
 }
 
