@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "du/HugeRegions.h"
+#include "du/Regions.h"
 #include "ed/reader/IdTable.h"
 
 namespace ed::check {
@@ -68,8 +68,8 @@ struct PropertyRecord {
 // The reader's id lookup with its one-entry cache, over records kept by index: the same id sequence
 // yields the same records, fresh ones and displaced ones included, so that the check's verdicts are
 // the reader's. `displaced` receives the record a fresh lookup pushed out of the table, else kNone.
-// Records and the id array live in the host's huge-page regions: the check runs in a fresh part of
-// the address space before the load, and small pages would cost it a fault every 4 KiB.
+// Records and the id array live in the host's regions: a block of records, built whole, is made present
+// in one call rather than faulted in every 4 KiB, while the id array is touched only where ids fall.
 template <class Record>
 class RecordTable {
   public:
@@ -135,6 +135,7 @@ class RecordTable {
     static Record* NewBlock() {
         void* memory = du::AllocateRegions(kBlockBytes);
         if (memory == nullptr) throw std::bad_alloc();  // as operator new does
+        du::Prefault(memory, kBlockBytes);
         Record* block = static_cast<Record*>(memory);
         std::uninitialized_value_construct_n(block, kBlock);
         return block;

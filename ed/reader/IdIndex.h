@@ -4,13 +4,13 @@
 #include <cstring>
 #include <type_traits>
 
-#include "du/HugeRegions.h"
+#include "du/Regions.h"
 #include "ed/reader/IdTable.h"
 
 namespace ed {
 
 // Records by id (ids of 1 and above). Ids in real files run densely from 1, so every id up to a bound
-// that grows with the count of ids seen indexes a plain array, zero-filled memory from huge-page
+// that grows with the count of ids seen indexes a plain array, zero-filled memory from 2 MiB
 // regions: a lookup is one load, and the array grows in 2 MiB steps without a per-entry allocation.
 // Ids far beyond the bound (sparse or hostile files) go to a hash table, so memory stays in proportion
 // to the ids seen. Not thread-safe.
@@ -57,8 +57,13 @@ class IdIndex {
         while (capacity <= index) capacity *= 2;
         Value* grown = static_cast<Value*>(du::AllocateRegions(capacity * sizeof(Value)));
         if (!grown) return false;
-        if (m_dense) std::memcpy(static_cast<void*>(grown), m_dense, m_capacity * sizeof(Value));
+        if (m_dense) {
+            du::Prefault(grown, m_capacity * sizeof(Value));
+            std::memcpy(static_cast<void*>(grown), m_dense, m_capacity * sizeof(Value));
+        }
+        const size_t denseCount = m_denseCount;
         FreeDense();
+        m_denseCount = denseCount;
         m_dense = grown;
         m_capacity = capacity;
         if (!m_sparse.Empty()) MoveSparseBelow(capacity);

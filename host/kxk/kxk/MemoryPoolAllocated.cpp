@@ -15,7 +15,7 @@ namespace {
 std::atomic<size_t> g_largeBytes{0};
 
 // Host objects are small and made by the million for a large structure: they share slabs carved
-// from huge-page regions, so that a large load is not first touched a 4 KiB page at a time. Their
+// from regions made present in steps, so that a large load is not faulted in a 4 KiB page at a time. Their
 // bytes are counted under the lock the slabs take anyway, which spares each block an atomic.
 struct ObjectHeap {
     du::SpinLock lock;

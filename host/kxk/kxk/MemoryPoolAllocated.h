@@ -8,8 +8,8 @@
 namespace kxk {
 
 // Base of host objects that live in the host's memory pool: objects up to du::SlabHeap::kMaxBlock bytes
-// share slabs of huge-page regions, larger ones come from the global heap. The pool counts the bytes
-// its objects hold, so tests can see that pool objects were freed. Thread-safe; objects need no more
+// share slabs carved from regions (du/PagePool.h), larger ones come from the global heap. The pool counts the
+// bytes its objects hold, so tests can see that pool objects were freed. Thread-safe; objects need no more
 // than 8-byte alignment.
 class MemoryPoolAllocated {
   public:

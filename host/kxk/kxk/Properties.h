@@ -18,7 +18,7 @@ struct Property {
 // Guarded by its node's lock.
 //
 // The entries sit in one block of the host's object pool rather than a malloc'd vector: a large
-// structure has one such list per node, and the pool's slabs come from huge-page regions.
+// structure has one such list per node, and the pool's slabs come from regions made present in steps.
 class Properties {
   public:
     // Read-only view of the entries, in order.

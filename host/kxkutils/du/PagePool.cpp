@@ -1,10 +1,11 @@
 #include "du/PagePool.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <new>
 
-#include "du/HugeRegions.h"
+#include "du/Regions.h"
 
 namespace du {
 
@@ -14,6 +15,7 @@ struct PagePool::Region {
     Region* next;
     char* released;  // released pages, each holding the address of the next
     char* fresh;     // the first page never handed out
+    char* present;   // the end of the pages made present
     size_t used;
     bool open;
 
@@ -33,31 +35,47 @@ PagePool& PagePool::Get() {
     return thePool;
 }
 
+// The pages a region has never handed out are made present a step at a time, outside the lock: a
+// thread that takes one of them meanwhile merely faults it in itself.
 void* PagePool::Allocate() {
-    std::lock_guard<SpinLock> guard(m_lock);
-    Region* region = m_open;
-    if (!region) {
-        region = m_spare;
-        m_spare = nullptr;
+    void* page;
+    size_t prefault = 0;
+    {
+        std::lock_guard<SpinLock> guard(m_lock);
+        Region* region = m_open;
         if (!region) {
-            region = static_cast<Region*>(AllocateRegions(kRegionSize));
-            if (!region) throw std::bad_alloc();
-            ++m_regionCount;
-            region->released = nullptr;
-            region->fresh = reinterpret_cast<char*>(region) + kPageSize;
-            region->used = 0;
+            region = m_spare;
+            m_spare = nullptr;
+            if (!region) region = NewRegion();
+            Link(region);
         }
-        Link(region);
+        page = TakePage(region, prefault);
     }
-    return TakePage(region);
+    if (prefault) Prefault(page, prefault);
+    return page;
 }
 
-void* PagePool::TakePage(Region* region) noexcept {
+PagePool::Region* PagePool::NewRegion() {
+    Region* region = static_cast<Region*>(AllocateRegions(kRegionSize));
+    if (!region) throw std::bad_alloc();
+    ++m_regionCount;
+    region->released = nullptr;
+    region->fresh = region->present = reinterpret_cast<char*>(region) + kPageSize;
+    region->used = 0;
+    return region;
+}
+
+void* PagePool::TakePage(Region* region, size_t& prefault) noexcept {
     char* page = region->released;
-    if (page)
+    if (page) {
         std::memcpy(&region->released, page, sizeof(char*));
-    else
+    } else {
         page = region->fresh, region->fresh += kPageSize;
+        if (page == region->present) {
+            prefault = std::min(kPrefaultStep, static_cast<size_t>(region->End() - page));
+            region->present += prefault;
+        }
+    }
     ++region->used;
     if (region->Full()) Unlink(region);
     return page;

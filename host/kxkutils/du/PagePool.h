@@ -7,7 +7,7 @@
 
 namespace du {
 
-// Pages for the slab heaps, carved from huge-page regions (du/HugeRegions.h). A region whose pages are
+// Pages for the slab heaps, carved from regions (du/Regions.h). A region whose pages are
 // all free again goes back to the system, except one kept spare, so that the memory of a released
 // structure is given back. Process-wide; thread-safe under one short lock, taken once per page.
 //
@@ -35,7 +35,9 @@ class PagePool {
   private:
     struct Region;
 
-    void* TakePage(Region* region) noexcept;
+    Region* NewRegion();
+    // Sets `prefault` to the bytes from the page on that the caller should make present, if any.
+    void* TakePage(Region* region, size_t& prefault) noexcept;
     void Link(Region* region) noexcept;
     void Unlink(Region* region) noexcept;
 

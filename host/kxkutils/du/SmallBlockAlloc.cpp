@@ -1,6 +1,6 @@
 #include "du/SmallBlockAlloc.h"
 
-#include "du/HugeRegions.h"
+#include "du/Regions.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -14,7 +14,7 @@ constexpr size_t kAlignment = alignof(std::max_align_t);
 constexpr size_t kChunkBytes = 64 * 1024;
 constexpr size_t kMinBlocksPerChunk = 16;
 
-// Chunks of whole regions come from huge-page regions, smaller ones (the first of each pool) from the heap.
+// Chunks of whole regions are mapped as regions, smaller ones (the first of each pool) from the heap.
 class RegionBlockAllocator : public BlockAllocator {
   public:
     void* AllocateChunk(size_t size) override {
@@ -54,6 +54,7 @@ SmallBlockAllocBase::SmallBlockAllocBase(const char* name, BlockAllocator* alloc
       m_largeChunkSize(RoundUp(m_blockSize * kMinBlocksPerChunk, kRegionSize)),
       m_next(nullptr),
       m_limit(nullptr),
+      m_chunkEnd(nullptr),
       m_blocksInUse(0) {}
 
 SmallBlockAllocBase::~SmallBlockAllocBase() {
@@ -61,7 +62,7 @@ SmallBlockAllocBase::~SmallBlockAllocBase() {
 }
 
 // The first chunk is small, for the many small files; a pool that outgrows it is a large one and
-// grows in whole huge-page regions.
+// grows in whole regions.
 size_t SmallBlockAllocBase::ChunkSize(size_t index) const {
     return index == 0 ? m_chunkSize : m_largeChunkSize;
 }
@@ -72,18 +73,31 @@ void SmallBlockAllocBase::DeallocateAll() {
     for (size_t i = 1; i < m_chunks.size(); ++i) m_allocator->FreeChunk(m_chunks[i], m_largeChunkSize);
     if (m_chunks.size() > 1) m_chunks.resize(1);
     m_next = m_chunks.empty() ? nullptr : static_cast<char*>(m_chunks.front());
-    m_limit = m_chunks.empty() ? nullptr : m_next + m_chunkSize;
+    m_limit = m_chunkEnd = m_chunks.empty() ? nullptr : m_next + m_chunkSize;
     m_blocksInUse = 0;
+}
+
+// A large chunk's blocks are made present a step ahead of those handed out, as a pool fills its
+// chunks in order; the small first chunk, from the heap, is left as it comes.
+void SmallBlockAllocBase::Grow() {
+    if (static_cast<size_t>(m_chunkEnd - m_next) < m_blockSize) return NewChunk();
+    const size_t step =
+        std::min(std::max(kPrefaultStep, m_blockSize), static_cast<size_t>(m_chunkEnd - m_limit));
+    Prefault(m_limit, step);
+    m_limit += step;
 }
 
 void SmallBlockAllocBase::NewChunk() {
     // Reserve the slot first, so that a failing push_back cannot lose a chunk.
     m_chunks.reserve(m_chunks.size() + 1);
-    const size_t size = ChunkSize(m_chunks.size());
+    const size_t index = m_chunks.size();
+    const size_t size = ChunkSize(index);
     char* chunk = static_cast<char*>(m_allocator->AllocateChunk(size));
     m_chunks.push_back(chunk);
     m_next = chunk;
-    m_limit = chunk + size;
+    m_chunkEnd = chunk + size;
+    m_limit = index == 0 ? m_chunkEnd : chunk;
+    if (index > 0) Grow();
 }
 
 }  // namespace du

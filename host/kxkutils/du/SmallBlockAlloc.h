@@ -29,7 +29,7 @@ class SmallBlockAllocBase {
     // A block of BlockSize() bytes, aligned as the constructor was told; `hint` is ignored. Inline: pools
     // serve one block per record of a file of millions.
     void* Allocate(void* = nullptr) {
-        if (static_cast<size_t>(m_limit - m_next) < m_blockSize) NewChunk();
+        if (static_cast<size_t>(m_limit - m_next) < m_blockSize) Grow();
         void* block = m_next;
         m_next += m_blockSize;
         ++m_blocksInUse;
@@ -53,6 +53,7 @@ class SmallBlockAllocBase {
     const char* Name() const { return m_name; }
 
   private:
+    void Grow();
     void NewChunk();
     size_t ChunkSize(size_t index) const;
 
@@ -63,7 +64,8 @@ class SmallBlockAllocBase {
     size_t m_largeChunkSize;
     std::vector<void*> m_chunks;
     char* m_next;
-    char* m_limit;
+    char* m_limit;  // the end of the current chunk's blocks made present
+    char* m_chunkEnd;
     size_t m_blocksInUse;
 };
 
@@ -75,7 +77,7 @@ class SmallBlockAlloc : public SmallBlockAllocBase {
     using SmallBlockAllocBase::SmallBlockAllocBase;
 };
 
-// The process-wide chunk allocator: chunks of whole huge-page regions (du/HugeRegions.h) are mapped
+// The process-wide chunk allocator: chunks of whole regions (du/Regions.h) are mapped
 // as such, others come from operator new.
 BlockAllocator* DefaultBlockAllocator();
 

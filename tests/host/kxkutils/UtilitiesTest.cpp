@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "du/HashNextPrime.h"
-#include "du/HugeRegions.h"
 #include "du/PagePool.h"
+#include "du/Regions.h"
 #include "du/SlabHeap.h"
 #include "du/SmallBlockAlloc.h"
 #include "du/Symbol.h"
@@ -198,25 +198,31 @@ TEST(SmallBlockAllocTest, BlocksAreAlignedDistinctAndReturnedAllAtOnce) {
         EXPECT_EQ(1u, blocks.count(static_cast<char*>(pool.Allocate())));
     }
     EXPECT_EQ(0, chunks.live);
-    // Blocks larger than a chunk.
-    du::SmallBlockAllocBase big("big", du::DefaultBlockAllocator(), 200000, 0, true, true);
-    std::memset(big.Allocate(), 1, 200000);
-    std::memset(big.Allocate(), 2, 200000);
+    // Blocks larger than a chunk, and than the step in which a chunk is made present.
+    du::SmallBlockAllocBase big("big", du::DefaultBlockAllocator(), 300000, 0, true, true);
+    for (int i = 0; i < 40; ++i) std::memset(big.Allocate(), i, 300000);
     big.DeallocateAll();
     big.DeallocateAll();
     EXPECT_NE(nullptr, big.Allocate());
 }
 
-// Every byte of the rounded size is ours and zeroed.
-TEST(HugeRegionsTest, WholeAlignedZeroedRegions) {
+// Every byte of the rounded size is ours and zeroed, and making pages present keeps what they hold,
+// for heap memory too, whose range need not start or end at a page.
+TEST(RegionsTest, WholeAlignedZeroedRegionsKeepTheirBytesWhenPrefaulted) {
     for (size_t bytes : {size_t(1), du::kRegionSize, du::kRegionSize + 1}) {
         char* memory = static_cast<char*>(du::AllocateRegions(bytes));
         ASSERT_TRUE(memory && Aligned(memory, du::kRegionSize));
         const size_t whole = (bytes + du::kRegionSize - 1) / du::kRegionSize * du::kRegionSize;
         EXPECT_EQ(0, memory[0] | memory[whole - 1]);
+        memory[whole / 2] = 7;
+        du::Prefault(memory, whole);
+        EXPECT_EQ(7, memory[whole / 2]);
         std::memset(memory, 1, whole);
         du::FreeRegions(memory, bytes);
     }
+    std::vector<char> heap(3 * du::kPrefaultStep + 5, 'h');
+    du::Prefault(heap.data() + 3, heap.size() - 4);
+    EXPECT_EQ(std::string(heap.size(), 'h'), std::string(heap.begin(), heap.end()));
 }
 
 // Two threads take pages across several regions and give them back in another order than they took
@@ -237,10 +243,14 @@ TEST(PagePoolTest, PagesAreDistinctAndRegionsGoBack) {
         });
     for (auto& thread : threads) thread.join();
     std::set<void*> distinct;
+    std::set<uintptr_t> regions;
     for (auto& own : pages)
-        for (void* page : own)
+        for (void* page : own) {
             EXPECT_TRUE(Aligned(page, du::PagePool::kPageSize) && distinct.insert(page).second);
-    EXPECT_LE(regionsBefore + 6, pool.RegionCount());
+            regions.insert(reinterpret_cast<uintptr_t>(page) / du::kRegionSize);
+        }
+    // A region's first page holds its header.
+    EXPECT_LE(2 * kPages / (du::kRegionSize / du::PagePool::kPageSize - 1) + 1, regions.size());
     for (auto& own : pages)
         for (size_t i = own.size(); i-- > 0;) pool.Release(own[i]);
     EXPECT_GE(regionsBefore + 1, pool.RegionCount());
