@@ -5,7 +5,8 @@
 namespace du {
 
 // Bulk memory straight from the system in 2 MiB-aligned regions, whose pages the pools that fill them
-// in order make present in steps (Prefault) instead of taking a fault per 4 KiB page. Thread-safe.
+// in order make present in steps (Prefault) instead of taking a fault per 4 KiB page. Regions ask
+// for huge pages while these prove cheap to make present (du/PageSizeChoice.h). Thread-safe.
 //
 //   void* memory = du::AllocateRegions(5 << 20);   // three regions, 6 MiB, no page present yet
 //   du::Prefault(memory, du::kPrefaultStep);
