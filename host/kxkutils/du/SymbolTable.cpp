@@ -66,12 +66,14 @@ const char* SymbolTable::Intern(const char* text, size_t length, uint32_t hash) 
     if ((shard.size + 1) * 10 > shard.Capacity() * 7) {
         // Dead texts are dropped first; the slots double only when the live ones fill half of them,
         // so that a rebuild that stays the same size frees at least a fifth of its slots. While a
-        // file loads there are seldom any dead: a sample that finds none spares a read of every
-        // text's header, which the rebuild does anyway.
-        const size_t live = shard.NoneDeadInSample() ? shard.size : shard.CountLive();
+        // file loads there are seldom any dead: a sample that finds none spares the reads of every
+        // text's header, to count the live and to drop the dead, and the few it missed stay dead
+        // until the next rebuild or sweep.
+        const bool noneDead = shard.NoneDeadInSample();
+        const size_t live = noneDead ? shard.size : shard.CountLive();
         size_t capacity = shard.slots ? shard.Capacity() : kMinimumSlots;
         if ((live + 1) * 2 > capacity) capacity *= 2;
-        shard.Rebuild(capacity, false);
+        shard.Rebuild(capacity, false, !noneDead);
     }
     return shard.Add(text, length, hash);
 }
@@ -122,7 +124,7 @@ void SymbolTable::Sweep() noexcept {
         if (shard.size == before) continue;
         size_t capacity = shard.Capacity();
         while (capacity > kMinimumSlots && shard.size * 8 < capacity) capacity /= 2;
-        if (capacity < shard.Capacity()) shard.Rebuild(capacity, true);
+        if (capacity < shard.Capacity()) shard.Rebuild(capacity, true, false);
     }
 }
 
@@ -214,7 +216,7 @@ void SymbolTable::Shard::DropDead() noexcept {
     }
 }
 
-bool SymbolTable::Shard::Rebuild(size_t capacity, bool mayFail) {
+bool SymbolTable::Shard::Rebuild(size_t capacity, bool mayFail, bool dropDead) {
     uint64_t* fresh = mayFail ? new (std::nothrow) uint64_t[capacity]() : new uint64_t[capacity]();
     if (!fresh) return false;
     uint64_t* old = slots;
@@ -227,10 +229,10 @@ bool SymbolTable::Shard::Rebuild(size_t capacity, bool mayFail) {
     // Telling the dead from the live reads each text's header, seldom in the cache: the headers are
     // loaded a few slots ahead.
     for (size_t i = 0; i < oldCapacity; ++i) {
-        if (i + kAheadSlots < oldCapacity && old[i + kAheadSlots])
+        if (dropDead && i + kAheadSlots < oldCapacity && old[i + kAheadSlots])
             __builtin_prefetch(HeaderIn(old[i + kAheadSlots]));
         if (!old[i]) continue;
-        if (Dead(old[i])) {
+        if (dropDead && Dead(old[i])) {
             DeleteText(HeaderIn(old[i]));
         } else {
             Place(old[i]);

@@ -72,9 +72,10 @@ class SymbolTable {
         bool NoneDeadInSample() const;
         // Frees the dead texts, keeping the slots.
         void DropDead() noexcept;
-        // Moves the live texts into `capacity` fresh slots and frees the dead; false (nothing
-        // changed) when `capacity` slots cannot be had and `mayFail` says so.
-        bool Rebuild(size_t capacity, bool mayFail);
+        // Moves the texts into `capacity` fresh slots, freeing the dead ones if `dropDead` says so
+        // (else they stay, for a later rebuild or sweep); false (nothing changed) when `capacity`
+        // slots cannot be had and `mayFail` says so.
+        bool Rebuild(size_t capacity, bool mayFail, bool dropDead);
         void* NewText(size_t length);
         void DeleteText(Header* header) noexcept;
     };
