@@ -4,6 +4,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <utility>
 
 #include "du/Regions.h"
 
@@ -35,32 +36,42 @@ PagePool& PagePool::Get() {
     return thePool;
 }
 
-// The pages a region has never handed out are made present a step at a time, outside the lock: a
-// thread that takes one of them meanwhile merely faults it in itself.
+// The pages a region has never handed out are made present a step at a time, and a new region is
+// mapped and its first step made present, all outside the lock: a thread that takes one of those pages
+// meanwhile merely faults it in itself, and no other thread waits on the faults.
 void* PagePool::Allocate() {
-    void* page;
-    size_t prefault = 0;
-    {
-        std::lock_guard<SpinLock> guard(m_lock);
+    Region* mapped = nullptr;
+    for (;;) {
+        std::unique_lock<SpinLock> guard(m_lock);
         Region* region = m_open;
-        if (!region) {
-            region = m_spare;
-            m_spare = nullptr;
-            if (!region) region = NewRegion();
+        if (!region && m_spare) {
+            region = std::exchange(m_spare, nullptr);
+            Link(region);
+        } else if (!region && mapped) {
+            region = std::exchange(mapped, nullptr);
+            ++m_regionCount;
             Link(region);
         }
-        page = TakePage(region, prefault);
+        if (region) {
+            size_t prefault = 0;
+            void* page = TakePage(region, prefault);
+            guard.unlock();
+            if (mapped) FreeRegions(mapped, kRegionSize);  // another region came free meanwhile
+            if (prefault) Prefault(page, prefault);
+            return page;
+        }
+        guard.unlock();
+        mapped = NewRegion();
     }
-    if (prefault) Prefault(page, prefault);
-    return page;
 }
 
 PagePool::Region* PagePool::NewRegion() {
     Region* region = static_cast<Region*>(AllocateRegions(kRegionSize));
     if (!region) throw std::bad_alloc();
-    ++m_regionCount;
+    Prefault(region, kPrefaultStep);
     region->released = nullptr;
-    region->fresh = region->present = reinterpret_cast<char*>(region) + kPageSize;
+    region->fresh = reinterpret_cast<char*>(region) + kPageSize;
+    region->present = reinterpret_cast<char*>(region) + kPrefaultStep;
     region->used = 0;
     return region;
 }
