@@ -44,13 +44,14 @@ void* PagePool::Allocate() {
     for (;;) {
         std::unique_lock<SpinLock> guard(m_lock);
         Region* region = m_open;
-        if (!region && m_spare) {
-            region = std::exchange(m_spare, nullptr);
-            Link(region);
-        } else if (!region && mapped) {
-            region = std::exchange(mapped, nullptr);
-            ++m_regionCount;
-            Link(region);
+        if (!region) {
+            if (m_spare) {
+                region = std::exchange(m_spare, nullptr);
+            } else if (mapped) {
+                region = std::exchange(mapped, nullptr);
+                ++m_regionCount;
+            }
+            if (region) Link(region);
         }
         if (region) {
             size_t prefault = 0;

@@ -226,10 +226,11 @@ bool SymbolTable::Shard::Rebuild(size_t capacity, bool mayFail, bool dropDead) {
     sharedSlots.store(slots, std::memory_order_relaxed);
     sharedMask.store(mask, std::memory_order_relaxed);
     size = 0;
-    // Telling the dead from the live reads each text's header, seldom in the cache: the headers are
-    // loaded a few slots ahead.
+    // Telling the dead from the live, like placing texts in a shard too large for the tag to give their
+    // home, reads each text's header, seldom in the cache: the headers are loaded a few slots ahead.
+    const bool readsHeaders = dropDead || (mask >> kTagBits) != 0;
     for (size_t i = 0; i < oldCapacity; ++i) {
-        if (dropDead && i + kAheadSlots < oldCapacity && old[i + kAheadSlots])
+        if (readsHeaders && i + kAheadSlots < oldCapacity && old[i + kAheadSlots])
             __builtin_prefetch(HeaderIn(old[i + kAheadSlots]));
         if (!old[i]) continue;
         if (dropDead && Dead(old[i])) {
