@@ -59,6 +59,20 @@ bool IsCandidate(const PropertyInfo& property) {
     return property.named && !property.values.empty() && !property.values.front().is_null();
 }
 
+// The builder properties whose spelling of the property matches, one bit each in table order.
+uint16_t MatchesOf(const PropertyNames& names) {
+    if (names.builderMatches == PropertyNames::kNotMatched) {
+        uint16_t matches = 0;
+        for (int i = 0; i < kBuilderPropertyCount; ++i) {
+            const BuilderProperty& entry = kBuilderProperties[i];
+            const du::Symbol& spelling = entry.match == Match::kLowerName ? names.lowerName : names.name;
+            if (spelling == entry.name) matches |= uint16_t(1u << i);
+        }
+        names.builderMatches = matches;
+    }
+    return names.builderMatches;
+}
+
 }  // namespace
 
 void ScanBuilderProperties(const StructureNode& node, float parentUnitFactor, NodeSettings& settings) {
@@ -66,12 +80,11 @@ void ScanBuilderProperties(const StructureNode& node, float parentUnitFactor, No
     int remaining = kBuilderPropertyCount;
     for (PropertyInfo* property = node.firstProperty; property && remaining > 0; property = property->next) {
         if (!IsCandidate(*property)) continue;
-        for (int i = 0; i < kBuilderPropertyCount; ++i) {
-            const BuilderProperty& entry = kBuilderProperties[i];
+        // The first builder property not found yet that the name matches, as a walk over the table.
+        for (uint32_t matches = MatchesOf(*property->names); matches != 0; matches &= matches - 1) {
+            const int i = __builtin_ctz(matches);
             if (found[i]) continue;
-            const du::Symbol& spelling =
-                entry.match == Match::kLowerName ? property->LowerName() : property->Name();
-            if (spelling != entry.name) continue;
+            const BuilderProperty& entry = kBuilderProperties[i];
             if (Accept(entry, property->values.front(), parentUnitFactor, settings)) {
                 found[i] = true;
                 property->pending = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <string_view>
 
@@ -10,8 +11,13 @@ namespace ed {
 
 // A property name and its lower-case form, as SetName makes them.
 struct PropertyNames {
+    static constexpr uint16_t kNotMatched = 0x8000;
+
     du::Symbol name;
     du::Symbol lowerName;  // the very same symbol as `name` when the name has no upper-case letter
+    // The builder properties that the name stands for, one bit each, filled in by the build the first
+    // time it meets the name (ed/builder/BuilderScan.cpp): a million properties share a few dozen names.
+    mutable uint16_t builderMatches = kNotMatched;
 };
 
 // The lower-case form of a property name: A to Z lowered byte by byte, every other byte kept; the

@@ -28,11 +28,8 @@ void Parser::AddXeroxCopy() {
 }
 
 void Parser::AddNodeName() {
-    ScanInt();
-    const int id = ScanInt();
-    ScanInt();
-    ScanInt();
-    const std::string_view text = ScanText(true);
+    int id;
+    const std::string_view text = ScanTextRecord(id);
     du::Symbol name(text.data(), text.size());
     if (StructureNode* node = GetNodeFromId(id, false)) node->name = std::move(name);
 }

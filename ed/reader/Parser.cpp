@@ -1,20 +1,18 @@
 #include "ed/reader/Parser.h"
 
 #include <memory>
-#include <system_error>
 
 #include "du/FileReader.h"
-#include "du/LineReader.h"
 #include "ed/reader/ParserTracer.h"
-#include "ed/reader/ReadAhead.h"
+#include "ed/reader/BlockLines.h"
 #include "kxk/MemoryPoolAllocated.h"
 #include "kxk/Structure.h"
 
 namespace ed {
 
 namespace {
-// The size of the few blocks in flight: the same reads as the single-threaded path's, in the cache.
-constexpr size_t kReadAheadBlock = 256 * 1024;
+// Small enough that a block's bytes are still in the cache when its lines are split and handled.
+constexpr size_t kBlockSize = 256 * 1024;
 }  // namespace
 
 Parser::Parser()
@@ -44,32 +42,19 @@ bool Parser::Parse(const du::Symbol& fileName, const du::SmartPtr<kxk::Structure
     m_converter.reset(new du::EncodingConverter);
     // A large file is read on a second thread while this one handles the lines; the handlers and the
     // build run here, in file order, as for a small file.
-    std::unique_ptr<ReadAhead> ahead;
-    if (reader->SizeHint() > m_readAheadFrom) {
-        try {
-            ahead.reset(new ReadAhead(reader.get(), kReadAheadBlock));
-        } catch (const std::system_error&) {
-            // No thread to be had: read here.
-        }
-    }
-    if (ahead) {
-        ReadLines(*ahead);
-    } else {
-        du::LineReader lines(reader.get(), 0);
-        ReadLines(lines);
-    }
+    BlockLines lines(reader.get(), kBlockSize, reader->SizeHint() > m_readAheadFrom);
+    ReadLines(lines);
     return !m_failed;
 }
 
-template <class Lines>
-void Parser::ReadLines(Lines& lines) {
+void Parser::ReadLines(BlockLines& lines) {
     while (!m_failed) {
         if (!lines.ReadLine()) {
             ReleaseIdTables();
             BuildStructure();
             break;
         }
-        m_lookAhead.Advance(lines.Ahead());
+        m_lookAhead.Advance(lines);
         char* line = lines.GetBuffer();
         // Only the dispatch is guarded: a failure of one record ends the parse with a trace,
         // while failures of the reader or the build reach the caller.

@@ -21,6 +21,7 @@ class Structure;
 
 namespace ed {
 
+class BlockLines;
 struct PropertyInfo;
 
 // One node of an ED file. Records live in the parser's node pool and are linked by plain pointers;
@@ -115,13 +116,16 @@ class Parser {
     using Handler = void (Parser::*)();
 
     // Driver and scanners. Scanners work in place on the current line buffer.
-    template <class Lines>
-    void ReadLines(Lines& lines);
+    void ReadLines(BlockLines& lines);
     void ParseLine(char* line);
     int ScanInt();
     const char* ScanTail(bool convert);
     // ScanTail with the length of the text.
     std::string_view ScanText(bool convert);
+    // The second number and the text of an I, N or V record: four numbers, then ScanText(true).
+    std::string_view ScanTextRecord(int& id);
+    // Ends the line at `end` and gives the text from `start`, converted when asked to.
+    std::string_view TakeText(char* start, char* end, bool convert);
     const char* ScanName(bool convert);
     void NotYetImplemented(const char* what);
 

@@ -17,22 +17,16 @@ void Parser::AddProp() {
 }
 
 void Parser::AddPropName() {
-    ScanInt();
-    const int propertyId = ScanInt();
-    ScanInt();
-    ScanInt();
-    const PropertyNames& names = m_nameCache.Get(ScanText(true));
+    int propertyId;
+    const PropertyNames& names = m_nameCache.Get(ScanTextRecord(propertyId));
     if (PropertyInfo* property = GetProperty(propertyId, false)) property->SetName(names);
 }
 
 void Parser::AddPropValue() {
-    ScanInt();
-    PropertyInfo* property = GetProperty(ScanInt(), false);
-    ScanInt();
-    ScanInt();
-    const std::string_view text = ScanText(true);
+    int propertyId;
+    const std::string_view text = ScanTextRecord(propertyId);
     du::Symbol value(text.data(), text.size());
-    if (property != nullptr) property->values.push_back(std::move(value));
+    if (PropertyInfo* property = GetProperty(propertyId, false)) property->values.push_back(std::move(value));
 }
 
 void Parser::AddPropType() {

@@ -1,48 +1,71 @@
 #include <cstdint>
 #include <cstring>
 
+#include "ed/reader/FieldBytes.h"
 #include "ed/reader/Parser.h"
 
 namespace ed {
 
 namespace {
 
-// Eight bytes at a time, the last word overlapping the one before: text fields are mostly plain
-// ASCII and tens of bytes long.
-bool HasHighByte(std::string_view text) {
+constexpr uint64_t kOnes = 0x0101010101010101ULL;
+constexpr uint64_t kHighBits = 0x8080808080808080ULL;
+
+// High bits where `word` has a zero byte (and possibly above it); none when it has none.
+uint64_t ZeroBytes(uint64_t word) {
+    return (word - kOnes) & ~word & kHighBits;
+}
+
+}  // namespace
+
+FieldBytes ClassifyBytes(std::string_view text) {
     const char* p = text.data();
     const size_t n = text.size();
-    uint64_t bits = 0;
+    uint64_t bits = 0, zeros = 0;
     if (n >= 8) {
         uint64_t word;
         for (size_t i = 0; i + 8 < n; i += 8) {
             std::memcpy(&word, p + i, 8);
             bits |= word;
+            zeros |= ZeroBytes(word);
         }
         std::memcpy(&word, p + n - 8, 8);
         bits |= word;
-    } else if (n >= 4) {
-        uint32_t head, tail;
-        std::memcpy(&head, p, 4);
-        std::memcpy(&tail, p + n - 4, 4);
-        bits = head | tail;
+        zeros |= ZeroBytes(word);
     } else {
-        for (size_t i = 0; i < n; ++i) bits |= static_cast<unsigned char>(p[i]);
+        for (size_t i = 0; i < n; ++i) {
+            bits |= static_cast<unsigned char>(p[i]);
+            zeros |= p[i] == '\0';
+        }
     }
-    return (bits & 0x8080808080808080ULL) != 0;
+    return FieldBytes{(bits & kHighBits) != 0, zeros != 0};
 }
-
-}  // namespace
 
 std::string_view Parser::ScanText(bool convert) {
     char* start = m_cursor;
     while (*start == ' ') ++start;
     char* const end = strchrnul(start, '\n');
+    return TakeText(start, end, convert && ClassifyBytes(std::string_view(start, end - start)).high);
+}
+
+std::string_view Parser::ScanTextRecord(int& id) {
+    if (const TextFields* fields = m_lookAhead.Scanned(m_line)) {
+        id = fields->id;
+        return TakeText(m_line + fields->textBegin, m_line + fields->textEnd, fields->highBytes);
+    }
+    ScanInt();
+    id = ScanInt();
+    ScanInt();
+    ScanInt();
+    return ScanText(true);
+}
+
+std::string_view Parser::TakeText(char* start, char* end, bool convert) {
     // The terminator also ends the line for every later scan of it.
     *end = '\0';
     m_cursor = end;
     const std::string_view field(start, static_cast<size_t>(end - start));
-    if (!convert || !m_converter || !HasHighByte(field)) return field;
+    if (!convert || !m_converter) return field;
     m_convertBuffer.assign(start, end);
     if (!m_converter->Convert(m_convertBuffer, m_convertBuffer, nullptr)) return field;
     // Up to the first zero byte, as a zero-terminated text would be read.

@@ -10,7 +10,7 @@
 #include "du/HashNextPrime.h"
 #include "du/LineReader.h"
 #include "ed/reader/IdTable.h"
-#include "ed/reader/ReadAhead.h"
+#include "ed/reader/BlockLines.h"
 #include "ed/reader/ScanInt.h"
 #include "kxk/ComponentNode.h"
 #include "support/ParserInspector.h"
@@ -38,25 +38,27 @@ std::vector<std::string> Drain(Lines& lines) {
     return out;
 }
 
-TEST(ReadAheadTest, HandsOutLineReadersLinesWhateverTheBlockSize) {
+TEST(BlockLinesTest, HandsOutLineReadersLinesWhateverTheBlockSizeAndThread) {
     for (const std::string& text : {""s, "a"s, "\n"s, "\n\n\nlast"s, "C 1 0 0\r\nI 0 1 0 0 a\0b\n"s,
                                     std::string(100, 'x') + "\nshort\n" + std::string(50, 'y')}) {
         for (size_t blockSize : {1, 3, 16, 4096}) {
-            const du::SmartPtr<du::FileReader> reader = Open(text);
-            ed::ReadAhead ahead(reader.get(), blockSize);
-            du::LineReader reference(Open(text).get());
-            EXPECT_EQ(Drain(reference), Drain(ahead)) << text.substr(0, 9) << " in blocks of " << blockSize;
-            EXPECT_FALSE(ahead.ReadLine());
+            for (bool ownThread : {false, true}) {
+                const du::SmartPtr<du::FileReader> reader = Open(text);
+                ed::BlockLines lines(reader.get(), blockSize, ownThread);
+                du::LineReader reference(Open(text).get());
+                EXPECT_EQ(Drain(reference), Drain(lines)) << text.substr(0, 9) << " in blocks of " << blockSize;
+                EXPECT_FALSE(lines.ReadLine());
+            }
         }
     }
 }
 
-TEST(ReadAheadTest, StoppingEarlyJoinsTheReader) {
+TEST(BlockLinesTest, StoppingEarlyJoinsTheReader) {
     std::string text;
     for (int i = 0; i < 20000; ++i) text += "V 0 " + std::to_string(i) + " 0 0 value\n";
     const du::SmartPtr<du::FileReader> reader = Open(text);
     for (int lines = 0; lines < 3; ++lines) {
-        ed::ReadAhead ahead(reader.get(), 64);
+        ed::BlockLines ahead(reader.get(), 64, true);
         for (int i = 0; i < lines; ++i) ASSERT_TRUE(ahead.ReadLine());
     }
 }
@@ -70,7 +72,7 @@ class FailingTraces : public edtest::TraceRecorder {
 };
 
 // Both ways over the same file: converted names, odd spacing, zero bytes; then a failing line.
-TEST(ReadAheadTest, ParsesAsOnOneThreadAndStopsAtAFailedLine) {
+TEST(BlockLinesTest, ParsesAsOnOneThreadAndStopsAtAFailedLine) {
     std::string text = "J windows-1252\nT 1 Geometry\n";
     for (int i = 1; i <= 3000; ++i) {
         const std::string id = std::to_string(i);
@@ -92,6 +94,37 @@ TEST(ReadAheadTest, ParsesAsOnOneThreadAndStopsAtAFailedLine) {
     }
     EXPECT_NE(std::string::npos, dumps[1].find("Part 7 \xc3\xa9t\xc3\xa9 @0.000000 0 Mass=7 kg\n"));
     EXPECT_EQ(dumps[0], dumps[1]);
+}
+
+// Text records that the look-ahead scans and those it leaves to their handlers, at every place in a
+// block: the structure is the same as when the handlers scan every line.
+TEST(LookAheadTest, TextRecordsReadAsTheirHandlersReadThem) {
+    const std::vector<std::string> records = {
+        "V 0 # 0 0 plain",       "V 0 # 0 0   blanks \r",  "V\t0\t#\t0\t0\ttab",  "V -0 +# x0 y0 z",
+        "V 0 4294967296# 0 0 w", "V 0 # 0 0",               "V 0 # 0",              "V 0 # 0 0 a\0b"s,
+        "V 0\0 # 0 0 cut"s,      "V 0 # 0 0 \xe9t\xe9 long", "N 0 # 0 0 Mass",       "N 0 # 0 0 \xe9",
+        "I 0 # 0 0 Part",        "I0#0 0  \xe9",             "V 0 # 0 0 last"};
+    std::string text = "J windows-1252\nC 1 0 0\nI 0 1 0 0 Root\nT 1 G\n";
+    for (size_t i = 0; i < records.size(); ++i) {
+        const std::string id = std::to_string(i + 2);
+        std::string record = records[i];
+        record.replace(record.find('#'), 1, id);
+        text += "C " + id + " 1 0\nP " + id + " 1 1\nN 0 " + id + " 0 0 name" + id + "\n" + record +
+                (i + 1 < records.size() ? "\n" : "");
+    }
+    std::string expected;
+    for (size_t blockSize : {256 * 1024, 5, 24, 64}) {
+        for (bool lookAhead : {false, true}) {
+            ed::Parser parser;
+            ed::ParserInspector inspect(parser);
+            inspect.Read(text, ed::ParserInspector::kDefaultFileName, {blockSize, lookAhead});
+            inspect.Build();
+            const std::string dump = edtest::Dump(*inspect.Structure());
+            if (expected.empty()) expected = dump;
+            EXPECT_EQ(expected, dump) << "blocks of " << blockSize << (lookAhead ? ", looking ahead" : "");
+        }
+    }
+    EXPECT_NE(std::string::npos, expected.find("tab"));
 }
 
 TEST(ParseDriverTest, ExceptionInAHandlerStopsTheParseWithItsLineAndTheParserRunsAgain) {

@@ -4,13 +4,20 @@
 
 #include "du/EncodingConverter.h"
 #include "du/FileReader.h"
-#include "du/LineReader.h"
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
+#include "ed/reader/BlockLines.h"
 #include "ed/reader/Parser.h"
 #include "kxk/Structure.h"
 
 namespace ed {
+
+// How ParserInspector::Read hands out the lines: in blocks of this size, scanned ahead by the
+// parser's look-ahead or by the record handlers alone.
+struct InspectedLines {
+    size_t blockSize = 256 * 1024;
+    bool lookAhead = true;
+};
 
 // Test access to an ed::Parser: ParseText runs the real Parse (build, then Clear) over a text served as
 // an in-memory file; Read only reads the records into the tables, as the benchmarks and fuzzers need.
@@ -35,23 +42,29 @@ class ParserInspector {
     // Sets the parser up as Parse does and dispatches the lines of `text` as Parse does, stopping
     // after a line that sets the stop flag, but neither builds nor clears (the parser's destructor
     // releases the tables). Exceptions are not caught.
-    void Read(const std::string& text, const std::string& fileName = kDefaultFileName) {
+    void Read(const std::string& text, const std::string& fileName = kDefaultFileName, InspectedLines how = InspectedLines()) {
         m_parser.m_fileName = du::Symbol(fileName);
         m_parser.m_structure = m_structure;
         if (!m_parser.m_converter) m_parser.m_converter.reset(new du::EncodingConverter);
+        m_parser.m_lookAhead = LookAhead();
         du::FileReader::RegisterMemoryFile(fileName, text.data(), text.size());
         du::SmartPtr<du::FileReader> reader(new du::FileReader);
         if (reader->Open(du::Symbol(fileName), 0, 8192)) {
-            du::LineReader lines(reader.get(), 0);
+            BlockLines lines(reader.get(), how.blockSize, false);
             m_parser.m_failed = false;
             while (!m_parser.m_failed && lines.ReadLine()) {
-                m_parser.m_lookAhead.Advance(lines.Ahead());
+                if (how.lookAhead) m_parser.m_lookAhead.Advance(lines);
                 m_parser.ParseLine(lines.GetBuffer());
             }
         }
         du::FileReader::UnregisterMemoryFile(fileName);
         // The line buffer is gone; keep no pointer into it.
         m_parser.m_line = m_parser.m_cursor = nullptr;
+    }
+    // Builds the structure from what Read left in the tables, as Parse does after the last line.
+    void Build() {
+        m_parser.ReleaseIdTables();
+        m_parser.BuildStructure();
     }
     void Clear() { m_parser.Clear(); }
     // Files larger than `bytes` are read on a second thread (0: every file).

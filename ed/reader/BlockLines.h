@@ -18,17 +18,20 @@ class FileReader;
 namespace ed {
 
 // Hands out a file's lines like du::LineReader (writable, zero-terminated, line feed kept, valid
-// until the next ReadLine), but a thread of its own reads the file in blocks and splits them into
-// lines while the caller handles the lines of an earlier block. A few recycled blocks are in flight
-// at most. The destructor joins the thread wherever the reading stopped; an exception on it reaches
-// the caller at the ReadLine that needed its block. A read error ends the input, as in LineReader.
-class ReadAhead {
+// until the next ReadLine), from blocks split into lines once: a reader that looks ahead finds the
+// next lines by index instead of searching for them again. With `ownThread`, a thread of its own
+// reads and splits the next blocks while the caller handles the lines of an earlier one, a few
+// recycled blocks in flight at most; without it (or when no thread can be had) one block is read and
+// split on the caller's thread when its lines are needed. The destructor joins the thread wherever the
+// reading stopped; an exception on it reaches the caller at the ReadLine that needed its block. A read
+// error ends the input, as in LineReader.
+class BlockLines {
   public:
-    // `reader` must outlive this object and is used by the reading thread alone.
-    ReadAhead(du::FileReader* reader, size_t blockSize);
-    ~ReadAhead();
-    ReadAhead(const ReadAhead&) = delete;
-    ReadAhead& operator=(const ReadAhead&) = delete;
+    // `reader` must outlive this object; with a thread of its own, only that thread uses it.
+    BlockLines(du::FileReader* reader, size_t blockSize, bool ownThread);
+    ~BlockLines();
+    BlockLines(const BlockLines&) = delete;
+    BlockLines& operator=(const BlockLines&) = delete;
 
     bool ReadLine() {
         if (m_savedAt) *m_savedAt = m_savedByte;
@@ -41,10 +44,16 @@ class ReadAhead {
     }
     char* GetBuffer() { return m_line; }
     size_t GetLength() const { return m_lineLength; }
-    // The rest of the current block, as du::LineReader::Ahead.
-    std::string_view Ahead() const {
-        return std::string_view(m_line + m_lineLength,
-                                m_block->size - (m_line + m_lineLength - m_block->bytes.get()));
+    // The current line's place in its block: 0 for the first line of each block.
+    size_t Index() const { return m_index; }
+    // The line `distance` lines after the current one, line feed included, as it stands in the file;
+    // empty when that line lies in a later block. The first byte of the next line reads as the current
+    // line's terminator.
+    std::string_view LineAhead(size_t distance) const {
+        const size_t index = m_index + distance;
+        if (index >= m_block->ends.size()) return std::string_view();
+        const size_t begin = m_block->ends[index - 1];
+        return std::string_view(m_block->bytes.get() + begin, m_block->ends[index] - begin);
     }
 
   private:
@@ -66,6 +75,9 @@ class ReadAhead {
         *m_savedAt = '\0';
     }
     bool NextBlock();
+    bool NextBlockFromThread();
+    // False at the end of the input.
+    bool ReadBlock(Block& block);
 
     // On the reading thread.
     void Run();
@@ -83,7 +95,7 @@ class ReadAhead {
     bool m_done = false;
     std::exception_ptr m_error;
 
-    // The reading thread's own.
+    // The reader's own: the reading thread's, or the caller's without one.
     std::string m_carry;  // the unfinished line at the end of the last block
     bool m_eof = false;
 

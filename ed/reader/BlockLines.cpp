@@ -1,7 +1,8 @@
-#include "ed/reader/ReadAhead.h"
+#include "ed/reader/BlockLines.h"
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 #include <utility>
 
 #include "du/FileReader.h"
@@ -14,13 +15,20 @@ namespace {
 constexpr size_t kBlocks = 4;
 }  // namespace
 
-ReadAhead::ReadAhead(du::FileReader* reader, size_t blockSize)
+BlockLines::BlockLines(du::FileReader* reader, size_t blockSize, bool ownThread)
     : m_reader(reader), m_blockSize(blockSize < 2 ? 2 : blockSize) {
+    if (!ownThread) return;
     for (size_t i = 0; i < kBlocks; ++i) m_free.push_back(std::make_unique<Block>());
-    m_thread = std::thread(&ReadAhead::Run, this);
+    try {
+        m_thread = std::thread(&BlockLines::Run, this);
+    } catch (const std::system_error&) {
+        // No thread to be had: the blocks are read here.
+        m_free.clear();
+    }
 }
 
-ReadAhead::~ReadAhead() {
+BlockLines::~BlockLines() {
+    if (!m_thread.joinable()) return;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stop = true;
@@ -29,7 +37,20 @@ ReadAhead::~ReadAhead() {
     m_thread.join();
 }
 
-bool ReadAhead::NextBlock() {
+bool BlockLines::NextBlock() {
+    if (m_thread.joinable()) return NextBlockFromThread();
+    if (!m_block) m_block = std::make_unique<Block>();
+    if (!ReadBlock(*m_block)) {
+        m_line = nullptr;
+        m_lineLength = 0;
+        return false;
+    }
+    m_index = 0;
+    TakeLine();
+    return true;
+}
+
+bool BlockLines::NextBlockFromThread() {
     std::unique_lock<std::mutex> lock(m_mutex);
     if (m_block) {
         m_free.push_back(std::move(m_block));
@@ -50,7 +71,7 @@ bool ReadAhead::NextBlock() {
     return true;
 }
 
-void ReadAhead::Run() {
+void BlockLines::Run() {
     try {
         for (;;) {
             std::unique_ptr<Block> block;
@@ -61,8 +82,7 @@ void ReadAhead::Run() {
                 block = std::move(m_free.back());
                 m_free.pop_back();
             }
-            const bool more = Fill(*block);
-            if (more) Split(*block);
+            const bool more = ReadBlock(*block);
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 if (more) m_filled.push_back(std::move(block));
@@ -81,9 +101,15 @@ void ReadAhead::Run() {
     }
 }
 
+bool BlockLines::ReadBlock(Block& block) {
+    if (!Fill(block)) return false;
+    Split(block);
+    return true;
+}
+
 // Starts the block with the line left unfinished by the last one and reads until it is full and
 // holds a line feed, or the input ends. False when there is nothing left.
-bool ReadAhead::Fill(Block& block) {
+bool BlockLines::Fill(Block& block) {
     block.ends.clear();
     // One spare byte for the terminator of the block's last line.
     const size_t wanted = std::max(m_blockSize, m_carry.size() + 1) + 1;
@@ -116,7 +142,7 @@ bool ReadAhead::Fill(Block& block) {
 }
 
 // Splits the block into lines and keeps the unfinished last one for the next block.
-void ReadAhead::Split(Block& block) {
+void BlockLines::Split(Block& block) {
     const char* bytes = block.bytes.get();
     size_t begin = 0;
     while (begin < block.size) {
