@@ -104,6 +104,7 @@ void BlockLines::Run() {
 bool BlockLines::ReadBlock(Block& block) {
     if (!Fill(block)) return false;
     Split(block);
+    ScanRecords(block.bytes.get(), block.ends, block.records);
     return true;
 }
 

@@ -7,9 +7,10 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <string_view>
 #include <thread>
 #include <vector>
+
+#include "ed/reader/RecordScan.h"
 
 namespace du {
 class FileReader;
@@ -18,13 +19,13 @@ class FileReader;
 namespace ed {
 
 // Hands out a file's lines like du::LineReader (writable, zero-terminated, line feed kept, valid
-// until the next ReadLine), from blocks split into lines once: a reader that looks ahead finds the
-// next lines by index instead of searching for them again. With `ownThread`, a thread of its own
-// reads and splits the next blocks while the caller handles the lines of an earlier one, a few
-// recycled blocks in flight at most; without it (or when no thread can be had) one block is read and
-// split on the caller's thread when its lines are needed. The destructor joins the thread wherever the
-// reading stopped; an exception on it reaches the caller at the ReadLine that needed its block. A read
-// error ends the input, as in LineReader.
+// until the next ReadLine), from blocks read, split into lines and scanned for the fields of their
+// records (ed/reader/RecordScan.h) in one go. With `ownThread`, a thread of its own reads and scans
+// the next blocks while the caller handles the lines of an earlier one, a few recycled blocks in
+// flight at most; without it (or when no thread can be had) one block is read and scanned on the
+// caller's thread when its lines are needed. The destructor joins the thread wherever the reading
+// stopped; an exception on it reaches the caller at the ReadLine that needed its block. A read error
+// ends the input, as in LineReader.
 class BlockLines {
   public:
     // `reader` must outlive this object; with a thread of its own, only that thread uses it.
@@ -46,15 +47,8 @@ class BlockLines {
     size_t GetLength() const { return m_lineLength; }
     // The current line's place in its block: 0 for the first line of each block.
     size_t Index() const { return m_index; }
-    // The line `distance` lines after the current one, line feed included, as it stands in the file;
-    // empty when that line lies in a later block. The first byte of the next line reads as the current
-    // line's terminator.
-    std::string_view LineAhead(size_t distance) const {
-        const size_t index = m_index + distance;
-        if (index >= m_block->ends.size()) return std::string_view();
-        const size_t begin = m_block->ends[index - 1];
-        return std::string_view(m_block->bytes.get() + begin, m_block->ends[index] - begin);
-    }
+    // The scanned records of the current line's block, in line order.
+    const std::vector<RecordScan>& Records() const { return m_block->records; }
 
   private:
     struct Block {
@@ -62,6 +56,7 @@ class BlockLines {
         size_t capacity = 0;
         size_t size = 0;
         std::vector<size_t> ends;  // of its lines, one past each line feed
+        std::vector<RecordScan> records;
     };
 
     void TakeLine() {
@@ -76,7 +71,7 @@ class BlockLines {
     }
     bool NextBlock();
     bool NextBlockFromThread();
-    // False at the end of the input.
+    // Reads, splits and scans the next block; false at the end of the input.
     bool ReadBlock(Block& block);
 
     // On the reading thread.

@@ -10,21 +10,19 @@
 namespace ed {
 
 void Parser::AddNode() {
-    const int id = ScanInt();
-    const int parentId = ScanInt();
-    ScanInt();
-    CreateNode(id, parentId);
+    int numbers[3];  // id, parent, and one not used
+    ScanNumbers(numbers);
+    CreateNode(numbers[0], numbers[1]);
 }
 
 // Only registers the copy: the copying waits until the whole file is read.
 void Parser::AddXeroxCopy() {
-    const int nodeId = ScanInt();
-    const int parentId = ScanInt();
-    const int sourceId = ScanInt();
-    StructureNode* node = CreateNode(nodeId, parentId);
+    int numbers[3];  // node, parent, source
+    ScanNumbers(numbers);
+    StructureNode* node = CreateNode(numbers[0], numbers[1]);
     if (!node) return;
     m_copyNodes.push_back(node);
-    node->copySource = GetNodeFromId(sourceId, false);
+    node->copySource = GetNodeFromId(numbers[2], false);
 }
 
 void Parser::AddNodeName() {

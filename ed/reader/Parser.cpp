@@ -48,6 +48,7 @@ bool Parser::Parse(const du::Symbol& fileName, const du::SmartPtr<kxk::Structure
 }
 
 void Parser::ReadLines(BlockLines& lines) {
+    m_lookAhead = LookAhead();
     while (!m_failed) {
         if (!lines.ReadLine()) {
             ReleaseIdTables();

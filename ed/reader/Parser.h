@@ -122,6 +122,8 @@ class Parser {
     const char* ScanTail(bool convert);
     // ScanTail with the length of the text.
     std::string_view ScanText(bool convert);
+    // The first three numbers of a C, P or X record.
+    void ScanNumbers(int (&numbers)[3]);
     // The second number and the text of an I, N or V record: four numbers, then ScanText(true).
     std::string_view ScanTextRecord(int& id);
     // Ends the line at `end` and gives the text from `start`, converted when asked to.

@@ -5,14 +5,13 @@
 namespace ed {
 
 void Parser::AddProp() {
-    const int propertyId = ScanInt();
-    const int nodeId = ScanInt();
-    const int typeId = ScanInt();
-    StructureNode* node = GetNodeFromId(nodeId, false);
+    int numbers[3];  // property, node, type
+    ScanNumbers(numbers);
+    StructureNode* node = GetNodeFromId(numbers[1], false);
     if (node == nullptr) return;
-    PropertyInfo* property = GetProperty(propertyId, true);
+    PropertyInfo* property = GetProperty(numbers[0], true);
     if (property == nullptr) return;
-    property->typeId = typeId;
+    property->typeId = numbers[2];
     AttachProperty(node, property);
 }
 

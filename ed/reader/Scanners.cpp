@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -49,15 +50,23 @@ std::string_view Parser::ScanText(bool convert) {
 }
 
 std::string_view Parser::ScanTextRecord(int& id) {
-    if (const TextFields* fields = m_lookAhead.Scanned(m_line)) {
-        id = fields->id;
-        return TakeText(m_line + fields->textBegin, m_line + fields->textEnd, fields->highBytes);
+    if (const RecordScan* scan = m_lookAhead.Scanned()) {
+        id = scan->numbers[1];
+        return TakeText(m_line + scan->textBegin, m_line + scan->textEnd, scan->highBytes);
     }
     ScanInt();
     id = ScanInt();
     ScanInt();
     ScanInt();
     return ScanText(true);
+}
+
+void Parser::ScanNumbers(int (&numbers)[3]) {
+    if (const RecordScan* scan = m_lookAhead.Scanned()) {
+        std::copy(scan->numbers, scan->numbers + 3, numbers);
+        return;
+    }
+    for (int& number : numbers) number = ScanInt();
 }
 
 std::string_view Parser::TakeText(char* start, char* end, bool convert) {

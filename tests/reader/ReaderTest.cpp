@@ -92,24 +92,29 @@ TEST(BlockLinesTest, ParsesAsOnOneThreadAndStopsAtAFailedLine) {
         EXPECT_FALSE(inspect.ParseText(text.substr(0, middle) + "K boom\n" + text.substr(middle)));
         EXPECT_EQ(2u, traces.Texts().size());
     }
-    EXPECT_NE(std::string::npos, dumps[1].find("Part 7 \xc3\xa9t\xc3\xa9 @0.000000 0 Mass=7 kg\n"));
+    EXPECT_NE(std::string::npos, dumps[1].find("Part 7 \xc3\xa9t\xc3\xa9 @0.000000 0 Mass[Geometry]=7 kg\n"));
     EXPECT_EQ(dumps[0], dumps[1]);
 }
 
-// Text records that the look-ahead scans and those it leaves to their handlers, at every place in a
+// Records that the block scan reads and those it leaves to their handlers, at every place in a
 // block: the structure is the same as when the handlers scan every line.
-TEST(LookAheadTest, TextRecordsReadAsTheirHandlersReadThem) {
+TEST(LookAheadTest, RecordsReadAsTheirHandlersReadThem) {
     const std::vector<std::string> records = {
-        "V 0 # 0 0 plain",       "V 0 # 0 0   blanks \r",  "V\t0\t#\t0\t0\ttab",  "V -0 +# x0 y0 z",
+        "V 0 # 0 0 plain",       "V 0 # 0 0   blanks \r",   "V\t0\t#\t0\t0\ttab",    "V -0 +# x0 y0 z",
         "V 0 4294967296# 0 0 w", "V 0 # 0 0",               "V 0 # 0",              "V 0 # 0 0 a\0b"s,
         "V 0\0 # 0 0 cut"s,      "V 0 # 0 0 \xe9t\xe9 long", "N 0 # 0 0 Mass",       "N 0 # 0 0 \xe9",
-        "I 0 # 0 0 Part",        "I0#0 0  \xe9",             "V 0 # 0 0 last"};
+        "I 0 # 0 0 Part",        "I0#0 0  \xe9",             "P 0000000# 1 00000001", "P #" + std::string(12, ' ') + "1 1",
+        "P 1844674407370955161# 1 1", "P #\0 1 1"s,            "C 9# 1",               "X 8# 1 14",
+        "C 7# 2 0 x",            "V 0 # 0 0 last"};
     std::string text = "J windows-1252\nC 1 0 0\nI 0 1 0 0 Root\nT 1 G\n";
     for (size_t i = 0; i < records.size(); ++i) {
         const std::string id = std::to_string(i + 2);
         std::string record = records[i];
         record.replace(record.find('#'), 1, id);
-        text += "C " + id + " 1 0\nP " + id + " 1 1\nN 0 " + id + " 0 0 name" + id + "\n" + record +
+        // A P record's property shows once it has a name and a value.
+        text += "C " + id + " 1 0\n" +
+                (record[0] == 'P' ? record + "\nN 0 " + id + " 0 0 named\nV 0 " + id + " 0 0 v"
+                                  : "P " + id + " 1 1\nN 0 " + id + " 0 0 name" + id + "\n" + record) +
                 (i + 1 < records.size() ? "\n" : "");
     }
     std::string expected;

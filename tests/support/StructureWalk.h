@@ -21,7 +21,8 @@ void WalkStructure(const kxk::Structure& structure, Function enter) {
 }
 
 // The structure as text, a line per component in document order: depth, name, the instance's
-// translation and whether it overrides the colour, then the properties.
+// translation and whether it overrides the colour, then the properties (with their group in
+// brackets).
 inline std::string Dump(const kxk::Structure& structure) {
     std::string dump;
     WalkStructure(structure, [&](const WalkStep& step) {
@@ -32,7 +33,7 @@ inline std::string Dump(const kxk::Structure& structure) {
         if (step.component.GetKind() == kxk::Component::NODE)
             for (const auto& p :
                  static_cast<const kxk::ComponentNode&>(step.component).GetProperties().GetAll())
-                dump += " " + std::string(p.name) + "=" + std::string(p.value);
+                dump += " " + std::string(p.name) + "[" + std::string(p.typeName) + "]=" + std::string(p.value);
         dump += "\n";
     });
     return dump;

@@ -1,6 +1,7 @@
 #include "du/Symbol.h"
 
 #include "du/SymbolTable.h"
+#include "du/TextHash.h"
 
 #include <cstring>
 #include <ostream>
@@ -58,8 +59,12 @@ void Symbol::Make(const std::string_view* texts, size_t count, Symbol* symbols) 
     SymbolTable::Get().Intern(texts, count, symbols);
 }
 
-uint32_t Symbol::PrefetchSlot(const char* text, size_t length) noexcept {
-    return SymbolTable::Get().PrefetchSlot(text, length);
+uint32_t Symbol::Hash(const char* text, size_t length) noexcept {
+    return texthash::HashText(text, length);
+}
+
+void Symbol::PrefetchSlot(uint32_t hash) noexcept {
+    SymbolTable::Get().PrefetchSlot(hash);
 }
 
 void Symbol::PrefetchText(uint32_t hash) noexcept {

@@ -80,11 +80,12 @@ class Symbol {
     static void Make(const std::string_view* texts, size_t count, Symbol* symbols);
 
     // A look-ahead for readers that know which texts they will intern soon. A lookup waits on two
-    // memory loads, the table slot and then the text it points at; PrefetchSlot starts the first and
-    // returns the text's hash, PrefetchText, given that hash a few lookups later when the slot has come
-    // in, starts the second. Both only prefetch: they change nothing, never wait for a lock, and may
-    // be skipped or given texts that never come.
-    static uint32_t PrefetchSlot(const char* text, size_t length) noexcept;
+    // memory loads, the table slot and then the text it points at; PrefetchSlot starts the first,
+    // PrefetchText, a few lookups later when the slot has come in, starts the second. Both take the
+    // text's Hash, which any thread may work out ahead; both only prefetch: they change nothing, never
+    // wait for a lock, and may be skipped or given texts that never come.
+    static uint32_t Hash(const char* text, size_t length) noexcept;
+    static void PrefetchSlot(uint32_t hash) noexcept;
     static void PrefetchText(uint32_t hash) noexcept;
     // Starts loading the text's reference count, for code about to copy or drop many symbols whose
     // texts are no longer in the cache; changes nothing.

@@ -52,7 +52,10 @@ void SymbolTable::Intern(const std::string_view* texts, size_t count, Symbol* sy
             symbols[k].m_text = text;
         }
         if (i >= kAhead && i - kAhead < count) PrefetchText(hashes[(i - kAhead) % kRing]);
-        if (i < count) hashes[i % kRing] = PrefetchSlot(texts[i].data(), texts[i].size());
+        if (i < count) {
+            hashes[i % kRing] = texthash::HashText(texts[i].data(), texts[i].size());
+            PrefetchSlot(hashes[i % kRing]);
+        }
     }
 }
 
@@ -78,13 +81,11 @@ const char* SymbolTable::Intern(const char* text, size_t length, uint32_t hash) 
     return shard.Add(text, length, hash);
 }
 
-uint32_t SymbolTable::PrefetchSlot(const char* text, size_t length) noexcept {
-    const uint32_t hash = texthash::HashText(text, length);
+void SymbolTable::PrefetchSlot(uint32_t hash) noexcept {
     const Shard& shard = ShardOf(hash);
     const uintptr_t slots = reinterpret_cast<uintptr_t>(shard.sharedSlots.load(std::memory_order_relaxed));
     const size_t slot = hash & shard.sharedMask.load(std::memory_order_relaxed);
     if (slots) __builtin_prefetch(reinterpret_cast<const void*>(slots + slot * sizeof(uint64_t)));
-    return hash;
 }
 
 // The slot is read under the shard's lock, as a rebuild may free it; a shard busy elsewhere is simply

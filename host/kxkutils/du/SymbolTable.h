@@ -34,7 +34,7 @@ class SymbolTable {
     // Symbol::Make.
     void Intern(const std::string_view* texts, size_t count, Symbol* symbols);
     // Symbol::PrefetchSlot and Symbol::PrefetchText.
-    uint32_t PrefetchSlot(const char* text, size_t length) noexcept;
+    void PrefetchSlot(uint32_t hash) noexcept;
     void PrefetchText(uint32_t hash) noexcept;
     // Texts with at least one holder.
     size_t LiveCount();

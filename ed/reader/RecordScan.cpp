@@ -1,0 +1,109 @@
+#include "ed/reader/RecordScan.h"
+
+#include <emmintrin.h>
+
+#include <limits>
+#include <string_view>
+
+#include "du/Symbol.h"
+#include "ed/reader/FieldBytes.h"
+#include "ed/reader/ScanInt.h"
+
+namespace ed {
+
+namespace {
+
+constexpr size_t kWindow = 16;
+
+uint32_t LowestBit(uint32_t bits) {
+    return static_cast<uint32_t>(__builtin_ctz(bits));
+}
+
+// Finds the four numbers in the kWindow bytes at `p` at once, setting `id` to the second and `p`
+// behind the fourth. False, with `p` as it was, when the fourth does not end inside the window or a
+// line feed or zero byte comes before its end.
+bool ScanNumbersInWindow(const char*& p, int& id) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i fromZero = _mm_sub_epi8(bytes, _mm_set1_epi8('0'));
+    const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(9)), fromZero);
+    const __m128i isStop =
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_setzero_si128()), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
+    const uint32_t digits = static_cast<uint32_t>(_mm_movemask_epi8(isDigit));
+    const uint32_t stops = static_cast<uint32_t>(_mm_movemask_epi8(isStop));
+    uint32_t lasts = digits & ~(digits >> 1);  // the last digit of each number, or of the window
+    const uint32_t firsts = digits & ~(digits << 1);
+    for (int skipped = 0; skipped < 3; ++skipped) lasts &= lasts - 1;
+    if (lasts == 0) return false;
+    const uint32_t fourthEnd = LowestBit(lasts);
+    if (fourthEnd >= kWindow - 1 || (stops & ((2u << fourthEnd) - 1)) != 0) return false;
+    const char* second = p + LowestBit(firsts & (firsts - 1));
+    id = ScanDigits(second);
+    p += fourthEnd + 1;
+    return true;
+}
+
+// The handler's first `count` ScanInt calls, bounded by the line feed; those of the `wanted` bits go
+// to `numbers`.
+bool ScanNumbers(const char*& p, int count, unsigned wanted, int* numbers) {
+    for (int field = 0; field < count; ++field) {
+        for (; !IsDigit(*p); ++p)
+            if (*p == '\n' || *p == '\0') return false;
+        const int value = ScanDigits(p);
+        if (wanted & (1u << field)) numbers[field] = value;
+    }
+    return true;
+}
+
+// Scans as the record's handler would: each number after the bytes before it, then the text after
+// its leading blanks. `line` ends with its line feed.
+bool ScanText(std::string_view line, RecordScan& scan) {
+    const char* p = line.data() + 1;
+    const bool windowInLine = line.size() > kWindow;
+    if (!(windowInLine && ScanNumbersInWindow(p, scan.numbers[1])) && !ScanNumbers(p, 4, 0b10, scan.numbers))
+        return false;
+    while (*p == ' ') ++p;
+    const char* end = line.data() + line.size() - 1;
+    const FieldBytes bytes = ClassifyBytes(std::string_view(p, static_cast<size_t>(end - p)));
+    if (bytes.zero) return false;
+    scan.textBegin = static_cast<uint32_t>(p - line.data());
+    scan.textEnd = static_cast<uint32_t>(line.size() - 1);
+    scan.highBytes = bytes.high;
+    // Converted texts are interned as converted, and names mostly come from the parser's name cache.
+    scan.interned = line[0] != 'N' && !bytes.high;
+    scan.hash = scan.interned ? du::Symbol::Hash(p, static_cast<size_t>(end - p)) : 0;
+    return true;
+}
+
+bool Scan(std::string_view line, RecordScan& scan) {
+    if (line.size() < 2 || line.back() != '\n' || line.size() > std::numeric_limits<uint32_t>::max())
+        return false;
+    switch (line[0]) {
+        case 'I':
+        case 'N':
+        case 'V':
+            return ScanText(line, scan);
+        case 'C':
+        case 'P':
+        case 'X': {
+            const char* p = line.data() + 1;
+            return ScanNumbers(p, 3, 0b111, scan.numbers);
+        }
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+void ScanRecords(const char* bytes, const std::vector<size_t>& ends, std::vector<RecordScan>& scans) {
+    scans.clear();
+    if (ends.size() > std::numeric_limits<uint32_t>::max()) return;
+    size_t begin = 0;
+    for (size_t index = 0; index < ends.size(); begin = ends[index++]) {
+        RecordScan scan{};
+        scan.line = static_cast<uint32_t>(index);
+        if (Scan(std::string_view(bytes + begin, ends[index] - begin), scan)) scans.push_back(scan);
+    }
+}
+
+}  // namespace ed

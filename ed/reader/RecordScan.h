@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace ed {
+
+// A record's fields as its handler reads them, found when its block of lines was split (possibly on
+// another thread): the first three numbers of a C, P or X record; the second number and the text of
+// an I, N or V record, a text record (four numbers, then a text to the end of the line).
+struct RecordScan {
+    uint32_t line;       // the line's index in its block
+    int numbers[3];      // of a text record, only the second
+    uint32_t textBegin;  // a text record's text, as offsets into the line
+    uint32_t textEnd;
+    uint32_t hash;   // du::Symbol::Hash of the text, when `interned`
+    bool interned;   // an I or V text that interning takes as it stands, worth prefetching
+    bool highBytes;  // bytes above 0x7f in the text, for the converter
+};
+
+// Appends the fields of the C, P, X, I, N and V records among the lines of `bytes` that end at `ends`
+// (one past each line feed), in line order. A record whose fields its handler would read otherwise
+// than up to the line feed (one with a zero byte or without a line feed among them, or longer than
+// the offsets reach) is left out, for its handler to scan.
+void ScanRecords(const char* bytes, const std::vector<size_t>& ends, std::vector<RecordScan>& scans);
+
+}  // namespace ed
