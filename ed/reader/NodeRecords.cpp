@@ -27,8 +27,7 @@ void Parser::AddXeroxCopy() {
 
 void Parser::AddNodeName() {
     int id;
-    const std::string_view text = ScanTextRecord(id);
-    du::Symbol name(text.data(), text.size());
+    du::Symbol name = InternTextRecord(id);
     if (StructureNode* node = GetNodeFromId(id, false)) node->name = std::move(name);
 }
 

@@ -126,8 +126,17 @@ class Parser {
     void ScanNumbers(int (&numbers)[3]);
     // The second number and the text of an I, N or V record: four numbers, then ScanText(true).
     std::string_view ScanTextRecord(int& id);
+    // The text of an I or V record interned, with its second number.
+    du::Symbol InternTextRecord(int& id);
     // Ends the line at `end` and gives the text from `start`, converted when asked to.
-    std::string_view TakeText(char* start, char* end, bool convert);
+    std::string_view TakeText(char* start, char* end, bool convert) {
+        // The terminator also ends the line for every later scan of it.
+        *end = '\0';
+        m_cursor = end;
+        if (convert && m_converter) return Converted(start, end);
+        return std::string_view(start, static_cast<size_t>(end - start));
+    }
+    std::string_view Converted(char* start, char* end);
     const char* ScanName(bool convert);
     void NotYetImplemented(const char* what);
 

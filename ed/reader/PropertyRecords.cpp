@@ -23,8 +23,7 @@ void Parser::AddPropName() {
 
 void Parser::AddPropValue() {
     int propertyId;
-    const std::string_view text = ScanTextRecord(propertyId);
-    du::Symbol value(text.data(), text.size());
+    du::Symbol value = InternTextRecord(propertyId);
     if (PropertyInfo* property = GetProperty(propertyId, false)) property->values.push_back(std::move(value));
 }
 

@@ -61,6 +61,18 @@ std::string_view Parser::ScanTextRecord(int& id) {
     return ScanText(true);
 }
 
+// A text that the scan hashed is interned without hashing it again.
+du::Symbol Parser::InternTextRecord(int& id) {
+    const RecordScan* scan = m_lookAhead.Scanned();
+    if (scan && scan->interned) {
+        id = scan->numbers[1];
+        const std::string_view text = TakeText(m_line + scan->textBegin, m_line + scan->textEnd, false);
+        return du::Symbol(text.data(), text.size(), scan->hash);
+    }
+    const std::string_view text = ScanTextRecord(id);
+    return du::Symbol(text.data(), text.size());
+}
+
 void Parser::ScanNumbers(int (&numbers)[3]) {
     if (const RecordScan* scan = m_lookAhead.Scanned()) {
         std::copy(scan->numbers, scan->numbers + 3, numbers);
@@ -69,15 +81,12 @@ void Parser::ScanNumbers(int (&numbers)[3]) {
     for (int& number : numbers) number = ScanInt();
 }
 
-std::string_view Parser::TakeText(char* start, char* end, bool convert) {
-    // The terminator also ends the line for every later scan of it.
-    *end = '\0';
-    m_cursor = end;
-    const std::string_view field(start, static_cast<size_t>(end - start));
-    if (!convert || !m_converter) return field;
+// Up to the first zero byte, as a zero-terminated text would be read; the text as it stands when the
+// converter fails.
+std::string_view Parser::Converted(char* start, char* end) {
     m_convertBuffer.assign(start, end);
-    if (!m_converter->Convert(m_convertBuffer, m_convertBuffer, nullptr)) return field;
-    // Up to the first zero byte, as a zero-terminated text would be read.
+    if (!m_converter->Convert(m_convertBuffer, m_convertBuffer, nullptr))
+        return std::string_view(start, static_cast<size_t>(end - start));
     return std::string_view(m_convertBuffer.c_str(), std::strlen(m_convertBuffer.c_str()));
 }
 

@@ -3,6 +3,7 @@
 #include "du/SymbolTable.h"
 #include "du/TextHash.h"
 
+#include <cassert>
 #include <cstring>
 #include <ostream>
 #include <string_view>
@@ -24,6 +25,11 @@ const Symbol Symbol::EMPTY("");
 Symbol::Symbol(const char* text) : m_text(text ? Intern(text, std::strlen(text)) : nullptr) {}
 
 Symbol::Symbol(const char* text, size_t length) : m_text(text ? Intern(text, length) : nullptr) {}
+
+Symbol::Symbol(const char* text, size_t length, uint32_t hash)
+    : m_text(text ? SymbolTable::Get().Intern(text, length, hash) : nullptr) {
+    assert(!text || hash == Hash(text, length));
+}
 
 Symbol::Symbol(const std::string& text) : m_text(Intern(text.data(), text.size())) {}
 

@@ -27,6 +27,9 @@ class Symbol {
     Symbol() noexcept : m_text(nullptr) {}
     Symbol(const char* text);
     Symbol(const char* text, size_t length);
+    // Symbol(text, length) for a reader that has the text's Hash already, worked out ahead (perhaps on
+    // another thread); `hash` must be Hash(text, length), or equal texts may not share one entry.
+    Symbol(const char* text, size_t length, uint32_t hash);
     Symbol(const std::string& text);
     Symbol(const Symbol& other) noexcept : m_text(other.m_text) { Acquire(m_text); }
     Symbol(Symbol&& other) noexcept : m_text(other.m_text) { other.m_text = nullptr; }

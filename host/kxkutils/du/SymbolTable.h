@@ -31,6 +31,8 @@ class SymbolTable {
 
     // The interned copy of the text, its count raised; throws std::bad_alloc.
     const char* Intern(const char* text, size_t length);
+    // The same, given the text's hash (texthash::HashText).
+    const char* Intern(const char* text, size_t length, uint32_t hash);
     // Symbol::Make.
     void Intern(const std::string_view* texts, size_t count, Symbol* symbols);
     // Symbol::PrefetchSlot and Symbol::PrefetchText.
@@ -90,7 +92,6 @@ class SymbolTable {
         return slot >> kTagShift == (hash & ((uint32_t(1) << kTagBits) - 1));
     }
     static bool Dead(uint64_t slot) { return HeaderIn(slot)->count.load(std::memory_order_acquire) == 0; }
-    const char* Intern(const char* text, size_t length, uint32_t hash);
     Shard& ShardOf(uint32_t hash) { return m_shards[hash >> (32 - kShardBits)]; }
 
     Shard m_shards[size_t(1) << kShardBits];

@@ -23,6 +23,7 @@
 namespace {
 
 using du::Symbol;
+using namespace std::string_view_literals;
 
 // Equal texts share one pointer whatever the source; null is neither empty nor equal to it; the
 // comparisons look at the whole text.
@@ -109,8 +110,9 @@ TEST(SymbolTest, SweepAndRebuildsKeepEveryHeldText) {
     EXPECT_EQ(before, Symbol::LiveCount());
 }
 
-// Batches, long or short, with repeats, give what single lookups give and release what was held.
-TEST(SymbolTest, BatchesInternAsSingleLookupsDo) {
+// Batches, long or short, with repeats, and texts hashed ahead give what single lookups give; batches
+// release what was held.
+TEST(SymbolTest, BatchesAndHashedTextsInternAsSingleLookupsDo) {
     const size_t before = Symbol::LiveCount();
     std::vector<std::string> texts;
     for (size_t i = 0; i < 1000; ++i) texts.push_back("batch-" + std::to_string(i % 40));
@@ -120,6 +122,10 @@ TEST(SymbolTest, BatchesInternAsSingleLookupsDo) {
     Symbol::Make(views.data() + 7, 9, symbols.data());
     for (size_t i = 0; i < 1000; ++i) ASSERT_EQ(Symbol(texts[i < 9 ? i + 7 : i]).c_str(), symbols[i].c_str());
     EXPECT_EQ(before + 40, Symbol::LiveCount());
+    for (const std::string_view text : {"batch-3"sv, "hashed ahead"sv, ""sv}) {
+        Symbol::PrefetchSlot(Symbol::Hash(text.data(), text.size()));
+        EXPECT_EQ(Symbol(std::string(text)), Symbol(text.data(), text.size(), Symbol::Hash(text.data(), text.size())));
+    }
 }
 
 // Eight threads intern, copy and drop the same few texts and texts of their own at once, so that a
