@@ -12,17 +12,6 @@ bool IsUpper(char c) {
     return c >= 'A' && c <= 'Z';
 }
 
-// Names are short and differ early or in length; the first and last bytes and the length suffice.
-size_t SlotOf(std::string_view text, size_t slots) {
-    uint64_t head = 0, tail = 0;
-    const size_t n = text.size();
-    std::memcpy(&head, text.data(), n < 8 ? n : 8);
-    if (n > 8) std::memcpy(&tail, text.data() + n - (n < 16 ? n - 8 : 8), n < 16 ? n - 8 : 8);
-    uint64_t h = (head * 0x9e3779b97f4a7c15ULL) ^ (tail * 0xc2b2ae3d27d4eb4fULL) ^ n;
-    h ^= h >> 29;
-    return static_cast<size_t>((h * 0xbf58476d1ce4e5b9ULL) >> 40) % slots;
-}
-
 }  // namespace
 
 du::Symbol LowerName(const du::Symbol& name) {
@@ -38,12 +27,12 @@ du::Symbol LowerName(const du::Symbol& name) {
     return du::Symbol(lower);
 }
 
-const PropertyNames& NameCache::Get(std::string_view text) {
-    Slot& slot = m_slots[SlotOf(text, kSlots)];
+const PropertyNames& NameCache::Get(std::string_view text, uint32_t hash) {
+    Slot& slot = m_slots[hash % kSlots];
     if (slot.names && slot.length == text.size() &&
         std::memcmp(slot.names->name.c_str(), text.data(), text.size()) == 0)
         return *slot.names;
-    du::Symbol name(text.data(), text.size());
+    du::Symbol name(text.data(), text.size(), hash);
     du::Symbol lowerName = LowerName(name);
     m_entries.push_back(PropertyNames{std::move(name), std::move(lowerName)});
     slot.names = &m_entries.back();

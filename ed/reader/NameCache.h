@@ -30,7 +30,8 @@ du::Symbol LowerName(const du::Symbol& name);
 // included, stays in place until Clear, so records may point at it. One per parser, not thread-safe.
 class NameCache {
   public:
-    const PropertyNames& Get(std::string_view text);
+    // `hash` is the text's du::Symbol::Hash.
+    const PropertyNames& Get(std::string_view text, uint32_t hash);
     void Clear();
 
   private:

@@ -27,7 +27,9 @@ void Parser::AddXeroxCopy() {
 
 void Parser::AddNodeName() {
     int id;
-    du::Symbol name = InternTextRecord(id);
+    uint32_t hash;
+    const std::string_view text = ScanTextRecord(id, hash);
+    du::Symbol name(text.data(), text.size(), hash);
     if (StructureNode* node = GetNodeFromId(id, false)) node->name = std::move(name);
 }
 

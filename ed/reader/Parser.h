@@ -124,10 +124,9 @@ class Parser {
     std::string_view ScanText(bool convert);
     // The first three numbers of a C, P or X record.
     void ScanNumbers(int (&numbers)[3]);
-    // The second number and the text of an I, N or V record: four numbers, then ScanText(true).
-    std::string_view ScanTextRecord(int& id);
-    // The text of an I or V record interned, with its second number.
-    du::Symbol InternTextRecord(int& id);
+    // The second number and the text of an I, N or V record (four numbers, then ScanText(true)), with
+    // the text's du::Symbol::Hash.
+    std::string_view ScanTextRecord(int& id, uint32_t& hash);
     // Ends the line at `end` and gives the text from `start`, converted when asked to.
     std::string_view TakeText(char* start, char* end, bool convert) {
         // The terminator also ends the line for every later scan of it.

@@ -17,13 +17,17 @@ void Parser::AddProp() {
 
 void Parser::AddPropName() {
     int propertyId;
-    const PropertyNames& names = m_nameCache.Get(ScanTextRecord(propertyId));
+    uint32_t hash;
+    const std::string_view text = ScanTextRecord(propertyId, hash);
+    const PropertyNames& names = m_nameCache.Get(text, hash);
     if (PropertyInfo* property = GetProperty(propertyId, false)) property->SetName(names);
 }
 
 void Parser::AddPropValue() {
     int propertyId;
-    du::Symbol value = InternTextRecord(propertyId);
+    uint32_t hash;
+    const std::string_view text = ScanTextRecord(propertyId, hash);
+    du::Symbol value(text.data(), text.size(), hash);
     if (PropertyInfo* property = GetProperty(propertyId, false)) property->values.push_back(std::move(value));
 }
 

@@ -70,7 +70,7 @@ bool ScanText(std::string_view line, RecordScan& scan) {
     scan.highBytes = bytes.high;
     // Converted texts are interned as converted, and names mostly come from the parser's name cache.
     scan.interned = line[0] != 'N' && !bytes.high;
-    scan.hash = scan.interned ? du::Symbol::Hash(p, static_cast<size_t>(end - p)) : 0;
+    scan.hash = bytes.high ? 0 : du::Symbol::Hash(p, static_cast<size_t>(end - p));
     return true;
 }
 

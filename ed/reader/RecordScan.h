@@ -14,7 +14,7 @@ struct RecordScan {
     int numbers[3];      // of a text record, only the second
     uint32_t textBegin;  // a text record's text, as offsets into the line
     uint32_t textEnd;
-    uint32_t hash;   // du::Symbol::Hash of the text, when `interned`
+    uint32_t hash;   // du::Symbol::Hash of the text, unless it has high bytes
     bool interned;   // an I or V text that interning takes as it stands, worth prefetching
     bool highBytes;  // bytes above 0x7f in the text, for the converter
 };

@@ -49,28 +49,21 @@ std::string_view Parser::ScanText(bool convert) {
     return TakeText(start, end, convert && ClassifyBytes(std::string_view(start, end - start)).high);
 }
 
-std::string_view Parser::ScanTextRecord(int& id) {
+// A text that the block scan hashed is not hashed again.
+std::string_view Parser::ScanTextRecord(int& id, uint32_t& hash) {
     if (const RecordScan* scan = m_lookAhead.Scanned()) {
         id = scan->numbers[1];
-        return TakeText(m_line + scan->textBegin, m_line + scan->textEnd, scan->highBytes);
+        const std::string_view text = TakeText(m_line + scan->textBegin, m_line + scan->textEnd, scan->highBytes);
+        hash = scan->highBytes ? du::Symbol::Hash(text.data(), text.size()) : scan->hash;
+        return text;
     }
     ScanInt();
     id = ScanInt();
     ScanInt();
     ScanInt();
-    return ScanText(true);
-}
-
-// A text that the scan hashed is interned without hashing it again.
-du::Symbol Parser::InternTextRecord(int& id) {
-    const RecordScan* scan = m_lookAhead.Scanned();
-    if (scan && scan->interned) {
-        id = scan->numbers[1];
-        const std::string_view text = TakeText(m_line + scan->textBegin, m_line + scan->textEnd, false);
-        return du::Symbol(text.data(), text.size(), scan->hash);
-    }
-    const std::string_view text = ScanTextRecord(id);
-    return du::Symbol(text.data(), text.size());
+    const std::string_view text = ScanText(true);
+    hash = du::Symbol::Hash(text.data(), text.size());
+    return text;
 }
 
 void Parser::ScanNumbers(int (&numbers)[3]) {
