@@ -7,41 +7,6 @@
 
 namespace ed {
 
-namespace {
-
-constexpr uint64_t kOnes = 0x0101010101010101ULL;
-constexpr uint64_t kHighBits = 0x8080808080808080ULL;
-
-// High bits where `word` has a zero byte (and possibly above it); none when it has none.
-uint64_t ZeroBytes(uint64_t word) {
-    return (word - kOnes) & ~word & kHighBits;
-}
-
-}  // namespace
-
-FieldBytes ClassifyBytes(std::string_view text) {
-    const char* p = text.data();
-    const size_t n = text.size();
-    uint64_t bits = 0, zeros = 0;
-    if (n >= 8) {
-        uint64_t word;
-        for (size_t i = 0; i + 8 < n; i += 8) {
-            std::memcpy(&word, p + i, 8);
-            bits |= word;
-            zeros |= ZeroBytes(word);
-        }
-        std::memcpy(&word, p + n - 8, 8);
-        bits |= word;
-        zeros |= ZeroBytes(word);
-    } else {
-        for (size_t i = 0; i < n; ++i) {
-            bits |= static_cast<unsigned char>(p[i]);
-            zeros |= p[i] == '\0';
-        }
-    }
-    return FieldBytes{(bits & kHighBits) != 0, zeros != 0};
-}
-
 std::string_view Parser::ScanText(bool convert) {
     char* start = m_cursor;
     while (*start == ' ') ++start;
