@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 
 #include "ed/reader/RecordScan.h"
 
@@ -10,7 +9,7 @@ namespace ed {
 class BlockLines;
 
 // Hands each record's handler the fields that its block's scan found (BlockLines), and prefetches the
-// symbol-table entries of the texts that the next lines will intern (the names of I records and the
+// symbol-table entries of the texts that the next records will intern (the names of I records and the
 // values of V records), so that interning finds them in the cache instead of waiting on two memory
 // loads for each. The parse is the same with or without it: a line without a scan is scanned by its
 // handler. One per parser, not thread-safe.
@@ -30,22 +29,17 @@ class LookAhead {
     }
 
   private:
-    // How far ahead the slots are prefetched, in lines; the texts follow kTexts texts later, when
-    // their slots have come in.
-    static constexpr size_t kLines = 24;
-    static constexpr uint32_t kTexts = 4;
+    // How many records ahead a text's slot is prefetched, and its text once the slot has come in.
+    static constexpr ptrdiff_t kSlotsAhead = 24;
+    static constexpr ptrdiff_t kTextsAhead = 12;
 
-    void Prefetch(uint32_t hash);
+    // Prefetches for the records kSlotsAhead and kTextsAhead after `record`.
+    void PrefetchAfter(const RecordScan* record) const;
 
-    // The current block's scans: the first at or after the current line, the first whose text was not
-    // prefetched yet, and the end.
+    // The current block's scans: the first at or after the current line, and the end.
     const RecordScan* m_current = nullptr;
-    const RecordScan* m_ahead = nullptr;
     const RecordScan* m_end = nullptr;
     size_t m_line = 0;  // the current line's index in its block
-    uint32_t m_hashes[kTexts] = {};  // of the texts whose slots were prefetched last, oldest at m_oldest
-    uint32_t m_oldest = 0;
-    uint32_t m_pending = 0;
 };
 
 }  // namespace ed
