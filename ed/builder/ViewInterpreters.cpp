@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "NumberScan.h"
 #include "PropertyNames.h"
 #include "dg/Matrix44.h"
 #include "dg/Quaternion.h"
@@ -41,16 +42,27 @@ dg::Quaternion<float> Orientation(const dg::Quaternion<float>& q) {
     return dg::Quaternion<float>(-q.q0 / length, -q.q1 / length, -q.q2 / length, q.q3 / length);
 }
 
+// What the "%n" after sixteen numbers would give, or -1 when the text is not plain (NumberScan).
+int ReadMatrixPlain(const char* text, float* m) {
+    NumberScan scan(text);
+    for (int i = 0; i < 16; ++i)
+        if (!scan.Next(m[i])) return -1;
+    return scan.Consumed();
+}
+
 // Sixteen matrix elements in storage order, then the name after the white space that follows them.
 bool ReadViewPoint(const du::Symbol& value, dg::Quaternion<float>& orientation, du::Symbol& name) {
     if (value.is_null()) return false;
     dg::FMat44 matrix;
     float* m = matrix.m;
-    int consumed = 0;
-    const int read = std::sscanf(value.c_str(), "%f %f %f %f %f %f %f %f %f %f %f %f %f %f %f %f%n", &m[0],
-                                 &m[1], &m[2], &m[3], &m[4], &m[5], &m[6], &m[7], &m[8], &m[9], &m[10],
-                                 &m[11], &m[12], &m[13], &m[14], &m[15], &consumed);
-    if (read != 16) return false;
+    int consumed = ReadMatrixPlain(value.c_str(), m);
+    if (consumed < 0) {
+        consumed = 0;
+        const int read = std::sscanf(value.c_str(), "%f %f %f %f %f %f %f %f %f %f %f %f %f %f %f %f%n", &m[0],
+                                     &m[1], &m[2], &m[3], &m[4], &m[5], &m[6], &m[7], &m[8], &m[9], &m[10],
+                                     &m[11], &m[12], &m[13], &m[14], &m[15], &consumed);
+        if (read != 16) return false;
+    }
     dg::FPoint3D translation;
     dg::Quaternion<float> rotation;
     dg::FVec3 scale;
