@@ -20,6 +20,7 @@ Parser::Parser()
       m_redefinitionReported(false),
       m_line(nullptr),
       m_cursor(nullptr),
+      m_scan(nullptr),
       m_root(nullptr),
       m_nodes("ed::StructureNode", kxk::GetBlockAllocator(), 512),
       m_properties("ed::PropertyInfo", kxk::GetBlockAllocator(), 2048),
@@ -60,7 +61,7 @@ void Parser::ReadLines(BlockLines& lines) {
         // Only the dispatch is guarded: a failure of one record ends the parse with a trace,
         // while failures of the reader or the build reach the caller.
         try {
-            ParseLine(line);
+            ParseLine(line, m_lookAhead.Scanned());
         } catch (...) {
             kParserTracer("ed parser: Exception parsing line \"%s\"\n", line);
             m_failed = true;
@@ -69,8 +70,9 @@ void Parser::ReadLines(BlockLines& lines) {
     Clear();
 }
 
-void Parser::ParseLine(char* line) {
+void Parser::ParseLine(char* line, const RecordScan* scan) {
     m_line = line;
+    m_scan = scan;
     m_cursor = line + 1;
     m_failed = false;
     if (Handler handler = HandlerFor(line[0])) (this->*handler)();

@@ -117,7 +117,8 @@ class Parser {
 
     // Driver and scanners. Scanners work in place on the current line buffer.
     void ReadLines(BlockLines& lines);
-    void ParseLine(char* line);
+    // `scan` holds the line's fields when the block scan found them (LookAhead::Scanned), else null.
+    void ParseLine(char* line, const RecordScan* scan);
     int ScanInt();
     const char* ScanTail(bool convert);
     // ScanTail with the length of the text.
@@ -182,6 +183,7 @@ class Parser {
     bool m_redefinitionReported;
     char* m_line;
     char* m_cursor;
+    const RecordScan* m_scan;
     std::string m_redirect;
     StructureNode* m_root;
     RecordTable<StructureNode> m_nodes;

@@ -16,7 +16,7 @@ std::string_view Parser::ScanText(bool convert) {
 
 // A text that the block scan hashed is not hashed again.
 std::string_view Parser::ScanTextRecord(int& id, uint32_t& hash) {
-    if (const RecordScan* scan = m_lookAhead.Scanned()) {
+    if (const RecordScan* scan = m_scan) {
         id = scan->numbers[1];
         const std::string_view text = TakeText(m_line + scan->textBegin, m_line + scan->textEnd, scan->highBytes);
         hash = scan->highBytes ? du::Symbol::Hash(text.data(), text.size()) : scan->hash;
@@ -32,7 +32,7 @@ std::string_view Parser::ScanTextRecord(int& id, uint32_t& hash) {
 }
 
 void Parser::ScanNumbers(int (&numbers)[3]) {
-    if (const RecordScan* scan = m_lookAhead.Scanned()) {
+    if (const RecordScan* scan = m_scan) {
         std::copy(scan->numbers, scan->numbers + 3, numbers);
         return;
     }

@@ -54,12 +54,13 @@ class ParserInspector {
             m_parser.m_failed = false;
             while (!m_parser.m_failed && lines.ReadLine()) {
                 if (how.lookAhead) m_parser.m_lookAhead.Advance(lines);
-                m_parser.ParseLine(lines.GetBuffer());
+                m_parser.ParseLine(lines.GetBuffer(), how.lookAhead ? m_parser.m_lookAhead.Scanned() : nullptr);
             }
         }
         du::FileReader::UnregisterMemoryFile(fileName);
         // The line buffer is gone; keep no pointer into it.
         m_parser.m_line = m_parser.m_cursor = nullptr;
+        m_parser.m_scan = nullptr;
     }
     // Builds the structure from what Read left in the tables, as Parse does after the last line.
     void Build() {
