@@ -100,9 +100,10 @@ void ScanRecords(const char* bytes, const std::vector<size_t>& ends, std::vector
     if (ends.size() > std::numeric_limits<uint32_t>::max()) return;
     size_t begin = 0;
     for (size_t index = 0; index < ends.size(); begin = ends[index++]) {
-        RecordScan scan{};
+        // Filled in place: a copy of the record's fields, written piecemeal, would wait on them.
+        RecordScan& scan = scans.emplace_back();
         scan.line = static_cast<uint32_t>(index);
-        if (Scan(std::string_view(bytes + begin, ends[index] - begin), scan)) scans.push_back(scan);
+        if (!Scan(std::string_view(bytes + begin, ends[index] - begin), scan)) scans.pop_back();
     }
 }
 
