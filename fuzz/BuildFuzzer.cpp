@@ -18,5 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         parser.Parse(du::Symbol(edfuzz::MemoryInput::kFileName), structure);
     }
     structure = nullptr;
+    // As a host does when a structure goes (see ReaderFuzzer.cpp).
+    du::Symbol::Sweep();
     return 0;
 }
