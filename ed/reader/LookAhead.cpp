@@ -3,21 +3,16 @@
 #include <vector>
 
 #include "du/Symbol.h"
-#include "ed/reader/BlockLines.h"
 
 namespace ed {
 
-void LookAhead::Advance(const BlockLines& lines) {
-    m_line = lines.Index();
-    if (m_line == 0) {
-        const std::vector<RecordScan>& records = lines.Records();
-        m_current = records.data();
-        m_end = records.data() + records.size();
-        // The first records of a block get their slots prefetched as late as they come.
-        for (const RecordScan* record = m_current; record != m_end && record - m_current < kSlotsAhead; ++record)
-            if (record->interned) du::Symbol::PrefetchSlot(record->hash);
-    }
-    while (m_current != m_end && m_current->line < m_line) PrefetchAfter(++m_current);
+void LookAhead::Restart(const BlockLines& lines) {
+    const std::vector<RecordScan>& records = lines.Records();
+    m_current = records.data();
+    m_end = records.data() + records.size();
+    // The first records of a block get their slots prefetched as late as they come.
+    for (const RecordScan* record = m_current; record != m_end && record - m_current < kSlotsAhead; ++record)
+        if (record->interned) du::Symbol::PrefetchSlot(record->hash);
 }
 
 void LookAhead::PrefetchAfter(const RecordScan* record) const {

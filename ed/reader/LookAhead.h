@@ -2,11 +2,10 @@
 
 #include <cstddef>
 
+#include "ed/reader/BlockLines.h"
 #include "ed/reader/RecordScan.h"
 
 namespace ed {
-
-class BlockLines;
 
 // Hands each record's handler the fields that its block's scan found (BlockLines), and prefetches the
 // symbol-table entries of the texts that the next records will intern (the names of I records and the
@@ -21,8 +20,12 @@ class BlockLines;
 //   }
 class LookAhead {
   public:
-    // Called once per line, after the line was read.
-    void Advance(const BlockLines& lines);
+    // Called once per line, after the line was read. Inline, as it runs once a line.
+    void Advance(const BlockLines& lines) {
+        m_line = lines.Index();
+        if (m_line == 0) Restart(lines);
+        while (m_current != m_end && m_current->line < m_line) PrefetchAfter(++m_current);
+    }
     // The fields of the current line when its record was scanned, else null.
     const RecordScan* Scanned() const {
         return m_current != m_end && m_current->line == m_line ? m_current : nullptr;
@@ -33,6 +36,8 @@ class LookAhead {
     static constexpr ptrdiff_t kSlotsAhead = 24;
     static constexpr ptrdiff_t kTextsAhead = 12;
 
+    // Starts on the block of the current line.
+    void Restart(const BlockLines& lines);
     // Prefetches for the records kSlotsAhead and kTextsAhead after `record`.
     void PrefetchAfter(const RecordScan* record) const;
 
