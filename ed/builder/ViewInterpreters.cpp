@@ -58,9 +58,9 @@ bool ReadViewPoint(const du::Symbol& value, dg::Quaternion<float>& orientation, 
     int consumed = ReadMatrixPlain(value.c_str(), m);
     if (consumed < 0) {
         consumed = 0;
-        const int read = std::sscanf(value.c_str(), "%f %f %f %f %f %f %f %f %f %f %f %f %f %f %f %f%n", &m[0],
-                                     &m[1], &m[2], &m[3], &m[4], &m[5], &m[6], &m[7], &m[8], &m[9], &m[10],
-                                     &m[11], &m[12], &m[13], &m[14], &m[15], &consumed);
+        const int read = std::sscanf(value.c_str(), "%f %f %f %f %f %f %f %f %f %f %f %f %f %f %f %f%n",
+                                     &m[0], &m[1], &m[2], &m[3], &m[4], &m[5], &m[6], &m[7], &m[8], &m[9],
+                                     &m[10], &m[11], &m[12], &m[13], &m[14], &m[15], &consumed);
         if (read != 16) return false;
     }
     dg::FPoint3D translation;

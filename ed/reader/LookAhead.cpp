@@ -17,8 +17,10 @@ void LookAhead::Restart(const BlockLines& lines) {
 
 void LookAhead::PrefetchAfter(const RecordScan* record) const {
     const ptrdiff_t left = m_end - record;
-    if (left > kSlotsAhead && record[kSlotsAhead].interned) du::Symbol::PrefetchSlot(record[kSlotsAhead].hash);
-    if (left > kTextsAhead && record[kTextsAhead].interned) du::Symbol::PrefetchText(record[kTextsAhead].hash);
+    if (left > kSlotsAhead && record[kSlotsAhead].interned)
+        du::Symbol::PrefetchSlot(record[kSlotsAhead].hash);
+    if (left > kTextsAhead && record[kTextsAhead].interned)
+        du::Symbol::PrefetchText(record[kTextsAhead].hash);
 }
 
 }  // namespace ed

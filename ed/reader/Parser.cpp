@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "du/FileReader.h"
-#include "ed/reader/ParserTracer.h"
 #include "ed/reader/BlockLines.h"
+#include "ed/reader/ParserTracer.h"
 #include "kxk/MemoryPoolAllocated.h"
 #include "kxk/Structure.h"
 

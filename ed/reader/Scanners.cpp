@@ -18,7 +18,8 @@ std::string_view Parser::ScanText(bool convert) {
 std::string_view Parser::ScanTextRecord(int& id, uint32_t& hash) {
     if (const RecordScan* scan = m_scan) {
         id = scan->numbers[1];
-        const std::string_view text = TakeText(m_line + scan->textBegin, m_line + scan->textEnd, scan->highBytes);
+        const std::string_view text =
+            TakeText(m_line + scan->textBegin, m_line + scan->textEnd, scan->highBytes);
         hash = scan->highBytes ? du::Symbol::Hash(text.data(), text.size()) : scan->hash;
         return text;
     }

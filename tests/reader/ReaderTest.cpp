@@ -9,8 +9,8 @@
 
 #include "du/HashNextPrime.h"
 #include "du/LineReader.h"
-#include "ed/reader/IdTable.h"
 #include "ed/reader/BlockLines.h"
+#include "ed/reader/IdTable.h"
 #include "ed/reader/ScanInt.h"
 #include "kxk/ComponentNode.h"
 #include "support/ParserInspector.h"
@@ -46,7 +46,8 @@ TEST(BlockLinesTest, HandsOutLineReadersLinesWhateverTheBlockSizeAndThread) {
                 const du::SmartPtr<du::FileReader> reader = Open(text);
                 ed::BlockLines lines(reader.get(), blockSize, ownThread);
                 du::LineReader reference(Open(text).get());
-                EXPECT_EQ(Drain(reference), Drain(lines)) << text.substr(0, 9) << " in blocks of " << blockSize;
+                EXPECT_EQ(Drain(reference), Drain(lines))
+                    << text.substr(0, 9) << " in blocks of " << blockSize;
                 EXPECT_FALSE(lines.ReadLine());
             }
         }
@@ -99,13 +100,14 @@ TEST(BlockLinesTest, ParsesAsOnOneThreadAndStopsAtAFailedLine) {
 // Records that the block scan reads and those it leaves to their handlers, at every place in a
 // block: the structure is the same as when the handlers scan every line.
 TEST(LookAheadTest, RecordsReadAsTheirHandlersReadThem) {
+    // clang-format off
     const std::vector<std::string> records = {
-        "V 0 # 0 0 plain",       "V 0 # 0 0   blanks \r",   "V\t0\t#\t0\t0\ttab",    "V -0 +# x0 y0 z",
-        "V 0 4294967296# 0 0 w", "V 0 # 0 0",               "V 0 # 0",              "V 0 # 0 0 a\0b"s,
-        "V 0\0 # 0 0 cut"s,      "V 0 # 0 0 \xe9t\xe9 long", "N 0 # 0 0 Mass",       "N 0 # 0 0 \xe9",
-        "I 0 # 0 0 Part",        "I0#0 0  \xe9",             "P 0000000# 1 00000001", "P #" + std::string(12, ' ') + "1 1",
-        "P 1844674407370955161# 1 1", "P #\0 1 1"s,            "C 9# 1",               "X 8# 1 14",
-        "C 7# 2 0 x",            "V 0 # 0 0 last"};
+        "V 0 # 0 0 plain", "V 0 # 0 0   blanks \r", "V\t0\t#\t0\t0\ttab", "V -0 +# x0 y0 z",
+        "V 0 4294967296# 0 0 w", "V 0 # 0 0", "V 0 # 0", "V 0 # 0 0 a\0b"s, "V 0\0 # 0 0 cut"s,
+        "V 0 # 0 0 \xe9t\xe9 long", "N 0 # 0 0 Mass", "N 0 # 0 0 \xe9", "I 0 # 0 0 Part", "I0#0 0  \xe9",
+        "P 0000000# 1 00000001", "P #            1 1", "P 1844674407370955161# 1 1", "P #\0 1 1"s,
+        "C 9# 1", "X 8# 1 14", "C 7# 2 0 x", "V 0 # 0 0 last"};
+    // clang-format on
     std::string text = "J windows-1252\nC 1 0 0\nI 0 1 0 0 Root\nT 1 G\n";
     for (size_t i = 0; i < records.size(); ++i) {
         const std::string id = std::to_string(i + 2);

@@ -42,7 +42,8 @@ class ParserInspector {
     // Sets the parser up as Parse does and dispatches the lines of `text` as Parse does, stopping
     // after a line that sets the stop flag, but neither builds nor clears (the parser's destructor
     // releases the tables). Exceptions are not caught.
-    void Read(const std::string& text, const std::string& fileName = kDefaultFileName, InspectedLines how = InspectedLines()) {
+    void Read(const std::string& text, const std::string& fileName = kDefaultFileName,
+              InspectedLines how = InspectedLines()) {
         m_parser.m_fileName = du::Symbol(fileName);
         m_parser.m_structure = m_structure;
         if (!m_parser.m_converter) m_parser.m_converter.reset(new du::EncodingConverter);
@@ -54,7 +55,8 @@ class ParserInspector {
             m_parser.m_failed = false;
             while (!m_parser.m_failed && lines.ReadLine()) {
                 if (how.lookAhead) m_parser.m_lookAhead.Advance(lines);
-                m_parser.ParseLine(lines.GetBuffer(), how.lookAhead ? m_parser.m_lookAhead.Scanned() : nullptr);
+                m_parser.ParseLine(lines.GetBuffer(),
+                                   how.lookAhead ? m_parser.m_lookAhead.Scanned() : nullptr);
             }
         }
         du::FileReader::UnregisterMemoryFile(fileName);

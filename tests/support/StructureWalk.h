@@ -33,7 +33,8 @@ inline std::string Dump(const kxk::Structure& structure) {
         if (step.component.GetKind() == kxk::Component::NODE)
             for (const auto& p :
                  static_cast<const kxk::ComponentNode&>(step.component).GetProperties().GetAll())
-                dump += " " + std::string(p.name) + "[" + std::string(p.typeName) + "]=" + std::string(p.value);
+                dump +=
+                    " " + std::string(p.name) + "[" + std::string(p.typeName) + "]=" + std::string(p.value);
         dump += "\n";
     });
     return dump;

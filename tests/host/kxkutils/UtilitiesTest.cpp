@@ -124,7 +124,8 @@ TEST(SymbolTest, BatchesAndHashedTextsInternAsSingleLookupsDo) {
     EXPECT_EQ(before + 40, Symbol::LiveCount());
     for (const std::string_view text : {"batch-3"sv, "hashed ahead"sv, ""sv}) {
         Symbol::PrefetchSlot(Symbol::Hash(text.data(), text.size()));
-        EXPECT_EQ(Symbol(std::string(text)), Symbol(text.data(), text.size(), Symbol::Hash(text.data(), text.size())));
+        EXPECT_EQ(Symbol(std::string(text)),
+                  Symbol(text.data(), text.size(), Symbol::Hash(text.data(), text.size())));
     }
 }
 
