@@ -1,13 +1,10 @@
 #include "ed/reader/LookAhead.h"
 
-#include <vector>
-
 #include "du/Symbol.h"
 
 namespace ed {
 
-void LookAhead::Restart(const BlockLines& lines) {
-    const std::vector<RecordScan>& records = lines.Records();
+void LookAhead::Restart(const std::vector<RecordScan>& records) {
     m_current = records.data();
     m_end = records.data() + records.size();
     // The first records of a block get their slots prefetched as late as they come.

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
-#include "ed/reader/BlockLines.h"
 #include "ed/reader/RecordScan.h"
 
 namespace ed {
@@ -15,15 +15,16 @@ namespace ed {
 //
 //   LookAhead lookAhead;
 //   while (lines.ReadLine()) {
-//       lookAhead.Advance(lines);
+//       lookAhead.Advance(lines.Index(), lines.Records());
 //       ParseLine(lines.GetBuffer());  // its handler asks lookAhead.Scanned()
 //   }
 class LookAhead {
   public:
-    // Called once per line, after the line was read. Inline, as it runs once a line.
-    void Advance(const BlockLines& lines) {
-        m_line = lines.Index();
-        if (m_line == 0) Restart(lines);
+    // Called once per line, after the line was read, with its index in its block and the block's
+    // scans (BlockLines). Inline, as it runs once a line.
+    void Advance(size_t line, const std::vector<RecordScan>& records) {
+        m_line = line;
+        if (m_line == 0) Restart(records);
         while (m_current != m_end && m_current->line < m_line) PrefetchAfter(++m_current);
     }
     // The fields of the current line when its record was scanned, else null.
@@ -37,7 +38,7 @@ class LookAhead {
     static constexpr ptrdiff_t kTextsAhead = 12;
 
     // Starts on the block of the current line.
-    void Restart(const BlockLines& lines);
+    void Restart(const std::vector<RecordScan>& records);
     // Prefetches for the records kSlotsAhead and kTextsAhead after `record`.
     void PrefetchAfter(const RecordScan* record) const;
 

@@ -56,7 +56,7 @@ void Parser::ReadLines(BlockLines& lines) {
             BuildStructure();
             break;
         }
-        m_lookAhead.Advance(lines);
+        m_lookAhead.Advance(lines.Index(), lines.Records());
         char* line = lines.GetBuffer();
         // Only the dispatch is guarded: a failure of one record ends the parse with a trace,
         // while failures of the reader or the build reach the caller.

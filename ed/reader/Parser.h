@@ -21,6 +21,7 @@ class Structure;
 
 namespace ed {
 
+class BlockLines;
 struct PropertyInfo;
 
 // One node of an ED file. Records live in the parser's node pool and are linked by plain pointers;

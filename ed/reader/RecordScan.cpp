@@ -44,7 +44,7 @@ bool ScanNumbersInWindow(const char*& p, int& id) {
 
 // The handler's first `count` ScanInt calls, bounded by the line feed; those of the `wanted` bits go
 // to `numbers`.
-bool ScanNumbers(const char*& p, int count, unsigned wanted, int* numbers) {
+bool ScanNumbersToLineFeed(const char*& p, int count, unsigned wanted, int* numbers) {
     for (int field = 0; field < count; ++field) {
         for (; !IsDigit(*p); ++p)
             if (*p == '\n' || *p == '\0') return false;
@@ -59,7 +59,8 @@ bool ScanNumbers(const char*& p, int count, unsigned wanted, int* numbers) {
 bool ScanText(std::string_view line, RecordScan& scan) {
     const char* p = line.data() + 1;
     const bool windowInLine = line.size() > kWindow;
-    if (!(windowInLine && ScanNumbersInWindow(p, scan.numbers[1])) && !ScanNumbers(p, 4, 0b10, scan.numbers))
+    if (!(windowInLine && ScanNumbersInWindow(p, scan.numbers[1])) &&
+        !ScanNumbersToLineFeed(p, 4, 0b10, scan.numbers))
         return false;
     while (*p == ' ') ++p;
     const char* end = line.data() + line.size() - 1;
@@ -86,7 +87,7 @@ bool Scan(std::string_view line, RecordScan& scan) {
         case 'P':
         case 'X': {
             const char* p = line.data() + 1;
-            return ScanNumbers(p, 3, 0b111, scan.numbers);
+            return ScanNumbersToLineFeed(p, 3, 0b111, scan.numbers);
         }
         default:
             return false;

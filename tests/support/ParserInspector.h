@@ -54,7 +54,7 @@ class ParserInspector {
             BlockLines lines(reader.get(), how.blockSize, false);
             m_parser.m_failed = false;
             while (!m_parser.m_failed && lines.ReadLine()) {
-                if (how.lookAhead) m_parser.m_lookAhead.Advance(lines);
+                if (how.lookAhead) m_parser.m_lookAhead.Advance(lines.Index(), lines.Records());
                 m_parser.ParseLine(lines.GetBuffer(),
                                    how.lookAhead ? m_parser.m_lookAhead.Scanned() : nullptr);
             }
