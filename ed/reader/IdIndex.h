@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <type_traits>
@@ -12,6 +13,9 @@ namespace ed {
 // Records by id (ids of 1 and above). Ids in real files run densely from 1, so every id up to a bound
 // that grows with the count of ids seen indexes a plain array, zero-filled memory from 2 MiB
 // regions: a lookup is one load, and the array grows in 2 MiB steps without a per-entry allocation.
+// Its pages are made present a step ahead of the ids that reach them: a lookup reads its entry before
+// writing it, and a page first read is mapped read-only and faults again, at the cost of a TLB flush
+// on every core the process runs on, when written.
 // Ids far beyond the bound (sparse or hostile files) go to a hash table, so memory stays in proportion
 // to the ids seen. Not thread-safe.
 //
@@ -32,7 +36,7 @@ class IdIndex {
     // Lookup or Clear.
     Value& Lookup(int id) {
         const size_t index = static_cast<size_t>(id);
-        if (index < m_capacity || (index <= DenseBound() && GrowDense(index))) {
+        if (index < m_present || ((index < m_capacity || index <= DenseBound()) && Reach(index))) {
             Value& value = m_dense[index];
             m_denseCount += value == Value();
             return value;
@@ -50,13 +54,25 @@ class IdIndex {
     // A denser file grows the array; a count of ids this far below the id is a sparse one.
     size_t DenseBound() const { return 2 * (m_denseCount + m_sparse.Size()) + 4096; }
 
-    // Makes the array reach `index`; false when the memory cannot be had, and the id goes to the hash
+    // Makes the array reach `index` and its pages present up to the step that holds it; false when
+    // the array must grow and cannot.
+    bool Reach(size_t index) {
+        if (index >= m_capacity && !GrowDense(index)) return false;
+        constexpr size_t kStep = du::kPrefaultStep / sizeof(Value);
+        const size_t present = std::min(m_capacity, (index / kStep + 1) * kStep);
+        du::Prefault(m_dense + m_present, (present - m_present) * sizeof(Value));
+        m_present = present;
+        return true;
+    }
+
+    // Grows the array past `index`; false when the memory cannot be had, and the id goes to the hash
     // table. Ids the hash table already holds move into the array, so each id has one place.
     bool GrowDense(size_t index) {
         size_t capacity = m_capacity ? m_capacity * 2 : du::kRegionSize / sizeof(Value);
         while (capacity <= index) capacity *= 2;
         Value* grown = static_cast<Value*>(du::AllocateRegions(capacity * sizeof(Value)));
         if (!grown) return false;
+        const size_t copied = m_capacity;
         if (m_dense) {
             du::Prefault(grown, m_capacity * sizeof(Value));
             std::memcpy(static_cast<void*>(grown), m_dense, m_capacity * sizeof(Value));
@@ -66,6 +82,7 @@ class IdIndex {
         m_denseCount = denseCount;
         m_dense = grown;
         m_capacity = capacity;
+        m_present = copied;
         if (!m_sparse.Empty()) MoveSparseBelow(capacity);
         return true;
     }
@@ -87,11 +104,13 @@ class IdIndex {
         du::FreeRegions(m_dense, m_capacity * sizeof(Value));
         m_dense = nullptr;
         m_capacity = 0;
+        m_present = 0;
         m_denseCount = 0;
     }
 
     Value* m_dense = nullptr;  // m_capacity values, index 0 unused
     size_t m_capacity = 0;
+    size_t m_present = 0;  // entries whose pages are present
     size_t m_denseCount = 0;  // values set in the array
     IdTable<Value> m_sparse;
 };
