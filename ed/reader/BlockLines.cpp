@@ -18,8 +18,8 @@ constexpr size_t kBlocks = 4;
 constexpr size_t kRefill = 2;
 }  // namespace
 
-BlockLines::BlockLines(du::FileReader* reader, size_t blockSize, bool ownThread)
-    : m_reader(reader), m_blockSize(blockSize < 2 ? 2 : blockSize) {
+BlockLines::BlockLines(du::FileReader* reader, size_t blockSize, bool ownThread, bool scanRecords)
+    : m_reader(reader), m_blockSize(blockSize < 2 ? 2 : blockSize), m_scanRecords(scanRecords) {
     if (!ownThread) return;
     for (size_t i = 0; i < kBlocks; ++i) m_free.push_back(std::make_unique<Block>());
     try {
@@ -40,17 +40,9 @@ BlockLines::~BlockLines() {
     m_thread.join();
 }
 
-bool BlockLines::NextBlock() {
-    if (m_thread.joinable()) return NextBlockFromThread();
+bool BlockLines::NextBlockHere() {
     if (!m_block) m_block = std::make_unique<Block>();
-    if (!ReadBlock(*m_block)) {
-        m_line = nullptr;
-        m_lineLength = 0;
-        return false;
-    }
-    m_index = 0;
-    TakeLine();
-    return true;
+    return ReadBlock(*m_block);
 }
 
 bool BlockLines::NextBlockFromThread() {
@@ -61,16 +53,11 @@ bool BlockLines::NextBlockFromThread() {
     }
     m_changed.wait(lock, [this] { return !m_filled.empty() || m_done; });
     if (m_filled.empty()) {
-        m_line = nullptr;
-        m_lineLength = 0;
         if (m_error) std::rethrow_exception(std::exchange(m_error, nullptr));
         return false;
     }
     m_block = std::move(m_filled.front());
     m_filled.pop_front();
-    lock.unlock();
-    m_index = 0;
-    TakeLine();
     return true;
 }
 
@@ -80,7 +67,8 @@ void BlockLines::Run() {
             std::unique_ptr<Block> block;
             {
                 std::unique_lock<std::mutex> lock(m_mutex);
-                if (m_free.empty()) m_changed.wait(lock, [this] { return m_stop || m_free.size() >= kRefill; });
+                if (m_free.empty())
+                    m_changed.wait(lock, [this] { return m_stop || m_free.size() >= kRefill; });
                 if (m_stop) return;
                 block = std::move(m_free.back());
                 m_free.pop_back();
@@ -107,7 +95,7 @@ void BlockLines::Run() {
 bool BlockLines::ReadBlock(Block& block) {
     if (!Fill(block)) return false;
     Split(block);
-    ScanRecords(block.bytes.get(), block.ends, block.records);
+    if (m_scanRecords) ScanRecords(block.bytes.get(), block.ends, block.records);
     return true;
 }
 

@@ -18,36 +18,35 @@ class FileReader;
 
 namespace ed {
 
-// Hands out a file's lines like du::LineReader (writable, zero-terminated, line feed kept, valid
-// until the next ReadLine), from blocks read, split into lines and scanned for the fields of their
-// records (ed/reader/RecordScan.h) in one go. With `ownThread`, a thread of its own reads and scans
-// the next blocks while the caller handles the lines of an earlier one, a few recycled blocks in
-// flight at most; without it (or when no thread can be had) one block is read and scanned on the
-// caller's thread when its lines are needed. The destructor joins the thread wherever the reading
-// stopped; an exception on it reaches the caller at the ReadLine that needed its block. A read error
-// ends the input, as in LineReader.
+// Hands out a file's lines a block at a time (the lines that du::LineReader would give, line feeds
+// kept), each block read, split into lines and scanned for the fields of its records
+// (ed/reader/RecordScan.h) in one go. With `ownThread`, a thread of its own reads and scans the next
+// blocks while the caller handles the lines of an earlier one, a few recycled blocks in flight at
+// most; without it (or when no thread can be had) one block is read and scanned on the caller's
+// thread when its lines are needed. The destructor joins the thread wherever the reading stopped; an
+// exception on it reaches the caller at the NextBlock that needed its block. A read error ends the
+// input, as in LineReader.
+//
+//   while (lines.NextBlock()) {
+//       size_t begin = 0;
+//       for (size_t end : lines.Ends()) Handle(lines.Bytes() + begin, end - begin), begin = end;
+//   }
 class BlockLines {
   public:
-    // `reader` must outlive this object; with a thread of its own, only that thread uses it.
-    BlockLines(du::FileReader* reader, size_t blockSize, bool ownThread);
+    // `reader` must outlive this object; with a thread of its own, only that thread uses it. Without
+    // `scanRecords` the blocks come with no scans, and every handler reads its own line's fields.
+    BlockLines(du::FileReader* reader, size_t blockSize, bool ownThread, bool scanRecords = true);
     ~BlockLines();
     BlockLines(const BlockLines&) = delete;
     BlockLines& operator=(const BlockLines&) = delete;
 
-    bool ReadLine() {
-        if (m_savedAt) *m_savedAt = m_savedByte;
-        m_savedAt = nullptr;
-        if (m_block && ++m_index < m_block->ends.size()) {
-            TakeLine();
-            return true;
-        }
-        return NextBlock();
-    }
-    char* GetBuffer() { return m_line; }
-    size_t GetLength() const { return m_lineLength; }
-    // The current line's place in its block: 0 for the first line of each block.
-    size_t Index() const { return m_index; }
-    // The scanned records of the current line's block, in line order.
+    // Moves to the next block, if there is one; the last one stays valid until then.
+    bool NextBlock() { return m_thread.joinable() ? NextBlockFromThread() : NextBlockHere(); }
+    // The block's lines, writable, with one spare byte after the last.
+    char* Bytes() const { return m_block->bytes.get(); }
+    // One past each line's line feed (the last line may have none), in file order.
+    const std::vector<size_t>& Ends() const { return m_block->ends; }
+    // The scanned records of the block's lines, in line order.
     const std::vector<RecordScan>& Records() const { return m_block->records; }
 
   private:
@@ -59,17 +58,7 @@ class BlockLines {
         std::vector<RecordScan> records;
     };
 
-    void TakeLine() {
-        char* bytes = m_block->bytes.get();
-        const size_t begin = m_index ? m_block->ends[m_index - 1] : 0;
-        const size_t end = m_block->ends[m_index];
-        m_line = bytes + begin;
-        m_lineLength = end - begin;
-        m_savedAt = bytes + end;  // a block keeps a spare byte past its bytes
-        m_savedByte = *m_savedAt;
-        *m_savedAt = '\0';
-    }
-    bool NextBlock();
+    bool NextBlockHere();
     bool NextBlockFromThread();
     // Reads, splits and scans the next block; false at the end of the input.
     bool ReadBlock(Block& block);
@@ -81,6 +70,7 @@ class BlockLines {
 
     du::FileReader* m_reader;
     const size_t m_blockSize;
+    const bool m_scanRecords;
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -96,11 +86,6 @@ class BlockLines {
 
     // The caller's own.
     std::unique_ptr<Block> m_block;
-    size_t m_index = 0;
-    char* m_line = nullptr;
-    size_t m_lineLength = 0;
-    char m_savedByte = 0;
-    char* m_savedAt = nullptr;
 
     std::thread m_thread;  // last: started once everything above is in place
 };

@@ -110,7 +110,7 @@ class IdIndex {
 
     Value* m_dense = nullptr;  // m_capacity values, index 0 unused
     size_t m_capacity = 0;
-    size_t m_present = 0;  // entries whose pages are present
+    size_t m_present = 0;     // entries whose pages are present
     size_t m_denseCount = 0;  // values set in the array
     IdTable<Value> m_sparse;
 };

@@ -4,11 +4,10 @@
 
 namespace ed {
 
-void LookAhead::Restart(const std::vector<RecordScan>& records) {
-    m_current = records.data();
-    m_end = records.data() + records.size();
-    // The first records of a block get their slots prefetched as late as they come.
-    for (const RecordScan* record = m_current; record != m_end && record - m_current < kSlotsAhead; ++record)
+// The first records of a block get their slots prefetched as late as they come.
+LookAhead::LookAhead(const std::vector<RecordScan>& records)
+    : m_next(records.data()), m_end(records.data() + records.size()) {
+    for (const RecordScan* record = m_next; record != m_end && record - m_next < kSlotsAhead; ++record)
         if (record->interned) du::Symbol::PrefetchSlot(record->hash);
 }
 

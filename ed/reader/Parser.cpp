@@ -4,6 +4,7 @@
 
 #include "du/FileReader.h"
 #include "ed/reader/BlockLines.h"
+#include "ed/reader/LookAhead.h"
 #include "ed/reader/ParserTracer.h"
 #include "kxk/MemoryPoolAllocated.h"
 #include "kxk/Structure.h"
@@ -49,25 +50,39 @@ bool Parser::Parse(const du::Symbol& fileName, const du::SmartPtr<kxk::Structure
 }
 
 void Parser::ReadLines(BlockLines& lines) {
-    m_lookAhead = LookAhead();
-    while (!m_failed) {
-        if (!lines.ReadLine()) {
-            ReleaseIdTables();
-            BuildStructure();
-            break;
-        }
-        m_lookAhead.Advance(lines.Index(), lines.Records());
-        char* line = lines.GetBuffer();
-        // Only the dispatch is guarded: a failure of one record ends the parse with a trace,
-        // while failures of the reader or the build reach the caller.
+    ReadBlocks(lines);
+    if (!m_failed) {
+        ReleaseIdTables();
+        BuildStructure();
+    }
+    Clear();
+}
+
+void Parser::ReadBlocks(BlockLines& lines) {
+    while (!m_failed && lines.NextBlock())
+        HandleBlock(lines.Bytes(), lines.Ends(), LookAhead(lines.Records()));
+}
+
+// A line is ended by a zero byte put into the first byte of the next one (a block has a spare byte
+// after its last line), which is given back before the next line is handled. The loop's state stays
+// in registers across the handlers' calls, which is why the look-ahead is a local.
+void Parser::HandleBlock(char* bytes, const std::vector<size_t>& ends, LookAhead lookAhead) {
+    char* line = bytes;
+    for (size_t index = 0; index < ends.size() && !m_failed; ++index) {
+        char* const next = bytes + ends[index];
+        const char saved = *next;
+        *next = '\0';
+        // Only the dispatch is guarded: a failure of one record ends the parse with a trace, while
+        // failures of the reader or the build reach the caller.
         try {
-            ParseLine(line, m_lookAhead.Scanned());
+            ParseLine(line, lookAhead.Take(index));
         } catch (...) {
             kParserTracer("ed parser: Exception parsing line \"%s\"\n", line);
             m_failed = true;
         }
+        *next = saved;
+        line = next;
     }
-    Clear();
 }
 
 void Parser::ParseLine(char* line, const RecordScan* scan) {

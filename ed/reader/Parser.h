@@ -9,8 +9,8 @@
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
 #include "ed/reader/IdTable.h"
-#include "ed/reader/LookAhead.h"
 #include "ed/reader/NameCache.h"
+#include "ed/reader/RecordScan.h"
 #include "ed/reader/RecordTable.h"
 #include "ed/reader/ScanInt.h"
 #include "ed/reader/ValueList.h"
@@ -22,6 +22,7 @@ class Structure;
 namespace ed {
 
 class BlockLines;
+class LookAhead;
 struct PropertyInfo;
 
 // One node of an ED file. Records live in the parser's node pool and are linked by plain pointers;
@@ -116,18 +117,34 @@ class Parser {
     using Handler = void (Parser::*)();
 
     // Driver and scanners. Scanners work in place on the current line buffer.
+    // Reads the lines, then builds unless a line failed, then clears.
     void ReadLines(BlockLines& lines);
-    // `scan` holds the line's fields when the block scan found them (LookAhead::Scanned), else null.
+    // Handles the lines in order and stops after one that fails.
+    void ReadBlocks(BlockLines& lines);
+    void HandleBlock(char* bytes, const std::vector<size_t>& ends, LookAhead lookAhead);
+    // `scan` holds the line's fields when the block scan found them (LookAhead::Take), else null.
     void ParseLine(char* line, const RecordScan* scan);
     int ScanInt();
     const char* ScanTail(bool convert);
     // ScanTail with the length of the text.
     std::string_view ScanText(bool convert);
-    // The first three numbers of a C, P or X record.
-    void ScanNumbers(int (&numbers)[3]);
+    // The first three numbers of a C, P or X record. The scanned case, the common one, is inline: it
+    // is a few loads, which a call's saving and restoring of registers for the other case would double.
+    void ScanNumbers(int (&numbers)[3]) {
+        if (!m_scan) return ScanNumbersInLine(numbers);
+        for (int i = 0; i < 3; ++i) numbers[i] = m_scan->numbers[i];
+    }
+    void ScanNumbersInLine(int (&numbers)[3]);
     // The second number and the text of an I, N or V record (four numbers, then ScanText(true)), with
-    // the text's du::Symbol::Hash.
-    std::string_view ScanTextRecord(int& id, uint32_t& hash);
+    // the text's du::Symbol::Hash. Inline for the scanned case as ScanNumbers.
+    std::string_view ScanTextRecord(int& id, uint32_t& hash) {
+        const RecordScan* scan = m_scan;
+        if (!scan || scan->highBytes) return ScanTextRecordInLine(id, hash);
+        id = scan->numbers[1];
+        hash = scan->hash;
+        return TakeText(m_line + scan->textBegin, m_line + scan->textEnd, false);
+    }
+    std::string_view ScanTextRecordInLine(int& id, uint32_t& hash);
     // Ends the line at `end` and gives the text from `start`, converted when asked to.
     std::string_view TakeText(char* start, char* end, bool convert) {
         // The terminator also ends the line for every later scan of it.
@@ -196,7 +213,6 @@ class Parser {
     std::unique_ptr<du::EncodingConverter> m_converter;
     du::Symbol m_fileName;
     NameCache m_nameCache;
-    LookAhead m_lookAhead;
     // Files larger than this are read and split into lines on a second thread.
     size_t m_readAheadFrom = size_t{16} << 20;
 };

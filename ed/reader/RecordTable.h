@@ -24,7 +24,8 @@ template <class Record>
 class RecordTable {
   public:
     RecordTable(const char* poolName, du::BlockAllocator* allocator, size_t minimumBuckets)
-        : m_ids(minimumBuckets), m_pool(poolName, allocator, sizeof(Record), 0, true, true, alignof(Record)) {}
+        : m_ids(minimumBuckets),
+          m_pool(poolName, allocator, sizeof(Record), 0, true, true, alignof(Record)) {}
     ~RecordTable() { Clear(); }
     RecordTable(const RecordTable&) = delete;
     RecordTable& operator=(const RecordTable&) = delete;

@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -14,29 +13,24 @@ std::string_view Parser::ScanText(bool convert) {
     return TakeText(start, end, convert && ClassifyBytes(std::string_view(start, end - start)).high);
 }
 
-// A text that the block scan hashed is not hashed again.
-std::string_view Parser::ScanTextRecord(int& id, uint32_t& hash) {
+// A line that the block scan left out, or a text with high bytes, which the converter may change.
+std::string_view Parser::ScanTextRecordInLine(int& id, uint32_t& hash) {
+    std::string_view text;
     if (const RecordScan* scan = m_scan) {
         id = scan->numbers[1];
-        const std::string_view text =
-            TakeText(m_line + scan->textBegin, m_line + scan->textEnd, scan->highBytes);
-        hash = scan->highBytes ? du::Symbol::Hash(text.data(), text.size()) : scan->hash;
-        return text;
+        text = TakeText(m_line + scan->textBegin, m_line + scan->textEnd, true);
+    } else {
+        ScanInt();
+        id = ScanInt();
+        ScanInt();
+        ScanInt();
+        text = ScanText(true);
     }
-    ScanInt();
-    id = ScanInt();
-    ScanInt();
-    ScanInt();
-    const std::string_view text = ScanText(true);
     hash = du::Symbol::Hash(text.data(), text.size());
     return text;
 }
 
-void Parser::ScanNumbers(int (&numbers)[3]) {
-    if (const RecordScan* scan = m_scan) {
-        std::copy(scan->numbers, scan->numbers + 3, numbers);
-        return;
-    }
+void Parser::ScanNumbersInLine(int (&numbers)[3]) {
     for (int& number : numbers) number = ScanInt();
 }
 

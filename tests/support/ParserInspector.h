@@ -12,8 +12,8 @@
 
 namespace ed {
 
-// How ParserInspector::Read hands out the lines: in blocks of this size, scanned ahead by the
-// parser's look-ahead or by the record handlers alone.
+// How ParserInspector::Read hands out the lines: in blocks of this size, with the fields of their
+// records scanned in the block or by the record handlers alone.
 struct InspectedLines {
     size_t blockSize = 256 * 1024;
     bool lookAhead = true;
@@ -39,25 +39,19 @@ class ParserInspector {
     }
     bool ParseFile(const std::string& path) { return m_parser.Parse(du::Symbol(path), m_structure); }
 
-    // Sets the parser up as Parse does and dispatches the lines of `text` as Parse does, stopping
-    // after a line that sets the stop flag, but neither builds nor clears (the parser's destructor
-    // releases the tables). Exceptions are not caught.
+    // Sets the parser up as Parse does and reads the lines of `text` as Parse does, stopping after a
+    // line that fails, but neither builds nor clears (the parser's destructor releases the tables).
     void Read(const std::string& text, const std::string& fileName = kDefaultFileName,
               InspectedLines how = InspectedLines()) {
         m_parser.m_fileName = du::Symbol(fileName);
         m_parser.m_structure = m_structure;
         if (!m_parser.m_converter) m_parser.m_converter.reset(new du::EncodingConverter);
-        m_parser.m_lookAhead = LookAhead();
         du::FileReader::RegisterMemoryFile(fileName, text.data(), text.size());
         du::SmartPtr<du::FileReader> reader(new du::FileReader);
         if (reader->Open(du::Symbol(fileName), 0, 8192)) {
-            BlockLines lines(reader.get(), how.blockSize, false);
+            BlockLines lines(reader.get(), how.blockSize, false, how.lookAhead);
             m_parser.m_failed = false;
-            while (!m_parser.m_failed && lines.ReadLine()) {
-                if (how.lookAhead) m_parser.m_lookAhead.Advance(lines.Index(), lines.Records());
-                m_parser.ParseLine(lines.GetBuffer(),
-                                   how.lookAhead ? m_parser.m_lookAhead.Scanned() : nullptr);
-            }
+            m_parser.ReadBlocks(lines);
         }
         du::FileReader::UnregisterMemoryFile(fileName);
         // The line buffer is gone; keep no pointer into it.
