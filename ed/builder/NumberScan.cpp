@@ -12,8 +12,12 @@ bool IsSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
+// Adds the digits from `p` on to `value` and returns the end of them. Past 19 digits `value` wraps,
+// which the callers' digit count catches.
+const char* AccumulateDigits(const char* p, uint64_t& value) {
+    for (unsigned digit; (digit = static_cast<unsigned char>(*p) - unsigned{'0'}) <= 9; ++p)
+        value = value * 10 + digit;
+    return p;
 }
 
 // Powers of ten that every binary format here holds exactly.
@@ -45,14 +49,15 @@ bool NumberScan::Read(Number& out) {
     if (*p == '-' || *p == '+') ++p;
     const char* const digits = p;
     uint64_t value = 0;
-    int count = 0, scale = 0;
-    for (; IsDigit(*p); ++p, ++count) value = value * 10 + static_cast<uint64_t>(*p - '0');
+    p = AccumulateDigits(p, value);
     if (p == digits) return false;
+    int count = static_cast<int>(p - digits), scale = 0;
     if (*p == '.') {
         const char* const fraction = ++p;
-        for (; IsDigit(*p); ++p, ++count) value = value * 10 + static_cast<uint64_t>(*p - '0');
+        p = AccumulateDigits(p, value);
         scale = static_cast<int>(p - fraction);
         if (scale == 0) return false;
+        count += scale;
     }
     if (*p != '\0' && !IsSpace(*p)) return false;
     if (count <= 19 && value <= Exact<Number>::kMaxDigits && scale <= Exact<Number>::kMaxScale) {

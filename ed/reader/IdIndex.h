@@ -36,12 +36,7 @@ class IdIndex {
     // Lookup or Clear.
     Value& Lookup(int id) {
         const size_t index = static_cast<size_t>(id);
-        if (index < m_present || ((index < m_capacity || index <= DenseBound()) && Reach(index))) {
-            Value& value = m_dense[index];
-            m_denseCount += value == Value();
-            return value;
-        }
-        return m_sparse.Lookup(id);
+        return index < m_present ? Dense(index) : LookupElsewhere(id);
     }
 
     // Gives back all memory; the next Lookup starts afresh.
@@ -53,6 +48,20 @@ class IdIndex {
   private:
     // A denser file grows the array; a count of ids this far below the id is a sparse one.
     size_t DenseBound() const { return 2 * (m_denseCount + m_sparse.Size()) + 4096; }
+
+    Value& Dense(size_t index) {
+        Value& value = m_dense[index];
+        m_denseCount += value == Value();
+        return value;
+    }
+
+    // Ids past the present part of the array. Kept out of the lookups, whose callers it would
+    // otherwise burden with the registers and stack frame of the growth and the hash table.
+    [[gnu::noinline]] Value& LookupElsewhere(int id) {
+        const size_t index = static_cast<size_t>(id);
+        if ((index < m_capacity || index <= DenseBound()) && Reach(index)) return Dense(index);
+        return m_sparse.Lookup(id);
+    }
 
     // Makes the array reach `index` and its pages present up to the step that holds it; false when
     // the array must grow and cannot.
