@@ -10,7 +10,7 @@ namespace ed {
 
 namespace {
 
-enum class Interpretation { kViewableSource, kViewPoint, kViewState, kLayerGroup, kDropped, kGeneric };
+enum class Interpretation : uint8_t { kViewableSource, kViewPoint, kViewState, kLayerGroup, kDropped, kGeneric };
 
 // Only the lower-case name decides; the type id matters to the generic copy alone.
 Interpretation Interpret(const du::Symbol& lowerName) {
@@ -20,6 +20,15 @@ Interpretation Interpret(const du::Symbol& lowerName) {
     if (lowerName == names::kModelLayerGroup) return Interpretation::kLayerGroup;
     if (lowerName == names::kHtmlDoc || lowerName == names::kShapeType) return Interpretation::kDropped;
     return Interpretation::kGeneric;
+}
+
+// Worked out once per name.
+Interpretation InterpretationOf(const PropertyInfo& property) {
+    const PropertyNames* names = property.names;
+    if (!names) return Interpret(property.LowerName());
+    if (names->interpretation == PropertyNames::kNotInterpreted)
+        names->interpretation = static_cast<uint8_t>(Interpret(names->lowerName));
+    return static_cast<Interpretation>(names->interpretation);
 }
 
 bool IsWaiting(const PropertyInfo& property) {
@@ -44,7 +53,7 @@ void AddProperties(StructureNode& node, const du::SmartPtr<kxk::ComponentNode>& 
     dp::ScopedWriteLock lock(componentNode->GetLock());
     for (PropertyInfo* property = node.firstProperty; property; property = property->next) {
         if (!IsWaiting(*property)) continue;
-        switch (Interpret(property->LowerName())) {
+        switch (InterpretationOf(*property)) {
             case Interpretation::kViewableSource:
                 AddViewableSources(*property, componentNode);
                 break;

@@ -12,12 +12,16 @@ namespace ed {
 // A property name and its lower-case form, as SetName makes them.
 struct PropertyNames {
     static constexpr uint16_t kNotMatched = 0x8000;
+    static constexpr uint8_t kNotInterpreted = 0xff;
 
     du::Symbol name;
     du::Symbol lowerName;  // the very same symbol as `name` when the name has no upper-case letter
     // The builder properties that the name stands for, one bit each, filled in by the build the first
     // time it meets the name (ed/builder/BuilderScan.cpp): a million properties share a few dozen names.
     mutable uint16_t builderMatches = kNotMatched;
+    // How the build adds a property of this name to its component, filled in likewise
+    // (ed/builder/AddProperties.cpp).
+    mutable uint8_t interpretation = kNotInterpreted;
 };
 
 // The lower-case form of a property name: A to Z lowered byte by byte, every other byte kept; the
