@@ -42,22 +42,27 @@ BlockLines::~BlockLines() {
 
 bool BlockLines::NextBlockHere() {
     if (!m_block) m_block = std::make_unique<Block>();
-    return ReadBlock(*m_block);
+    if (!ReadBlock(*m_block)) return false;
+    InternTexts(*m_block);
+    return true;
 }
 
 bool BlockLines::NextBlockFromThread() {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    if (m_block) {
-        m_free.push_back(std::move(m_block));
-        if (m_free.size() == kRefill) m_changed.notify_all();
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (m_block) {
+            m_free.push_back(std::move(m_block));
+            if (m_free.size() == kRefill) m_changed.notify_all();
+        }
+        m_changed.wait(lock, [this] { return !m_filled.empty() || m_done; });
+        if (m_filled.empty()) {
+            if (m_error) std::rethrow_exception(std::exchange(m_error, nullptr));
+            return false;
+        }
+        m_block = std::move(m_filled.front());
+        m_filled.pop_front();
     }
-    m_changed.wait(lock, [this] { return !m_filled.empty() || m_done; });
-    if (m_filled.empty()) {
-        if (m_error) std::rethrow_exception(std::exchange(m_error, nullptr));
-        return false;
-    }
-    m_block = std::move(m_filled.front());
-    m_filled.pop_front();
+    InternTexts(*m_block);
     return true;
 }
 
@@ -74,6 +79,7 @@ void BlockLines::Run() {
                 m_free.pop_back();
             }
             const bool more = ReadBlock(*block);
+            if (more && !CallerWaiting()) InternTexts(*block);
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 if (more) m_filled.push_back(std::move(block));
@@ -92,11 +98,26 @@ void BlockLines::Run() {
     }
 }
 
+// With the reader ahead, the caller finds the block's texts interned; with the caller waiting for
+// the block, it interns them itself, which keeps both threads busy whichever of them is the slower
+// for a file (interning is about a third of the reading thread's work when it runs there).
+bool BlockLines::CallerWaiting() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_filled.empty();
+}
+
 bool BlockLines::ReadBlock(Block& block) {
     if (!Fill(block)) return false;
     Split(block);
+    block.interned = !m_scanRecords;
     if (m_scanRecords) ScanRecords(block.bytes.get(), block.ends, block.records);
     return true;
+}
+
+void BlockLines::InternTexts(Block& block) {
+    if (block.interned) return;
+    ed::InternTexts(block.bytes.get(), block.ends, block.records);
+    block.interned = true;
 }
 
 // Starts the block with the line left unfinished by the last one and reads until it is full and

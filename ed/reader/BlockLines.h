@@ -20,12 +20,11 @@ namespace ed {
 
 // Hands out a file's lines a block at a time (the lines that du::LineReader would give, line feeds
 // kept), each block read, split into lines and scanned for the fields of its records
-// (ed/reader/RecordScan.h) in one go. With `ownThread`, a thread of its own reads and scans the next
-// blocks while the caller handles the lines of an earlier one, a few recycled blocks in flight at
-// most; without it (or when no thread can be had) one block is read and scanned on the caller's
-// thread when its lines are needed. The destructor joins the thread wherever the reading stopped; an
-// exception on it reaches the caller at the NextBlock that needed its block. A read error ends the
-// input, as in LineReader.
+// (ed/reader/RecordScan.h), their texts interned, in one go. With `ownThread`, a thread of its own reads and
+// scans the next blocks while the caller handles the lines of an earlier one, a few recycled blocks in flight
+// at most; without it (or when no thread can be had) one block is read and scanned on the caller's thread
+// when its lines are needed. The destructor joins the thread wherever the reading stopped; an exception on it
+// reaches the caller at the NextBlock that needed its block. A read error ends the input, as in LineReader.
 //
 //   while (lines.NextBlock()) {
 //       size_t begin = 0;
@@ -46,8 +45,8 @@ class BlockLines {
     char* Bytes() const { return m_block->bytes.get(); }
     // One past each line's line feed (the last line may have none), in file order.
     const std::vector<size_t>& Ends() const { return m_block->ends; }
-    // The scanned records of the block's lines, in line order.
-    const std::vector<RecordScan>& Records() const { return m_block->records; }
+    // The scanned records of the block's lines, in line order; their handlers take their texts.
+    std::vector<RecordScan>& Records() const { return m_block->records; }
 
   private:
     struct Block {
@@ -56,15 +55,19 @@ class BlockLines {
         size_t size = 0;
         std::vector<size_t> ends;  // of its lines, one past each line feed
         std::vector<RecordScan> records;
+        bool interned = false;  // the records' texts
     };
 
     bool NextBlockHere();
     bool NextBlockFromThread();
     // Reads, splits and scans the next block; false at the end of the input.
     bool ReadBlock(Block& block);
+    // Interns the texts of the block's records, unless that is done.
+    static void InternTexts(Block& block);
 
     // On the reading thread.
     void Run();
+    bool CallerWaiting();
     bool Fill(Block& block);
     void Split(Block& block);
 

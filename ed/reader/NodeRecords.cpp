@@ -27,9 +27,7 @@ void Parser::AddXeroxCopy() {
 
 void Parser::AddNodeName() {
     int id;
-    uint32_t hash;
-    const std::string_view text = ScanTextRecord(id, hash);
-    du::Symbol name(text.data(), text.size(), hash);
+    du::Symbol name = ScanTextSymbol(id);
     if (StructureNode* node = GetNodeFromId(id, false)) node->name = std::move(name);
 }
 

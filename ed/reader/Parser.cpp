@@ -4,8 +4,8 @@
 
 #include "du/FileReader.h"
 #include "ed/reader/BlockLines.h"
-#include "ed/reader/LookAhead.h"
 #include "ed/reader/ParserTracer.h"
+#include "ed/reader/RecordCursor.h"
 #include "kxk/MemoryPoolAllocated.h"
 #include "kxk/Structure.h"
 
@@ -60,13 +60,13 @@ void Parser::ReadLines(BlockLines& lines) {
 
 void Parser::ReadBlocks(BlockLines& lines) {
     while (!m_failed && lines.NextBlock())
-        HandleBlock(lines.Bytes(), lines.Ends(), LookAhead(lines.Records()));
+        HandleBlock(lines.Bytes(), lines.Ends(), RecordCursor(lines.Records()));
 }
 
 // A line is ended by a zero byte put into the first byte of the next one (a block has a spare byte
 // after its last line), which is given back before the next line is handled. The loop's state stays
-// in registers across the handlers' calls, which is why the look-ahead is a local.
-void Parser::HandleBlock(char* bytes, const std::vector<size_t>& ends, LookAhead lookAhead) {
+// in registers across the handlers' calls, which is why the record cursor is a local.
+void Parser::HandleBlock(char* bytes, const std::vector<size_t>& ends, RecordCursor records) {
     char* line = bytes;
     for (size_t index = 0; index < ends.size() && !m_failed; ++index) {
         char* const next = bytes + ends[index];
@@ -75,7 +75,7 @@ void Parser::HandleBlock(char* bytes, const std::vector<size_t>& ends, LookAhead
         // Only the dispatch is guarded: a failure of one record ends the parse with a trace, while
         // failures of the reader or the build reach the caller.
         try {
-            ParseLine(line, lookAhead.Take(index));
+            ParseLine(line, records.Take(index));
         } catch (...) {
             kParserTracer("ed parser: Exception parsing line \"%s\"\n", line);
             m_failed = true;
@@ -85,7 +85,7 @@ void Parser::HandleBlock(char* bytes, const std::vector<size_t>& ends, LookAhead
     }
 }
 
-void Parser::ParseLine(char* line, const RecordScan* scan) {
+void Parser::ParseLine(char* line, RecordScan* scan) {
     m_line = line;
     m_scan = scan;
     m_cursor = line + 1;

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "du/EncodingConverter.h"
@@ -22,7 +23,7 @@ class Structure;
 namespace ed {
 
 class BlockLines;
-class LookAhead;
+class RecordCursor;
 struct PropertyInfo;
 
 // One node of an ED file. Records live in the parser's node pool and are linked by plain pointers;
@@ -121,9 +122,9 @@ class Parser {
     void ReadLines(BlockLines& lines);
     // Handles the lines in order and stops after one that fails.
     void ReadBlocks(BlockLines& lines);
-    void HandleBlock(char* bytes, const std::vector<size_t>& ends, LookAhead lookAhead);
-    // `scan` holds the line's fields when the block scan found them (LookAhead::Take), else null.
-    void ParseLine(char* line, const RecordScan* scan);
+    void HandleBlock(char* bytes, const std::vector<size_t>& ends, RecordCursor records);
+    // `scan` holds the line's fields when the block scan found them (RecordCursor::Take), else null.
+    void ParseLine(char* line, RecordScan* scan);
     int ScanInt();
     const char* ScanTail(bool convert);
     // ScanTail with the length of the text.
@@ -145,6 +146,15 @@ class Parser {
         return TakeText(m_line + scan->textBegin, m_line + scan->textEnd, false);
     }
     std::string_view ScanTextRecordInLine(int& id, uint32_t& hash);
+    // The second number and the text of an I or V record, interned: the block's when it interned it.
+    du::Symbol ScanTextSymbol(int& id) {
+        RecordScan* scan = m_scan;
+        if (!scan || scan->text.is_null()) return ScanTextSymbolInLine(id);
+        id = scan->numbers[1];
+        TakeText(m_line + scan->textBegin, m_line + scan->textEnd, false);
+        return std::move(scan->text);
+    }
+    du::Symbol ScanTextSymbolInLine(int& id);
     // Ends the line at `end` and gives the text from `start`, converted when asked to.
     std::string_view TakeText(char* start, char* end, bool convert) {
         // The terminator also ends the line for every later scan of it.
@@ -200,7 +210,7 @@ class Parser {
     bool m_redefinitionReported;
     char* m_line;
     char* m_cursor;
-    const RecordScan* m_scan;
+    RecordScan* m_scan;
     std::string m_redirect;
     StructureNode* m_root;
     RecordTable<StructureNode> m_nodes;

@@ -25,9 +25,7 @@ void Parser::AddPropName() {
 
 void Parser::AddPropValue() {
     int propertyId;
-    uint32_t hash;
-    const std::string_view text = ScanTextRecord(propertyId, hash);
-    du::Symbol value(text.data(), text.size(), hash);
+    du::Symbol value = ScanTextSymbol(propertyId);
     if (PropertyInfo* property = GetProperty(propertyId, false)) property->values.push_back(std::move(value));
 }
 

@@ -30,6 +30,12 @@ std::string_view Parser::ScanTextRecordInLine(int& id, uint32_t& hash) {
     return text;
 }
 
+du::Symbol Parser::ScanTextSymbolInLine(int& id) {
+    uint32_t hash;
+    const std::string_view text = ScanTextRecord(id, hash);
+    return du::Symbol(text.data(), text.size(), hash);
+}
+
 void Parser::ScanNumbersInLine(int (&numbers)[3]) {
     for (int& number : numbers) number = ScanInt();
 }

@@ -9,6 +9,7 @@
 
 #include "du/HashNextPrime.h"
 #include "du/LineReader.h"
+#include "du/Symbol.h"
 #include "ed/reader/BlockLines.h"
 #include "ed/reader/IdTable.h"
 #include "ed/reader/ScanInt.h"
@@ -64,13 +65,19 @@ TEST(BlockLinesTest, HandsOutLineReadersLinesWhateverTheBlockSizeAndThread) {
     }
 }
 
-TEST(BlockLinesTest, StoppingEarlyJoinsTheReader) {
+// The blocks in flight hold the texts they interned until they go.
+TEST(BlockLinesTest, StoppingEarlyJoinsTheReaderAndReleasesItsTexts) {
     std::string text;
-    for (int i = 0; i < 20000; ++i) text += "V 0 " + std::to_string(i) + " 0 0 value\n";
+    for (int i = 0; i < 20000; ++i)
+        text += "V 0 " + std::to_string(i) + " 0 0 value " + std::to_string(i) + "\n";
     const du::SmartPtr<du::FileReader> reader = Open(text);
+    const size_t live = du::Symbol::LiveCount();
     for (int lines = 0; lines < 3; ++lines) {
-        ed::BlockLines ahead(reader.get(), 64, true);
-        for (int i = 0; i < lines; ++i) ASSERT_TRUE(ahead.NextBlock());
+        {
+            ed::BlockLines ahead(reader.get(), 64, true);
+            for (int i = 0; i < lines; ++i) ASSERT_TRUE(ahead.NextBlock());
+        }
+        EXPECT_EQ(live, du::Symbol::LiveCount());
     }
 }
 
@@ -109,7 +116,7 @@ TEST(BlockLinesTest, ParsesAsOnOneThreadAndStopsAtAFailedLine) {
 
 // Records that the block scan reads and those it leaves to their handlers, at every place in a
 // block: the structure is the same as when the handlers scan every line.
-TEST(LookAheadTest, RecordsReadAsTheirHandlersReadThem) {
+TEST(BlockScanTest, RecordsReadAsTheirHandlersReadThem) {
     // clang-format off
     const std::vector<std::string> records = {
         "V 0 # 0 0 plain", "V 0 # 0 0   blanks \r", "V\t0\t#\t0\t0\ttab", "V -0 +# x0 y0 z",
@@ -131,14 +138,14 @@ TEST(LookAheadTest, RecordsReadAsTheirHandlersReadThem) {
     }
     std::string expected;
     for (size_t blockSize : {256 * 1024, 5, 24, 64}) {
-        for (bool lookAhead : {false, true}) {
+        for (bool scanRecords : {false, true}) {
             ed::Parser parser;
             ed::ParserInspector inspect(parser);
-            inspect.Read(text, ed::ParserInspector::kDefaultFileName, {blockSize, lookAhead});
+            inspect.Read(text, ed::ParserInspector::kDefaultFileName, {blockSize, scanRecords});
             inspect.Build();
             const std::string dump = edtest::Dump(*inspect.Structure());
             if (expected.empty()) expected = dump;
-            EXPECT_EQ(expected, dump) << "blocks of " << blockSize << (lookAhead ? ", looking ahead" : "");
+            EXPECT_EQ(expected, dump) << "blocks of " << blockSize << (scanRecords ? ", scanned" : "");
         }
     }
     EXPECT_NE(std::string::npos, expected.find("tab"));

@@ -16,7 +16,7 @@ namespace ed {
 // records scanned in the block or by the record handlers alone.
 struct InspectedLines {
     size_t blockSize = 256 * 1024;
-    bool lookAhead = true;
+    bool scanRecords = true;
 };
 
 // Test access to an ed::Parser: ParseText runs the real Parse (build, then Clear) over a text served as
@@ -49,7 +49,7 @@ class ParserInspector {
         du::FileReader::RegisterMemoryFile(fileName, text.data(), text.size());
         du::SmartPtr<du::FileReader> reader(new du::FileReader);
         if (reader->Open(du::Symbol(fileName), 0, 8192)) {
-            BlockLines lines(reader.get(), how.blockSize, false, how.lookAhead);
+            BlockLines lines(reader.get(), how.blockSize, false, how.scanRecords);
             m_parser.m_failed = false;
             m_parser.ReadBlocks(lines);
         }
