@@ -50,15 +50,15 @@ bool NumberScan::Read(Number& out) {
     const char* const digits = p;
     uint64_t value = 0;
     p = AccumulateDigits(p, value);
-    if (p == digits) return false;
     int count = static_cast<int>(p - digits), scale = 0;
+    // Either side of the point may be empty ("54.", ".5"), as for sscanf, but not both.
     if (*p == '.') {
         const char* const fraction = ++p;
         p = AccumulateDigits(p, value);
         scale = static_cast<int>(p - fraction);
-        if (scale == 0) return false;
         count += scale;
     }
+    if (count == 0) return false;
     if (*p != '\0' && !IsSpace(*p)) return false;
     if (count <= 19 && value <= Exact<Number>::kMaxDigits && scale <= Exact<Number>::kMaxScale) {
         out = static_cast<Number>(value) / static_cast<Number>(kPowersOfTen[scale]);

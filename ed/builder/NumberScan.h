@@ -3,9 +3,9 @@
 namespace ed {
 
 // Reads numbers from a value text exactly as sscanf's " %f" and " %lf" conversions would, but only
-// the plain decimal spellings that ED writers use: an optional sign, digits, and a fraction after a
-// point, ending at whitespace or at the end of the text. For anything else Next fails and the caller
-// runs sscanf itself, so a value never reads differently; the plain case costs a few nanoseconds
+// the plain decimal spellings that ED writers use: an optional sign, digits, a point and digits (on
+// either side or both), ending at whitespace or at the end of the text. For anything else Next fails and the
+// caller runs sscanf itself, so a value never reads differently; the plain case costs a few nanoseconds
 // instead of a trip through the C library's scanner and locale. Reads the text in place.
 class NumberScan {
   public:

@@ -31,9 +31,15 @@ TEST(NumberScanTest, PlainDecimalsReadAsScanfReadsThem) {
         char text[64];
         const bool small = i % 2;
         const int digits = 1 + static_cast<int>(random() % (small ? 24 : 12));
-        std::snprintf(text, sizeof text, "%s%llu.%0*llu", random() % 2 ? "-" : "",
-                      static_cast<unsigned long long>(small ? 0 : random() % 10000000), digits,
-                      static_cast<unsigned long long>(random() % (small ? 1ULL << 24 : 1000000000000ULL)));
+        const int length = std::snprintf(
+            text, sizeof text, "%s%llu.%0*llu", random() % 2 ? "-" : "",
+            static_cast<unsigned long long>(small ? 0 : random() % 10000000), digits,
+            static_cast<unsigned long long>(random() % (small ? 1ULL << 24 : 1000000000000ULL)));
+        // Every eighth without the digits before the point, every eighth without those after it.
+        char* const point = std::strchr(text, '.');
+        char* const integer = text + (text[0] == '-');
+        if (i % 8 == 2) std::memmove(integer, point, static_cast<size_t>(text + length + 1 - point));
+        if (i % 8 == 4) point[1] = '\0';
         float f = 0, expectedF = 0;
         double d = 0, expectedD = 0;
         std::sscanf(text, " %f", &expectedF);
@@ -62,8 +68,8 @@ TEST(NumberScanTest, StopsBehindEachNumberAsPercentNDoes) {
 
 // Everything else is left to sscanf.
 TEST(NumberScanTest, RefusesWhatIsNotPlain) {
-    for (const char* text : {"", "  ", "1e5", "1.", ".5", "0x10", "inf", "nan", "12abc", "--1", "1.2.3", "-",
-                             "1,5", "1000000000000000000000000000000000000000000000000000"}) {
+    for (const char* text : {"", "  ", ".", "-.", "1e5", "1.e5", "0x10", "inf", "nan", "12abc", "--1",
+                             "1.2.3", "-", "1,5", "1000000000000000000000000000000000000000000000000000"}) {
         float f;
         EXPECT_FALSE(ed::NumberScan(text).Next(f)) << text;
     }
