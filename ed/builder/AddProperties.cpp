@@ -10,7 +10,14 @@ namespace ed {
 
 namespace {
 
-enum class Interpretation : uint8_t { kViewableSource, kViewPoint, kViewState, kLayerGroup, kDropped, kGeneric };
+enum class Interpretation : uint8_t {
+    kViewableSource,
+    kViewPoint,
+    kViewState,
+    kLayerGroup,
+    kDropped,
+    kGeneric
+};
 
 // Only the lower-case name decides; the type id matters to the generic copy alone.
 Interpretation Interpret(const du::Symbol& lowerName) {

@@ -1,14 +1,21 @@
+#include <memory>
+
 #include "BuildWalk.h"
+#include "Prescanner.h"
 #include "XeroxCopy.h"
 #include "kxk/Structure.h"
 
 // The builder's members of ed::Parser: they hand the parser's tables to the builder.
 namespace ed {
 
-void Parser::BuildStructure() {
+void Parser::BuildStructure(bool secondThread) {
     if (!m_root) return;
     XeroxCopyNodes();
-    if (!BuildWalk(*m_structure, *m_root, m_propertyTypes, m_fileName).Run()) m_failed = true;
+    std::unique_ptr<Prescanner> prescanner;
+    if (secondThread) prescanner = std::make_unique<Prescanner>(m_nodes, m_nameCache);
+    if (!BuildWalk(*m_structure, *m_root, m_propertyTypes, m_fileName, prescanner.get()).Run())
+        m_failed = true;
+    prescanner.reset();
     m_propertyTypes.ForEach(
         [this](int, const du::Symbol& typeName) { m_structure->SetPropertyGroupLoaded(typeName); });
 }

@@ -5,6 +5,7 @@
 #include "AddProperties.h"
 #include "BuilderScan.h"
 #include "NodeComponent.h"
+#include "Prescanner.h"
 #include "ed/reader/ParserTracer.h"
 #include "kxk/ComponentNode.h"
 #include "kxk/Structure.h"
@@ -19,8 +20,12 @@ constexpr float kDefaultUnitFactor = 0.001f;
 }  // namespace
 
 BuildWalk::BuildWalk(kxk::Structure& structure, StructureNode& root, IdTable<du::Symbol>& propertyTypes,
-                     const du::Symbol& fileName)
-    : m_structure(structure), m_root(root), m_propertyTypes(propertyTypes), m_fileName(fileName) {}
+                     const du::Symbol& fileName, Prescanner* prescanner)
+    : m_structure(structure),
+      m_root(root),
+      m_propertyTypes(propertyTypes),
+      m_fileName(fileName),
+      m_prescanner(prescanner) {}
 
 // A node may hang below one of its own descendants (the lookup cache lets C 1 0 0, C 2 1 0, C 1 2 0
 // put the root under node 2). Such a node is not entered a second time while it is on the path, which
@@ -55,7 +60,13 @@ void BuildWalk::Visit(StructureNode& node, const du::SmartPtr<kxk::ComponentNode
     for (const PropertyInfo* property = node.firstProperty; property; property = property->next)
         property->values.front().PrefetchCount();
     NodeSettings settings;
-    ScanBuilderProperties(node, unitFactor, settings);
+    if (m_prescanner) {
+        const NodePrescan* prescan = m_prescanner->Take(node);
+        ScanBuilderProperties(node, unitFactor, settings, prescan);
+        m_prescanner->Done(node, prescan);
+    } else {
+        ScanBuilderProperties(node, unitFactor, settings);
+    }
     du::SmartPtr<kxk::ComponentNode> componentNode;
     du::SmartPtr<kxk::Component> component = MakeComponent(m_structure, node, settings, componentNode);
     const dg::Location* childLocation = nullptr;

@@ -14,6 +14,8 @@ class Structure;
 
 namespace ed {
 
+class Prescanner;
+
 // The depth-first walk that builds one host component per node reached from the root, on a heap
 // stack so that the depth of the file's tree cannot exhaust the thread's stack. The host sees the
 // same calls in the same order as from a recursive walk: a node is made, placed and given its
@@ -21,8 +23,9 @@ namespace ed {
 // per build; holds references to the tables it is given.
 class BuildWalk {
   public:
+    // With a prescanner, the walk takes the readings it made ahead.
     BuildWalk(kxk::Structure& structure, StructureNode& root, IdTable<du::Symbol>& propertyTypes,
-              const du::Symbol& fileName);
+              const du::Symbol& fileName, Prescanner* prescanner = nullptr);
 
     // False when a node could not be placed under its parent; the walk still finishes.
     bool Run();
@@ -45,6 +48,7 @@ class BuildWalk {
     StructureNode& m_root;
     IdTable<du::Symbol>& m_propertyTypes;
     const du::Symbol& m_fileName;
+    Prescanner* m_prescanner;
     std::vector<Frame> m_stack;
     dg::Location m_rootLocation;
     bool m_failed = false;

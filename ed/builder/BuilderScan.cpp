@@ -14,30 +14,40 @@ enum class Match { kLowerName, kName };
 struct BuilderProperty {
     const du::Symbol& name;
     Match match;
-    bool (*read)(const char* text, float parentUnitFactor, NodeSettings& settings);
+    bool (*read)(const char* text, float parentUnitFactor, NodeSettings& settings,
+                 const NodePrescan* prescan);
     du::Symbol NodeSettings::*text;
 };
 
-bool ReadUnit(const char* text, float, NodeSettings& s) {
+bool ReadUnit(const char* text, float, NodeSettings& s, const NodePrescan*) {
     return ReadLengthUnit(text, s);
 }
-bool ReadColour(const char* text, float, NodeSettings& s) {
-    return ReadColor(text, s);
+bool ReadPlacement(const char* text, float parentUnitFactor, NodeSettings& s, const NodePrescan* prescan) {
+    if (!prescan || prescan->locationText != text) return ReadLocation(text, parentUnitFactor, s);
+    if (prescan->locationRead) ApplyLocation(prescan->location, parentUnitFactor, s);
+    return prescan->locationRead;
 }
-bool ReadBox(const char* text, float, NodeSettings& s) {
-    return ReadBBox(text, s);
+bool ReadColour(const char* text, float, NodeSettings& s, const NodePrescan* prescan) {
+    if (!prescan || prescan->colorText != text) return ReadColor(text, s);
+    if (prescan->colorRead) ApplyColor(prescan->color, s);
+    return prescan->colorRead;
 }
-bool ReadIndex(const char* text, float, NodeSettings& s) {
+bool ReadBox(const char* text, float, NodeSettings& s, const NodePrescan* prescan) {
+    if (!prescan || prescan->boxText != text) return ReadBBox(text, s);
+    if (prescan->boxRead) ApplyBBox(prescan->box, s);
+    return prescan->boxRead;
+}
+bool ReadIndex(const char* text, float, NodeSettings& s, const NodePrescan*) {
     return ReadShapeSourceIndex(text, s);
 }
-bool ReadRender(const char* text, float, NodeSettings& s) {
+bool ReadRender(const char* text, float, NodeSettings& s, const NodePrescan*) {
     return ReadRenderEnable(text, s);
 }
 
 // The order of this table is the order in which a property's name is tested.
 const BuilderProperty kBuilderProperties[] = {
     {names::kLengthUnit, Match::kLowerName, &ReadUnit, nullptr},
-    {names::kLocation, Match::kLowerName, &ReadLocation, nullptr},
+    {names::kLocation, Match::kLowerName, &ReadPlacement, nullptr},
     {names::kColor, Match::kLowerName, &ReadColour, nullptr},
     {names::kKxCid, Match::kName, nullptr, &NodeSettings::componentId},
     {names::kShapeSource, Match::kName, nullptr, &NodeSettings::shapeSource},
@@ -48,9 +58,12 @@ const BuilderProperty kBuilderProperties[] = {
 };
 constexpr int kBuilderPropertyCount = sizeof(kBuilderProperties) / sizeof(kBuilderProperties[0]);
 
+// The entries whose readings a second thread may take ahead (NodePrescan), by their places above.
+constexpr uint16_t kLocationMatch = 1u << 1, kColorMatch = 1u << 2, kBoxMatch = 1u << 5;
+
 bool Accept(const BuilderProperty& entry, const du::Symbol& value, float parentUnitFactor,
-            NodeSettings& settings) {
-    if (entry.read) return entry.read(value.c_str(), parentUnitFactor, settings);
+            NodeSettings& settings, const NodePrescan* prescan) {
+    if (entry.read) return entry.read(value.c_str(), parentUnitFactor, settings, prescan);
     settings.*entry.text = value;
     return true;
 }
@@ -75,7 +88,8 @@ uint16_t MatchesOf(const PropertyNames& names) {
 
 }  // namespace
 
-void ScanBuilderProperties(const StructureNode& node, float parentUnitFactor, NodeSettings& settings) {
+void ScanBuilderProperties(const StructureNode& node, float parentUnitFactor, NodeSettings& settings,
+                           const NodePrescan* prescan) {
     bool found[kBuilderPropertyCount] = {};
     int remaining = kBuilderPropertyCount;
     for (PropertyInfo* property = node.firstProperty; property && remaining > 0; property = property->next) {
@@ -85,13 +99,40 @@ void ScanBuilderProperties(const StructureNode& node, float parentUnitFactor, No
             const int i = __builtin_ctz(matches);
             if (found[i]) continue;
             const BuilderProperty& entry = kBuilderProperties[i];
-            if (Accept(entry, property->values.front(), parentUnitFactor, settings)) {
+            if (Accept(entry, property->values.front(), parentUnitFactor, settings, prescan)) {
                 found[i] = true;
                 property->pending = false;
                 --remaining;
             }
             break;
         }
+    }
+}
+
+void MatchBuilderProperties(const PropertyNames& names) {
+    MatchesOf(names);
+}
+
+void PrescanNode(const StructureNode& node, NodePrescan& prescan) {
+    prescan.node = &node;
+    prescan.locationText = prescan.colorText = prescan.boxText = nullptr;
+    for (const PropertyInfo* property = node.firstProperty; property; property = property->next) {
+        if (!IsCandidate(*property)) continue;
+        const uint16_t matches = property->names->builderMatches;
+        const char* text = property->values.front().c_str();
+        if ((matches & kLocationMatch) && !prescan.locationText) {
+            prescan.locationText = text;
+            prescan.locationRead = ParseLocation(text, prescan.location);
+        }
+        if ((matches & kColorMatch) && !prescan.colorText) {
+            prescan.colorText = text;
+            prescan.colorRead = ParseColor(text, prescan.color);
+        }
+        if ((matches & kBoxMatch) && !prescan.boxText) {
+            prescan.boxText = text;
+            prescan.boxRead = ParseBBox(text, prescan.box);
+        }
+        if (prescan.locationText && prescan.colorText && prescan.boxText) return;
     }
 }
 

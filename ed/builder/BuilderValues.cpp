@@ -109,24 +109,38 @@ bool ReadLengthUnit(const char* text, NodeSettings& settings) {
 }
 
 bool ReadLocation(const char* text, float parentUnitFactor, NodeSettings& settings) {
+    LocationValue value;
+    if (!ParseLocation(text, value)) return false;
+    ApplyLocation(value, parentUnitFactor, settings);
+    return true;
+}
+
+bool ParseLocation(const char* text, LocationValue& value) {
     LocationText read;
     Parsed parsed = ReadLocationPlain(text, read);
     if (parsed == Parsed::kNotPlain) parsed = ReadLocationScanf(text, read);
     if (parsed == Parsed::kRejected) return false;
     if (read.scale == 0) read.scale = 1;
-
-    settings.locationGiven = true;
-    dg::DVec3& translation = read.translation;
+    const dg::DVec3& translation = read.translation;
     dg::FVec3& angles = read.angles;
     const dg::DPoint3D asRead(translation.x, translation.y, translation.z);
-    if (asRead == dg::DPoint3D::ORIGIN && angles == dg::FVec3::ZERO && read.scale == 1) return true;
-
-    if (parentUnitFactor != 1) translation *= static_cast<double>(parentUnitFactor);
+    value.identity = asRead == dg::DPoint3D::ORIGIN && angles == dg::FVec3::ZERO && read.scale == 1;
+    if (value.identity) return true;
+    value.translation = translation;
     angles *= kRadiansPerDegree;
-    settings.location.Set(dg::DPoint3D(translation.x, translation.y, translation.z),
-                          RotationFromAngles(angles), read.scale);
-    settings.locationSet = true;
+    value.rotation = RotationFromAngles(angles);
+    value.scale = read.scale;
     return true;
+}
+
+void ApplyLocation(const LocationValue& value, float parentUnitFactor, NodeSettings& settings) {
+    settings.locationGiven = true;
+    if (value.identity) return;
+    dg::DVec3 translation = value.translation;
+    if (parentUnitFactor != 1) translation *= static_cast<double>(parentUnitFactor);
+    settings.location.Set(dg::DPoint3D(translation.x, translation.y, translation.z), value.rotation,
+                          value.scale);
+    settings.locationSet = true;
 }
 
 dg::Quaternion<float> RotationFromAngles(const dg::FVec3& radians) {
@@ -148,24 +162,44 @@ dg::Quaternion<float> RotationFromAngles(const dg::FVec3& radians) {
 }
 
 bool ReadColor(const char* text, NodeSettings& settings) {
+    ColorValue value;
+    if (!ParseColor(text, value)) return false;
+    ApplyColor(value, settings);
+    return true;
+}
+
+bool ParseColor(const char* text, ColorValue& value) {
     float r, g, b, a;
     int read = ReadColorPlain(text, r, g, b, a);
     if (read < 0) read = std::sscanf(text, " %f %f %f %f", &r, &g, &b, &a);
     if (read < 3) return false;
-    settings.color.Set(r, g, b, 1);
+    value.color.Set(r, g, b, 1);
+    value.opaque = false;
     // The alpha number is only a switch: exactly 1 makes the override opaque, anything below 1 makes
     // it translucent at a fixed 0.25, anything above is ignored.
     if (read == 4) {
         if (a == 1)
-            settings.opaque = true;
+            value.opaque = true;
         else if (a < 1)
-            settings.color.a = 0.25f;
+            value.color.a = 0.25f;
     }
-    settings.colorGiven = true;
     return true;
 }
 
+void ApplyColor(const ColorValue& value, NodeSettings& settings) {
+    settings.color = value.color;
+    if (value.opaque) settings.opaque = true;
+    settings.colorGiven = true;
+}
+
 bool ReadBBox(const char* text, NodeSettings& settings) {
+    dg::FBox box;
+    if (!ParseBBox(text, box)) return false;
+    ApplyBBox(box, settings);
+    return true;
+}
+
+bool ParseBBox(const char* text, dg::FBox& box) {
     dg::FVec3 lo, hi;
     int consumed = ReadBoxPlain(text, lo, hi);
     if (consumed < 0) {
@@ -181,10 +215,14 @@ bool ReadBBox(const char* text, NodeSettings& settings) {
         lo *= static_cast<float>(factor);
         hi *= static_cast<float>(factor);
     }
-    settings.box.min.Set(lo.x, lo.y, lo.z);
-    settings.box.max.Set(hi.x, hi.y, hi.z);
-    settings.boxGiven = true;
+    box.min.Set(lo.x, lo.y, lo.z);
+    box.max.Set(hi.x, hi.y, hi.z);
     return true;
+}
+
+void ApplyBBox(const dg::FBox& box, NodeSettings& settings) {
+    settings.box = box;
+    settings.boxGiven = true;
 }
 
 bool ReadShapeSourceIndex(const char* text, NodeSettings& settings) {

@@ -36,6 +36,11 @@ class NameCache {
   public:
     // `hash` is the text's du::Symbol::Hash.
     const PropertyNames& Get(std::string_view text, uint32_t hash);
+    // Calls visit(names) for every entry handed out since Clear.
+    template <class Visit>
+    void ForEach(Visit&& visit) const {
+        for (const PropertyNames& names : m_entries) visit(names);
+    }
     void Clear();
 
   private:

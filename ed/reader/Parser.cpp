@@ -43,19 +43,19 @@ bool Parser::Parse(const du::Symbol& fileName, const du::SmartPtr<kxk::Structure
     m_structure = structure;
     m_converter.reset(new du::EncodingConverter);
     // A large file is read on a second thread while this one handles the lines; the handlers and the
-    // build run here, in file order, as for a small file.
-    BlockLines lines(reader.get(), kBlockSize, reader->SizeHint() > m_readAheadFrom);
-    ReadLines(lines);
-    return !m_failed;
-}
-
-void Parser::ReadLines(BlockLines& lines) {
-    ReadBlocks(lines);
+    // build run here, in file order, as for a small file. That thread is joined before the build,
+    // which may start one of its own.
+    const bool large = reader->SizeHint() > m_readAheadFrom;
+    {
+        BlockLines lines(reader.get(), kBlockSize, large);
+        ReadBlocks(lines);
+    }
     if (!m_failed) {
         ReleaseIdTables();
-        BuildStructure();
+        BuildStructure(large);
     }
     Clear();
+    return !m_failed;
 }
 
 void Parser::ReadBlocks(BlockLines& lines) {

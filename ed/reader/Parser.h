@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -31,7 +33,9 @@ struct PropertyInfo;
 struct StructureNode {
     bool isLink = false;
     bool onPath = false;  // the build walk is inside this node's subtree right now
-    du::Symbol name;      // null until an I record names the node
+    // Which of the build's two threads reads the node's properties (ed/builder/Prescanner.h).
+    mutable std::atomic<uint32_t> prescan{0};
+    du::Symbol name;  // null until an I record names the node
     du::Symbol link;
     StructureNode* parent = nullptr;  // null for the root and for nodes never placed
     StructureNode* copySource = nullptr;
@@ -118,8 +122,6 @@ class Parser {
     using Handler = void (Parser::*)();
 
     // Driver and scanners. Scanners work in place on the current line buffer.
-    // Reads the lines, then builds unless a line failed, then clears.
-    void ReadLines(BlockLines& lines);
     // Handles the lines in order and stops after one that fails.
     void ReadBlocks(BlockLines& lines);
     void HandleBlock(char* bytes, const std::vector<size_t>& ends, RecordCursor records);
@@ -200,7 +202,8 @@ class Parser {
     void AddXeroxCopy();
 
     // Builder (ed/builder/): forwarders to its functions, which take the tables.
-    void BuildStructure();
+    // With `secondThread`, a thread of its own reads builder properties ahead of the walk.
+    void BuildStructure(bool secondThread);
     void XeroxCopyNodes();
 
     static Handler HandlerFor(char letter);
@@ -223,7 +226,7 @@ class Parser {
     std::unique_ptr<du::EncodingConverter> m_converter;
     du::Symbol m_fileName;
     NameCache m_nameCache;
-    // Files larger than this are read and split into lines on a second thread.
+    // Files larger than this are read and split into lines on a second thread, and built with one.
     size_t m_readAheadFrom = size_t{16} << 20;
 };
 

@@ -46,6 +46,11 @@ class RecordTable {
 
     // A record that no id names, alive until Clear.
     Record* Make() { return New(); }
+    // Calls visit(record) for every record, in the order they were made; nothing may make one meanwhile.
+    template <class Visit>
+    void ForEach(Visit&& visit) const {
+        m_pool.ForEachBlock([&](void* block) { visit(*static_cast<Record*>(block)); });
+    }
 
     // Gives back the ids: nothing looks a record up by id after the last line.
     void ReleaseIds() {

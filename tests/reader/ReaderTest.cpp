@@ -89,7 +89,16 @@ class FailingTraces : public edtest::TraceRecorder {
     }
 };
 
-// Both ways over the same file: converted names, odd spacing, zero bytes; then a failing line.
+// A property of node `node` under property id `id`.
+std::string Property(int id, int node, const std::string& name, const std::string& value) {
+    const std::string p = std::to_string(id);
+    return "P " + p + " " + std::to_string(node) + " 1\nN 0 " + p + " 0 0 " + name + "\nV 0 " + p + " 0 0 " +
+           value + "\n";
+}
+
+// Both ways over the same file (read and built on one thread, and with the second threads of a large
+// file): converted names, odd spacing, zero bytes, builder properties that the build's second thread
+// reads ahead (rejected ones first, in the parents' units), copies; then a failing line.
 TEST(BlockLinesTest, ParsesAsOnOneThreadAndStopsAtAFailedLine) {
     std::string text = "J windows-1252\nT 1 Geometry\n";
     for (int i = 1; i <= 3000; ++i) {
@@ -97,6 +106,15 @@ TEST(BlockLinesTest, ParsesAsOnOneThreadAndStopsAtAFailedLine) {
         text += "C " + id + " " + std::to_string(i / 2) + " 0\nI 0 " + id + " 0 0  Part " + id +
                 (i % 7 ? "" : " \xe9t\xe9") + "\nP " + id + " " + id + " 1\nN 0 " + id + " 0 0 Mass\nV 0 " +
                 id + " 0 0 " + std::to_string(i % 13) + (i % 11 ? " kg\n" : "\0 kg\r\n"s);
+        if (i % 5 == 0) text += Property(10000 + i, i, "location", "0 x");
+        text += Property(20000 + i, i, i % 2 ? "location" : "Location",
+                         "0 0 " + std::to_string(i % 90) + " " + id + ". 2 0");
+        if (i % 3 == 0) text += Property(30000 + i, i, "length_unit", "CM");
+        if (i % 4 == 0)
+            text += Property(40000 + i, i, "bbox", "-1 -2 -3 " + id + " 5 .5" + (i % 8 ? "" : " mm"));
+        if (i % 6 == 0) text += Property(50000 + i, i, "color", i % 12 ? "1 0.5 0 1" : "0 0 1 0.5");
+        if (i % 97 == 0)
+            text += "X " + std::to_string(5000 + i) + " " + id + " " + std::to_string(i / 3) + "\n";
     }
     std::vector<std::string> dumps;
     for (size_t from : {size_t{1} << 30, size_t{0}}) {
@@ -110,7 +128,9 @@ TEST(BlockLinesTest, ParsesAsOnOneThreadAndStopsAtAFailedLine) {
         EXPECT_FALSE(inspect.ParseText(text.substr(0, middle) + "K boom\n" + text.substr(middle)));
         EXPECT_EQ(2u, traces.Texts().size());
     }
-    EXPECT_NE(std::string::npos, dumps[1].find("Part 7 \xc3\xa9t\xc3\xa9 @0.000000 0 Mass[Geometry]=7 kg\n"));
+    EXPECT_NE(std::string::npos, dumps[1].find("Part 7 \xc3\xa9t\xc3\xa9 @0.070000 0 Mass[Geometry]=7 kg\n"));
+    EXPECT_NE(std::string::npos,
+              dumps[1].find("Part 5 @0.005000 0 Mass[Geometry]=5 kg location[Geometry]=0 x\n"));
     EXPECT_EQ(dumps[0], dumps[1]);
 }
 

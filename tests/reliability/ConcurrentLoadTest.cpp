@@ -1,6 +1,7 @@
-// Loads on the host's threads: several at once, and one whose structure another thread walks under
-// the nodes' read locks while the build fills it. All of them share the interned symbols, the
-// property-name constants, the appearance pool and the converters' tables.
+// Loads on the host's threads: several at once (half of them with the loader's own second threads),
+// and one whose structure another thread walks under the nodes' read locks while the build fills it.
+// All of them share the interned symbols, the property-name constants, the appearance pool and the
+// converters' tables.
 #include <atomic>
 #include <mutex>
 #include <string>
@@ -12,6 +13,7 @@
 #include "kxk/ComponentInstance.h"
 #include "kxk/ComponentNode.h"
 #include "support/EdText.h"
+#include "support/ParserInspector.h"
 #include "support/StructureWalk.h"
 
 namespace edtest {
@@ -44,8 +46,12 @@ class ConcurrentLoadTest : public HostileLoadTest {
   protected:
     static constexpr int kFiles = 8;
 
-    bool LoadFile(int which, const du::SmartPtr<kxk::Structure>& into) {
-        return ed::Parser().Parse(du::Symbol(m_names[which]), into);
+    // With `secondThreads`, the file is read and built as a large one: its blocks on a thread of their
+    // own, then its builder properties.
+    bool LoadFile(int which, const du::SmartPtr<kxk::Structure>& into, bool secondThreads = false) {
+        ed::Parser parser;
+        if (secondThreads) ed::ParserInspector(parser).SetReadAheadFrom(0);
+        return parser.Parse(du::Symbol(m_names[which]), into);
     }
 
     void SetUp() override {
@@ -82,7 +88,7 @@ TEST_F(ConcurrentLoadTest, EightLoadsAtOnceBuildWhatEachBuildsAlone) {
                 // Start together, so that the loads overlap as much as they can.
                 ready.fetch_add(1);
                 while (ready.load() < kFiles) std::this_thread::yield();
-                together[i] = LoadFile(i, structure) ? Dump(*structure) : "failed";
+                together[i] = LoadFile(i, structure, (i + round) % 2) ? Dump(*structure) : "failed";
             });
         }
         for (auto& thread : threads) thread.join();

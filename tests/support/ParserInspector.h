@@ -61,7 +61,7 @@ class ParserInspector {
     // Builds the structure from what Read left in the tables, as Parse does after the last line.
     void Build() {
         m_parser.ReleaseIdTables();
-        m_parser.BuildStructure();
+        m_parser.BuildStructure(false);
     }
     void Clear() { m_parser.Clear(); }
     // Files larger than `bytes` are read on a second thread (0: every file).
