@@ -38,7 +38,7 @@ class Prescanner {
     Prescanner(const Prescanner&) = delete;
     Prescanner& operator=(const Prescanner&) = delete;
 
-    // On the walk's thread, before anything reads or changes the node's properties.
+    // On the walk's thread, before the walk reads the node's builder properties or changes any.
     const NodePrescan* Take(StructureNode& node);
     // Gives back what Take gave, once the walk has used it.
     void Done(StructureNode& node, const NodePrescan* prescan);
@@ -57,8 +57,10 @@ class Prescanner {
 
     RecordTable<StructureNode>& m_nodes;
     std::unique_ptr<NodePrescan[]> m_slots;
-    size_t m_nextSlot = 0;             // the thread's
-    std::atomic<size_t> m_visited{0};  // nodes the walk has taken
+    size_t m_nextSlot = 0;  // the thread's
+    // Nodes the walk has taken, written at every node: on a cache line of its own, away from what the
+    // thread writes as often.
+    alignas(64) std::atomic<size_t> m_visited{0};
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };
