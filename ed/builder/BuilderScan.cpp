@@ -23,19 +23,22 @@ bool ReadUnit(const char* text, float, NodeSettings& s, const NodePrescan*) {
     return ReadLengthUnit(text, s);
 }
 bool ReadPlacement(const char* text, float parentUnitFactor, NodeSettings& s, const NodePrescan* prescan) {
-    if (!prescan || prescan->locationText != text) return ReadLocation(text, parentUnitFactor, s);
-    if (prescan->locationRead) ApplyLocation(prescan->location, parentUnitFactor, s);
-    return prescan->locationRead;
+    const Reading<LocationValue>* ahead = prescan ? prescan->location.Of(text) : nullptr;
+    if (!ahead) return ReadLocation(text, parentUnitFactor, s);
+    if (ahead->accepted) ApplyLocation(ahead->value, parentUnitFactor, s);
+    return ahead->accepted;
 }
 bool ReadColour(const char* text, float, NodeSettings& s, const NodePrescan* prescan) {
-    if (!prescan || prescan->colorText != text) return ReadColor(text, s);
-    if (prescan->colorRead) ApplyColor(prescan->color, s);
-    return prescan->colorRead;
+    const Reading<ColorValue>* ahead = prescan ? prescan->color.Of(text) : nullptr;
+    if (!ahead) return ReadColor(text, s);
+    if (ahead->accepted) ApplyColor(ahead->value, s);
+    return ahead->accepted;
 }
 bool ReadBox(const char* text, float, NodeSettings& s, const NodePrescan* prescan) {
-    if (!prescan || prescan->boxText != text) return ReadBBox(text, s);
-    if (prescan->boxRead) ApplyBBox(prescan->box, s);
-    return prescan->boxRead;
+    const Reading<dg::FBox>* ahead = prescan ? prescan->box.Of(text) : nullptr;
+    if (!ahead) return ReadBBox(text, s);
+    if (ahead->accepted) ApplyBBox(ahead->value, s);
+    return ahead->accepted;
 }
 bool ReadIndex(const char* text, float, NodeSettings& s, const NodePrescan*) {
     return ReadShapeSourceIndex(text, s);
@@ -86,6 +89,14 @@ uint16_t MatchesOf(const PropertyNames& names) {
     return names.builderMatches;
 }
 
+// Reads `text` into `reading` with `parse` unless the reading holds the first such text already.
+template <class Value>
+void ReadAhead(Reading<Value>& reading, const char* text, bool (*parse)(const char*, Value&)) {
+    if (reading.text) return;
+    reading.text = text;
+    reading.accepted = parse(text, reading.value);
+}
+
 }  // namespace
 
 void ScanBuilderProperties(const StructureNode& node, float parentUnitFactor, NodeSettings& settings,
@@ -115,24 +126,15 @@ void MatchBuilderProperties(const PropertyNames& names) {
 
 void PrescanNode(const StructureNode& node, NodePrescan& prescan) {
     prescan.node = &node;
-    prescan.locationText = prescan.colorText = prescan.boxText = nullptr;
+    prescan.location.text = prescan.color.text = prescan.box.text = nullptr;
     for (const PropertyInfo* property = node.firstProperty; property; property = property->next) {
         if (!IsCandidate(*property)) continue;
         const uint16_t matches = property->names->builderMatches;
         const char* text = property->values.front().c_str();
-        if ((matches & kLocationMatch) && !prescan.locationText) {
-            prescan.locationText = text;
-            prescan.locationRead = ParseLocation(text, prescan.location);
-        }
-        if ((matches & kColorMatch) && !prescan.colorText) {
-            prescan.colorText = text;
-            prescan.colorRead = ParseColor(text, prescan.color);
-        }
-        if ((matches & kBoxMatch) && !prescan.boxText) {
-            prescan.boxText = text;
-            prescan.boxRead = ParseBBox(text, prescan.box);
-        }
-        if (prescan.locationText && prescan.colorText && prescan.boxText) return;
+        if (matches & kLocationMatch) ReadAhead(prescan.location, text, &ParseLocation);
+        if (matches & kColorMatch) ReadAhead(prescan.color, text, &ParseColor);
+        if (matches & kBoxMatch) ReadAhead(prescan.box, text, &ParseBBox);
+        if (prescan.location.text && prescan.color.text && prescan.box.text) return;
     }
 }
 

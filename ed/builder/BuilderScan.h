@@ -7,21 +7,26 @@ namespace ed {
 struct PropertyNames;
 struct StructureNode;
 
+// The reading of one value text, made ahead of the walk: whether the text was accepted, and what it
+// gave. Readings depend on nothing but their texts, so the walk takes one for its own whenever it
+// meets the same text.
+template <class Value>
+struct Reading {
+    const char* text = nullptr;  // null: none made
+    bool accepted = false;
+    Value value;
+
+    // This reading, if it is of `of`.
+    const Reading* Of(const char* of) const { return text == of ? this : nullptr; }
+};
+
 // What a second thread read ahead of the walk for one node (ed/builder/Prescanner.h): the first value
-// text on the node's chain of each builder property whose reading costs the most, and what reading
-// it gave (a null text: none). Readings depend on nothing but their texts, so the walk takes one for
-// its own whenever it meets the same text.
+// text on the node's chain of each builder property whose reading costs the most.
 struct NodePrescan {
     const StructureNode* node = nullptr;
-    const char* locationText = nullptr;
-    bool locationRead = false;
-    LocationValue location;
-    const char* colorText = nullptr;
-    bool colorRead = false;
-    ColorValue color;
-    const char* boxText = nullptr;
-    bool boxRead = false;
-    dg::FBox box;
+    Reading<LocationValue> location;
+    Reading<ColorValue> color;
+    Reading<dg::FBox> box;
 };
 
 // The property scan of one node visit: finds the first acceptable occurrence of each of the nine
