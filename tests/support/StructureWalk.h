@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ed-load/StructureWalk.h"
+#include "edtools/StructureWalk.h"
 #include "kxk/ComponentNode.h"
 
 namespace edtest {

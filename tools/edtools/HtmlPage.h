@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-// The page that `--format html` writes, as generated at build time from tools/ed-load/html: the
+// The page that `--format html` writes, as generated at build time from tools/edtools/html: the
 // scene's data goes between the first two texts, the details' between the last two.
 namespace edload::html {
 
