@@ -16,7 +16,7 @@ namespace edbench {
 namespace {
 
 // Part of the cached file names: bump it when the generator's output changes.
-constexpr int kGeneratorVersion = 1;
+constexpr int kGeneratorVersion = 2;
 constexpr unsigned kSeed = 1;
 
 std::filesystem::path CacheFolder() {

@@ -9,6 +9,7 @@
 #include "PartCatalog.h"
 #include "Random.h"
 #include "TextBuffer.h"
+#include "TextVariety.h"
 
 namespace edgen {
 
@@ -31,6 +32,8 @@ class Generator {
     Generator(const GeneratorOptions& options, std::FILE* out)
         : m_out(out),
           m_random(options.seed),
+          m_textRandom(options.seed ^ 0x7e47a21e7e5ULL),
+          m_variety(options.distinct),
           m_catalog(std::max<size_t>(32, options.nodes / 10), options.seed),
           m_lastPlaced(m_catalog.Size(), 0) {}
 
@@ -38,7 +41,10 @@ class Generator {
         Header();
         if (nodes > 0) Assembly(0, nodes, 0, 0);
         const bool ok = m_out.Flush();
-        if (stats) *stats = GeneratorStats{static_cast<size_t>(m_lastNode), m_lines, m_out.BytesWritten()};
+        if (stats) {
+            *stats = GeneratorStats{static_cast<size_t>(m_lastNode), m_lines, m_out.BytesWritten(),
+                                    m_variety.Texts(), m_variety.NewTexts()};
+        }
         return ok;
     }
 
@@ -64,7 +70,8 @@ class Generator {
         End();
         Common(id, "A" + std::to_string(id), childIndex);
         if (m_random.Chance(0.1)) Prop(id, kGeometry, "length_unit", m_random.Chance(0.5) ? "MM" : "CM");
-        Plain(id, m_catalog[id % m_catalog.Size()]);
+        const Part& part = m_catalog[id % m_catalog.Size()];
+        Plain(id, part, TextsOf(part, id).partNumber);
         Extras(id, 0.08);
         size_t remaining = budget - 1;
         for (int child = 1; remaining > 0; ++child) {
@@ -95,8 +102,9 @@ class Generator {
             return;
         }
         const int id = Node(parent);
-        m_out.Text("I 0 ").Int(id).Text(" 0 0 ").Text(part.name);
-        End();
+        const PartTexts texts = TextsOf(part, id);
+        m_out.Text("I 0 ").Int(id).Text(" 0 0 ").Text(texts.name);
+        End(texts.name.size() != part.name.size());
         if (m_random.Chance(0.005)) {
             m_out.Text("L 0 ").Int(id).Text(" 0 0 linked/").Text(part.code).Text(".ed");
             End();
@@ -105,9 +113,9 @@ class Generator {
         }
         m_lastPlaced[k] = id;
         Common(id, cid, childIndex);
-        if (m_random.Chance(0.9)) Prop(id, kGeometry, "shapesource", part.shape);
-        if (m_random.Chance(0.85)) Prop(id, kGeometry, "bbox", part.box);
-        Plain(id, part);
+        if (m_random.Chance(0.9)) Prop(id, kGeometry, "shapesource", texts.shape, texts.shape != part.shape);
+        if (m_random.Chance(0.85)) Prop(id, kGeometry, "bbox", Box(part));
+        Plain(id, part, texts.partNumber);
         Extras(id, 0.01);
     }
 
@@ -118,9 +126,41 @@ class Generator {
         return id;
     }
 
+    // The texts a node takes from its catalogue part, or its own ones when the file asks for new texts.
+    struct PartTexts {
+        std::string name, partNumber, shape;
+    };
+    PartTexts TextsOf(const Part& part, int id) {
+        if (!m_variety.Enabled()) return {part.name, part.code, part.shape};
+        PartTexts texts;
+        texts.partNumber = part.code + "-" + std::to_string(id);
+        texts.shape = "shapes/" + texts.partNumber + ".shp";
+        texts.name = m_variety.WantNew() ? part.name + " - " + texts.partNumber : part.name;
+        return texts;
+    }
+
+    std::string Box(const Part& part) {
+        return m_variety.Enabled() && m_variety.WantNew() ? RandomBox(m_textRandom) : part.box;
+    }
+
+    // A node's own component id, as exporters write them: 32 hex digits, the last ones the node's number.
+    std::string UniqueId(int id) {
+        char text[48];
+        std::snprintf(text, sizeof text, "%08llx-%04llx-%04llx-%04llx-%012x",
+                      static_cast<unsigned long long>(m_textRandom.Next() >> 32),
+                      static_cast<unsigned long long>(m_textRandom.Below(0x10000)),
+                      static_cast<unsigned long long>(m_textRandom.Below(0x10000)),
+                      static_cast<unsigned long long>(m_textRandom.Below(0x10000)),
+                      static_cast<unsigned>(id));
+        return text;
+    }
+
     // Component id, location and, on some nodes, a colour.
     void Common(int id, const std::string& cid, int childIndex) {
-        Prop(id, kSystem, "kxCid", cid);
+        if (m_variety.Enabled())
+            Prop(id, kSystem, "kxCid", UniqueId(id), true);
+        else
+            Prop(id, kSystem, "kxCid", cid);
         Value(Begin(id, kGeometry, "location"));
         if (m_random.Chance(0.05)) {
             m_out.Text("0 0 0 0 0 0");
@@ -137,9 +177,9 @@ class Generator {
         if (m_random.Chance(0.2)) Prop(id, kAppearance, "color", kColors[m_random.Below(10)]);
     }
 
-    // Three or four plain properties of several types.
-    void Plain(int id, const Part& part) {
-        Prop(id, kCommercial, "Part Number", part.code);
+    // Three or four plain properties of several types, and a description when texts vary.
+    void Plain(int id, const Part& part, const std::string& partNumber) {
+        Prop(id, kCommercial, "Part Number", partNumber, partNumber.size() != part.code.size());
         Prop(id, kEngineering, "Material", part.material);
         Value(Begin(id, kEngineering, "Mass"));
         m_out.Fixed(m_random.Between(0.001, 80), 3).Text(" kg");
@@ -147,6 +187,12 @@ class Generator {
         if (m_random.Chance(0.5)) {
             const char revision[] = {static_cast<char>('A' + m_random.Below(6)), '\0'};
             Prop(id, kCommercial, "Revision", revision);
+        }
+        if (m_variety.Enabled()) {
+            std::string description = RandomDescription(m_textRandom);
+            const bool own = m_variety.WantNew();
+            if (own) description += ", item " + std::to_string(id);
+            Prop(id, kEngineering, "Description", description, own);
         }
     }
 
@@ -193,22 +239,26 @@ class Generator {
     }
     // Starts a V record; the caller writes the value and ends the line.
     void Value(int property) { m_out.Text("V 0 ").Int(property).Text(" 0 0 "); }
-    void Prop(int node, int type, std::string_view name, std::string_view value) {
+    // `isNew`: the value carries the node's number, so no earlier text can be the same.
+    void Prop(int node, int type, std::string_view name, std::string_view value, bool isNew = false) {
         Value(Begin(node, type, name));
         m_out.Text(value);
-        End();
+        End(isNew);
     }
     void Line(std::string_view text) {
         m_out.Text(text);
         End();
     }
-    void End() {
-        m_out.Char('\n');
+    void End(bool isNew = false) {
+        m_variety.Count(m_out.Line(), isNew);
+        m_out.EndLine();
         ++m_lines;
     }
 
     TextBuffer m_out;
-    Random m_random;
+    Random m_random;      // the tree and its placements
+    Random m_textRandom;  // the texts that only a file of new texts has, so that its tree is the same
+    TextVariety m_variety;
     PartCatalog m_catalog;
     std::vector<int> m_lastPlaced;  // the last node that placed each part, 0 before the first
     int m_lastNode = 0;

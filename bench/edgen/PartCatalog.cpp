@@ -56,7 +56,30 @@ constexpr size_t Count(const T (&)[N]) {
     return N;
 }
 
-std::string Box(Random& random) {
+const char* const kMaking[] = {"Machined", "Cast", "Forged",   "Welded",   "Moulded",   "Turned",
+                               "Stamped",  "Bent", "Sintered", "Extruded", "Laser-cut", "Ground"};
+const char* const kItems[] = {"bracket", "housing", "cover", "shaft", "bushing", "spacer",
+                              "flange",  "plate",   "lever", "pin",   "sleeve",  "adapter",
+                              "support", "guide",   "clamp", "ring"};
+const char* const kUses[] = {"motor mount",  "pump casing", "drive side", "valve stem",
+                             "sensor",       "cable entry", "inlet",      "outlet",
+                             "bearing seat", "frame",       "door hinge", "gearbox"};
+const char* const kFinishes[] = {"zinc plated",   "painted RAL 5015", "anodised", "untreated",
+                                 "powder coated", "blackened",        "polished", "primed"};
+
+template <class T, size_t N>
+const char* Pick(Random& random, const T (&words)[N]) {
+    return words[random.Below(N)];
+}
+
+}  // namespace
+
+std::string RandomDescription(Random& random) {
+    return std::string(Pick(random, kMaking)) + " " + Pick(random, kItems) + " for " + Pick(random, kUses) +
+           ", " + Pick(random, kFinishes);
+}
+
+std::string RandomBox(Random& random) {
     std::string text;
     char number[32];
     const double x = random.Between(2, 400), y = random.Between(2, 400), z = random.Between(1, 600);
@@ -72,8 +95,6 @@ std::string Box(Random& random) {
     return text;
 }
 
-}  // namespace
-
 PartCatalog::PartCatalog(size_t count, uint64_t seed) {
     Random random(seed ^ 0x5eed0fca7a109ULL);
     m_parts.reserve(count);
@@ -86,7 +107,7 @@ PartCatalog::PartCatalog(size_t count, uint64_t seed) {
                     kSizes[(i / Count(kFamilies)) % Count(kSizes)] + "x" +
                     std::to_string(10 + 5 * (i / (Count(kFamilies) * Count(kSizes)) % 40));
         part.shape = "shapes/" + part.code + ".shp";
-        part.box = Box(random);
+        part.box = RandomBox(random);
         part.material = kMaterials[random.Below(Count(kMaterials))];
         m_parts.push_back(std::move(part));
     }

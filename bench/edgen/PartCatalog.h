@@ -16,6 +16,14 @@ struct Part {
     std::string material;  // some in windows-1252
 };
 
+class Random;
+
+// A bbox value of a part, sometimes with a unit word.
+std::string RandomBox(Random& random);
+// A part description drawn from a vocabulary ("Machined bracket for motor mount, zinc plated"): a few
+// thousand combinations, so that descriptions repeat across a large file as they do in exports.
+std::string RandomDescription(Random& random);
+
 // A deterministic catalogue of parts for a seed. Not thread-safe to build, read-only afterwards.
 class PartCatalog {
   public:

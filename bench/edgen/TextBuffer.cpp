@@ -14,7 +14,6 @@ TextBuffer::TextBuffer(std::FILE* out) : m_out(out) {
 
 TextBuffer& TextBuffer::Text(std::string_view text) {
     m_buffer.append(text);
-    if (m_buffer.size() >= kBlockBytes) Flush();
     return *this;
 }
 
@@ -58,12 +57,20 @@ TextBuffer& TextBuffer::Fixed(double value, int decimals) {
     return *this;
 }
 
+TextBuffer& TextBuffer::EndLine() {
+    m_buffer.push_back('\n');
+    if (m_buffer.size() >= kBlockBytes) Flush();
+    m_lineStart = m_buffer.size();
+    return *this;
+}
+
 bool TextBuffer::Flush() {
     if (!m_buffer.empty() && !m_failed) {
         m_failed = std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_out) != m_buffer.size();
         m_written += m_buffer.size();
     }
     m_buffer.clear();
+    m_lineStart = 0;
     return !m_failed;
 }
 

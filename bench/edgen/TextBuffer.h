@@ -7,9 +7,10 @@
 
 namespace edgen {
 
-// Appends text and numbers to a large buffer and writes it to a stdio stream in big blocks. Numbers
-// are formatted by hand so that output is the same everywhere, whatever the C library's locale.
-// The stream stays owned by the caller. Not thread-safe.
+// Appends text and numbers to a large buffer and writes it to a stdio stream in big blocks, only at
+// line ends, so that the line being written can be looked at whole. Numbers are formatted by hand so
+// that output is the same everywhere, whatever the C library's locale. The stream stays owned by the
+// caller. Not thread-safe.
 class TextBuffer {
   public:
     explicit TextBuffer(std::FILE* out);
@@ -22,6 +23,9 @@ class TextBuffer {
     TextBuffer& Int(int64_t value);
     // `value` rounded to `decimals` places, trailing zeros (and a bare point) dropped.
     TextBuffer& Fixed(double value, int decimals);
+    // The line written since the last EndLine.
+    std::string_view Line() const { return std::string_view(m_buffer).substr(m_lineStart); }
+    TextBuffer& EndLine();
 
     // Writes what is buffered; false once any write has failed.
     bool Flush();
@@ -30,6 +34,7 @@ class TextBuffer {
   private:
     std::FILE* m_out;
     std::string m_buffer;
+    size_t m_lineStart = 0;
     uint64_t m_written = 0;
     bool m_failed = false;
 };
