@@ -22,13 +22,10 @@ struct Held {
 using PyComponent = Held<edl::Component>;
 using PyInstance = Held<edl::Instance>;
 
-py::object Text(std::string_view text, bool absent) {
-    if (absent) return py::none();
-    return py::str(text.data(), text.size());
-}
-
+// None for an absent text.
 py::object Text(const char* text) {
-    return Text(text ? text : "", !text);
+    if (!text) return py::none();
+    return py::str(text);
 }
 
 template <size_t N, class T>
