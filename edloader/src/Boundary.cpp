@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "TextPool.h"
+#include "Utf8.h"
 
 namespace edloader {
 
@@ -11,7 +11,7 @@ void WriteMessage(std::string_view text, char* message, size_t size) noexcept {
     if (!message || size == 0) return;
     size_t length = 0;
     try {
-        const std::string valid = ValidUtf8(text);
+        const std::string valid = edload::ValidUtf8(text);
         length = std::min(valid.size(), size - 1);
         // A cut in the middle of a character would leave a broken one at the end.
         while (length > 0 && length < valid.size() &&

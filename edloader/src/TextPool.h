@@ -22,7 +22,4 @@ class TextPool {
     std::unordered_set<std::string> m_texts;  // nodes never move, so their c_str() stay put
 };
 
-// `text` with every byte that starts no valid UTF-8 sequence replaced by U+FFFD.
-std::string ValidUtf8(std::string_view text);
-
 }  // namespace edloader

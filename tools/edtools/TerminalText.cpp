@@ -3,33 +3,11 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "Utf8.h"
+
 namespace edload {
 
 namespace {
-
-// The length of the well-formed UTF-8 sequence at the start of `text` (0 when there is none), with the
-// ranges that rule out overlong forms, surrogates and code points past U+10FFFF.
-size_t SequenceLength(std::string_view text) {
-    const auto byte = [&](size_t i) { return static_cast<uint8_t>(text[i]); };
-    const uint8_t lead = byte(0);
-    size_t length = 0;
-    uint8_t low = 0x80, high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    }
-    if (length == 0 || text.size() < length || byte(1) < low || byte(1) > high) return 0;
-    for (size_t i = 2; i < length; ++i)
-        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-    return length;
-}
 
 void Escape(std::string& out, std::string_view bytes) {
     char hex[8];
@@ -55,7 +33,7 @@ std::string TerminalSafe(std::string_view text) {
             ++i;
             continue;
         }
-        const size_t length = SequenceLength(text.substr(i));
+        const size_t length = Utf8SequenceLength(text.substr(i));
         const bool c1 = length == 2 && byte == 0xC2 && static_cast<uint8_t>(text[i + 1]) < 0xA0;
         if (length == 0 || c1)
             Escape(out, text.substr(i, length == 0 ? 1 : length));
