@@ -25,12 +25,12 @@ root Centrifugal Pump CP-80"
 PKG_CONFIG_PATH=$lib/pkgconfig
 export PKG_CONFIG_PATH
 # shellcheck disable=SC2046
-cc -std=c99 -Wall -Werror "$here/consumer.c" $(pkg-config --cflags --libs edloader) -o "$work/c-consumer"
+cc -std=c99 -Wall -Wextra -Wpedantic -Werror "$here/consumer.c" $(pkg-config --cflags --libs edloader) -o "$work/c-consumer"
 [ "$(LD_LIBRARY_PATH=$lib "$work/c-consumer" "$pump")" = "$expected" ] || fail "the C program's output"
 if LD_LIBRARY_PATH=$lib "$work/c-consumer" "$work/missing.ed" 2>"$work/err"; then fail "a missing file loaded"; fi
 grep -q 'missing\.ed' "$work/err" || fail "no message for a missing file: $(cat "$work/err")"
 
-cmake -S "$here/consumer" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake -S "$here/consumer" -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
 cmake --build "$work/consumer" >/dev/null
 [ "$("$work/consumer/consumer" "$pump")" = "$expected" ] || fail "the CMake program's output"
 if "$work/consumer/consumer" "$work/missing.ed" 2>/dev/null; then fail "a missing file loaded (C++)"; fi
