@@ -2,7 +2,8 @@
 
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
-#include "ed/reader/Parser.h"
+#include "ed/reader/IdTable.h"
+#include "ed/reader/Records.h"
 
 namespace kxk {
 class ComponentNode;

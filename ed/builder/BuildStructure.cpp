@@ -1,8 +1,9 @@
 #include <memory>
 
 #include "BuildWalk.h"
+#include "NodeCopies.h"
 #include "Prescanner.h"
-#include "XeroxCopy.h"
+#include "ed/reader/Parser.h"
 #include "kxk/Structure.h"
 
 // The builder's members of ed::Parser: they hand the parser's tables to the builder.
@@ -13,7 +14,8 @@ void Parser::BuildStructure(bool secondThread) {
     XeroxCopyNodes();
     std::unique_ptr<Prescanner> prescanner;
     if (secondThread) prescanner = std::make_unique<Prescanner>(m_nodes, m_nameCache);
-    if (!BuildWalk(*m_structure, *m_root, m_propertyTypes, m_fileName, prescanner.get()).Run())
+    if (!BuildWalk(*m_structure, *m_root, m_propertyTypes, m_fileName, m_nodes.Count(), prescanner.get())
+             .Run())
         m_failed = true;
     prescanner.reset();
     m_propertyTypes.ForEach(
@@ -21,7 +23,7 @@ void Parser::BuildStructure(bool secondThread) {
 }
 
 void Parser::XeroxCopyNodes() {
-    ed::XeroxCopyNodes(m_copyNodes, m_properties);
+    ApplyCopies(m_copyNodes, m_properties);
 }
 
 }  // namespace ed

@@ -20,16 +20,17 @@ constexpr float kDefaultUnitFactor = 0.001f;
 }  // namespace
 
 BuildWalk::BuildWalk(kxk::Structure& structure, StructureNode& root, IdTable<du::Symbol>& propertyTypes,
-                     const du::Symbol& fileName, Prescanner* prescanner)
+                     const du::Symbol& fileName, size_t nodeCount, Prescanner* prescanner)
     : m_structure(structure),
       m_root(root),
       m_propertyTypes(propertyTypes),
       m_fileName(fileName),
-      m_prescanner(prescanner) {}
+      m_prescanner(prescanner),
+      m_onPath(nodeCount) {}
 
 // A node may hang below one of its own descendants (the lookup cache lets C 1 0 0, C 2 1 0, C 1 2 0
 // put the root under node 2). Such a node is not entered a second time while it is on the path, which
-// its own flag tells without a set to look it up in.
+// its flag, found by the node's index, tells without a set to look it up in.
 bool BuildWalk::Run() {
     Visit(m_root, du::SmartPtr<kxk::ComponentNode>(), kDefaultUnitFactor, nullptr);
     while (!m_stack.empty()) {
@@ -40,7 +41,7 @@ bool BuildWalk::Run() {
             continue;
         }
         top.nextChild = child->nextSibling;
-        if (child->onPath) {
+        if (m_onPath[child->index]) {
             kParserTracer(
                 "Loop in ED file \"%s\": node \"%s\" lies below itself and is not built there again\n",
                 m_fileName.safe_c_str(), child->name.safe_c_str());
@@ -60,12 +61,9 @@ void BuildWalk::Visit(StructureNode& node, const du::SmartPtr<kxk::ComponentNode
     for (const PropertyInfo* property = node.firstProperty; property; property = property->next)
         property->values.front().PrefetchCount();
     NodeSettings settings;
-    if (m_prescanner) {
-        const NodePrescan* prescan = m_prescanner->Take(node);
-        ScanBuilderProperties(node, unitFactor, settings, prescan);
-        m_prescanner->Done(node, prescan);
-    } else {
-        ScanBuilderProperties(node, unitFactor, settings);
+    {
+        const Prescanner::Taken taken(m_prescanner, node);
+        ScanBuilderProperties(node, unitFactor, settings, taken.Reading());
     }
     du::SmartPtr<kxk::ComponentNode> componentNode;
     du::SmartPtr<kxk::Component> component = MakeComponent(m_structure, node, settings, componentNode);
@@ -81,7 +79,7 @@ void BuildWalk::Visit(StructureNode& node, const du::SmartPtr<kxk::ComponentNode
     }
     if (!componentNode) return;
     AddProperties(node, componentNode, m_propertyTypes);
-    node.onPath = true;
+    m_onPath[node.index] = true;
     m_stack.push_back(
         Frame{&node, std::move(componentNode), settings.unitFactor, childLocation, node.firstChild});
 }
@@ -89,7 +87,7 @@ void BuildWalk::Visit(StructureNode& node, const du::SmartPtr<kxk::ComponentNode
 void BuildWalk::Leave() {
     Frame& top = m_stack.back();
     if (top.node == &m_root) m_structure.SetRoot(top.componentNode);
-    top.node->onPath = false;
+    m_onPath[top.node->index] = false;
     m_stack.pop_back();
 }
 

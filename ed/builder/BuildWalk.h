@@ -1,11 +1,13 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "dg/Location.h"
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
-#include "ed/reader/Parser.h"
+#include "ed/reader/IdTable.h"
+#include "ed/reader/Records.h"
 
 namespace kxk {
 class ComponentNode;
@@ -23,9 +25,10 @@ class Prescanner;
 // per build; holds references to the tables it is given.
 class BuildWalk {
   public:
-    // With a prescanner, the walk takes the readings it made ahead.
+    // `nodeCount`: the nodes made, whose indexes are below it. With a prescanner, the walk takes the
+    // readings it made ahead.
     BuildWalk(kxk::Structure& structure, StructureNode& root, IdTable<du::Symbol>& propertyTypes,
-              const du::Symbol& fileName, Prescanner* prescanner = nullptr);
+              const du::Symbol& fileName, size_t nodeCount, Prescanner* prescanner = nullptr);
 
     // False when a node could not be placed under its parent; the walk still finishes.
     bool Run();
@@ -50,6 +53,7 @@ class BuildWalk {
     const du::Symbol& m_fileName;
     Prescanner* m_prescanner;
     std::vector<Frame> m_stack;
+    std::vector<bool> m_onPath;  // by node index: the walk is inside the node's subtree right now
     dg::Location m_rootLocation;
     bool m_failed = false;
 };

@@ -1,7 +1,7 @@
 #include "BuilderScan.h"
 
 #include "PropertyNames.h"
-#include "ed/reader/Parser.h"
+#include "ed/reader/Records.h"
 
 namespace ed {
 

@@ -1,8 +1,8 @@
 #include "NodeComponent.h"
 
 #include "dp/ReadWriteLock.h"
-#include "ed/reader/Parser.h"
 #include "ed/reader/ParserTracer.h"
+#include "ed/reader/Records.h"
 #include "kxg/AppearancePool.h"
 #include "kxk/ComponentInstance.h"
 #include "kxk/ComponentNode.h"

@@ -4,13 +4,13 @@
 #include <system_error>
 
 #include "ed/reader/NameCache.h"
-#include "ed/reader/Parser.h"
+#include "ed/reader/Records.h"
 
 namespace ed {
 
 namespace {
 
-// A node's `prescan` state. The thread moves it from kFree to kPrescanning, then to kReady plus the
+// A node's state. The thread moves it from kFree to kPrescanning, then to kReady plus the
 // slot of its reading; the walk moves it from kFree to kWalked, or from kReady + slot to kReading and
 // then to kWalked; the thread takes a slot back by moving kReady + slot to kEvicted.
 constexpr uint32_t kFree = 0;
@@ -23,7 +23,7 @@ constexpr uint32_t kReady = 8;
 }  // namespace
 
 Prescanner::Prescanner(RecordTable<StructureNode>& nodes, const NameCache& names)
-    : m_nodes(nodes), m_slots(new NodePrescan[kSlots]) {
+    : m_nodes(nodes), m_states(nodes.Count()), m_slots(new NodePrescan[kSlots]) {
     names.ForEach(&MatchBuilderProperties);
     try {
         m_thread = std::thread(&Prescanner::Run, this);
@@ -37,16 +37,24 @@ Prescanner::~Prescanner() {
     if (m_thread.joinable()) m_thread.join();
 }
 
-const NodePrescan* Prescanner::Take(StructureNode& node) {
+Prescanner::Taken::Taken(Prescanner* prescanner, const StructureNode& node)
+    : m_prescanner(prescanner), m_node(node), m_reading(prescanner ? prescanner->Take(node) : nullptr) {}
+
+Prescanner::Taken::~Taken() {
+    if (m_prescanner) m_prescanner->Done(m_node, m_reading);
+}
+
+const NodePrescan* Prescanner::Take(const StructureNode& node) {
     m_visited.store(m_visited.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
-    uint32_t state = node.prescan.load(std::memory_order_acquire);
+    std::atomic<uint32_t>& nodeState = StateOf(node);
+    uint32_t state = nodeState.load(std::memory_order_acquire);
     for (;;) {
         if (state == kPrescanning) {
             std::this_thread::yield();
-            state = node.prescan.load(std::memory_order_acquire);
+            state = nodeState.load(std::memory_order_acquire);
         } else if (state == kFree || state >= kReady) {
             const uint32_t taken = state == kFree ? kWalked : kReading;
-            if (node.prescan.compare_exchange_weak(state, taken, std::memory_order_acquire))
+            if (nodeState.compare_exchange_weak(state, taken, std::memory_order_acquire))
                 return taken == kReading ? &m_slots[state - kReady] : nullptr;
         } else {
             return nullptr;  // evicted, or met a second time
@@ -54,8 +62,8 @@ const NodePrescan* Prescanner::Take(StructureNode& node) {
     }
 }
 
-void Prescanner::Done(StructureNode& node, const NodePrescan* prescan) {
-    if (prescan) node.prescan.store(kWalked, std::memory_order_release);
+void Prescanner::Done(const StructureNode& node, const NodePrescan* prescan) {
+    if (prescan) StateOf(node).store(kWalked, std::memory_order_release);
 }
 
 void Prescanner::Run() {
@@ -63,7 +71,7 @@ void Prescanner::Run() {
     m_nodes.ForEach([&](StructureNode& node) {
         if (!WaitForWalk(made++)) return;
         uint32_t state = kFree;
-        if (node.prescan.compare_exchange_strong(state, kPrescanning, std::memory_order_acquire))
+        if (StateOf(node).compare_exchange_strong(state, kPrescanning, std::memory_order_acquire))
             Prescan(node);
     });
 }
@@ -73,7 +81,7 @@ void Prescanner::Prescan(StructureNode& node) {
     NodePrescan& prescan = m_slots[slot];
     if (prescan.node) Evict(*prescan.node, slot);
     PrescanNode(node, prescan);
-    node.prescan.store(kReady + slot, std::memory_order_release);
+    StateOf(node).store(kReady + slot, std::memory_order_release);
 }
 
 bool Prescanner::WaitForWalk(size_t made) const {
@@ -86,8 +94,9 @@ bool Prescanner::WaitForWalk(size_t made) const {
 
 void Prescanner::Evict(const StructureNode& node, uint32_t slot) {
     uint32_t state = kReady + slot;
-    if (node.prescan.compare_exchange_strong(state, kEvicted, std::memory_order_acquire)) return;
-    while (node.prescan.load(std::memory_order_acquire) == kReading) std::this_thread::yield();
+    std::atomic<uint32_t>& nodeState = StateOf(node);
+    if (nodeState.compare_exchange_strong(state, kEvicted, std::memory_order_acquire)) return;
+    while (nodeState.load(std::memory_order_acquire) == kReading) std::this_thread::yield();
 }
 
 }  // namespace ed

@@ -11,7 +11,7 @@
 #include "PropertyNames.h"
 #include "dg/Matrix44.h"
 #include "dg/Quaternion.h"
-#include "ed/reader/Parser.h"
+#include "ed/reader/Records.h"
 #include "ed/reader/ScanInt.h"
 #include "kxk/ComponentNode.h"
 #include "kxk/LayerGroup.h"

@@ -43,7 +43,7 @@ BlockLines::~BlockLines() {
 bool BlockLines::NextBlockHere() {
     if (!m_block) m_block = std::make_unique<Block>();
     if (!ReadBlock(*m_block)) return false;
-    InternTexts(*m_block);
+    InternBlock(*m_block);
     return true;
 }
 
@@ -62,7 +62,7 @@ bool BlockLines::NextBlockFromThread() {
         m_block = std::move(m_filled.front());
         m_filled.pop_front();
     }
-    InternTexts(*m_block);
+    InternBlock(*m_block);
     return true;
 }
 
@@ -79,7 +79,7 @@ void BlockLines::Run() {
                 m_free.pop_back();
             }
             const bool more = ReadBlock(*block);
-            if (more && !CallerWaiting()) InternTexts(*block);
+            if (more && !NothingFilled()) InternBlock(*block);
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 if (more) m_filled.push_back(std::move(block));
@@ -98,10 +98,10 @@ void BlockLines::Run() {
     }
 }
 
-// With the reader ahead, the caller finds the block's texts interned; with the caller waiting for
-// the block, it interns them itself, which keeps both threads busy whichever of them is the slower
-// for a file (interning is about a third of the reading thread's work when it runs there).
-bool BlockLines::CallerWaiting() {
+// With the reader ahead, the caller finds the block's texts interned; with the caller waiting (or
+// about to wait) for the block, it interns them itself, which keeps both threads busy whichever of them is
+// the slower for a file (interning is about a third of the reading thread's work when it runs there).
+bool BlockLines::NothingFilled() {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_filled.empty();
 }
@@ -109,15 +109,15 @@ bool BlockLines::CallerWaiting() {
 bool BlockLines::ReadBlock(Block& block) {
     if (!Fill(block)) return false;
     Split(block);
-    block.interned = !m_scanRecords;
+    block.textsInterned = !m_scanRecords;
     if (m_scanRecords) ScanRecords(block.bytes.get(), block.ends, block.records);
     return true;
 }
 
-void BlockLines::InternTexts(Block& block) {
-    if (block.interned) return;
-    ed::InternTexts(block.bytes.get(), block.ends, block.records);
-    block.interned = true;
+void BlockLines::InternBlock(Block& block) {
+    if (block.textsInterned) return;
+    InternRecordTexts(block.bytes.get(), block.ends, block.records);
+    block.textsInterned = true;
 }
 
 // Starts the block with the line left unfinished by the last one and reads until it is full and

@@ -55,7 +55,7 @@ class BlockLines {
         size_t size = 0;
         std::vector<size_t> ends;  // of its lines, one past each line feed
         std::vector<RecordScan> records;
-        bool interned = false;  // the records' texts
+        bool textsInterned = false;  // the records' texts are interned, or there are none to intern
     };
 
     bool NextBlockHere();
@@ -63,11 +63,12 @@ class BlockLines {
     // Reads, splits and scans the next block; false at the end of the input.
     bool ReadBlock(Block& block);
     // Interns the texts of the block's records, unless that is done.
-    static void InternTexts(Block& block);
+    static void InternBlock(Block& block);
 
     // On the reading thread.
     void Run();
-    bool CallerWaiting();
+    // No filled block waits for the caller: it waits for one, or soon will.
+    bool NothingFilled();
     bool Fill(Block& block);
     void Split(Block& block);
 

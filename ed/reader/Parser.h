@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -15,8 +14,8 @@
 #include "ed/reader/NameCache.h"
 #include "ed/reader/RecordScan.h"
 #include "ed/reader/RecordTable.h"
+#include "ed/reader/Records.h"
 #include "ed/reader/ScanInt.h"
-#include "ed/reader/ValueList.h"
 
 namespace kxk {
 class Structure;
@@ -26,73 +25,6 @@ namespace ed {
 
 class BlockLines;
 class RecordCursor;
-struct PropertyInfo;
-
-// One node of an ED file. Records live in the parser's node pool and are linked by plain pointers;
-// the parser destroys them all in Clear.
-struct StructureNode {
-    bool isLink = false;
-    bool onPath = false;  // the build walk is inside this node's subtree right now
-    // Which of the build's two threads reads the node's properties (ed/builder/Prescanner.h).
-    mutable std::atomic<uint32_t> prescan{0};
-    du::Symbol name;  // null until an I record names the node
-    du::Symbol link;
-    StructureNode* parent = nullptr;  // null for the root and for nodes never placed
-    StructureNode* copySource = nullptr;
-    StructureNode* firstChild = nullptr;
-    StructureNode* lastChild = nullptr;
-    PropertyInfo* firstProperty = nullptr;
-    PropertyInfo* lastProperty = nullptr;
-    StructureNode* nextSibling = nullptr;
-};
-
-// One property occurrence of an ED file, owned like StructureNode by the parser's property pool.
-struct PropertyInfo {
-    bool pending = true;  // not yet consumed by the builder
-    bool named = false;
-    bool attached = false;
-    // On a chain that more than one node reaches (a copy took it whole): the build must leave its
-    // values in place for the next node, instead of taking them.
-    bool shared = false;
-    int typeId = 0;
-    // Held by the parser's NameCache until Clear, which outlives every record: a name costs no
-    // reference count of its own, though a million properties share a few dozen names.
-    const PropertyNames* names = nullptr;
-    ValueList values;
-    PropertyInfo* next = nullptr;
-
-    // Null while unnamed.
-    const du::Symbol& Name() const { return names ? names->name : NoName(); }
-    // The very same symbol as Name() when the name has no upper-case letter.
-    const du::Symbol& LowerName() const { return names ? names->lowerName : NoName(); }
-    // `from` is one of the parser's NameCache entries.
-    void SetName(const PropertyNames& from) {
-        names = &from;
-        named = true;
-    }
-
-  private:
-    static const du::Symbol& NoName() {
-        static const du::Symbol none;
-        return none;
-    }
-};
-
-// Starts loading the reference counts of a record's texts, ahead of its destruction.
-inline void PrefetchTexts(const StructureNode& node) {
-    node.name.PrefetchCount();
-    node.link.PrefetchCount();
-}
-inline void PrefetchTexts(const PropertyInfo& property) {
-    property.values.front().PrefetchCount();
-}
-
-// Puts `property` at the end of the node's chain and marks it attached.
-inline void AppendProperty(StructureNode& node, PropertyInfo& property) {
-    property.attached = true;
-    (node.lastProperty != nullptr ? node.lastProperty->next : node.firstProperty) = &property;
-    node.lastProperty = &property;
-}
 
 // Reads one ED file into node and property tables and builds a kxk::Structure from them.
 // One parser serves one load on one thread; it owns its records, tables and converter and holds the

@@ -70,7 +70,7 @@ bool ScanText(std::string_view line, RecordScan& scan) {
     scan.textEnd = static_cast<uint32_t>(line.size() - 1);
     scan.highBytes = bytes.high;
     // Converted texts are interned as converted, and names mostly come from the parser's name cache.
-    scan.interned = line[0] != 'N' && !bytes.high;
+    scan.toIntern = line[0] != 'N' && !bytes.high;
     scan.hash = bytes.high ? 0 : du::Symbol::Hash(p, static_cast<size_t>(end - p));
     return true;
 }
@@ -108,11 +108,11 @@ void ScanRecords(const char* bytes, const std::vector<size_t>& ends, std::vector
     }
 }
 
-// A pipeline over the interned records alone, as du::Symbol::Make runs over its texts: a record's slot
-// is prefetched when it comes, its header kAhead interned records later, and it is interned kAhead
+// A pipeline over the records to intern alone, as du::Symbol::Make runs over its texts: a record's slot
+// is prefetched when it comes, its header kAhead such records later, and it is interned kAhead
 // records after that. Counted in records of every kind, the distances would shrink to a few lookups
 // in a block of property records, too few for a loop that does nothing else.
-void InternTexts(const char* bytes, const std::vector<size_t>& ends, std::vector<RecordScan>& scans) {
+void InternRecordTexts(const char* bytes, const std::vector<size_t>& ends, std::vector<RecordScan>& scans) {
     constexpr size_t kAhead = 16;
     constexpr size_t kRing = 2 * kAhead;
     RecordScan* ring[kRing];
@@ -122,7 +122,7 @@ void InternTexts(const char* bytes, const std::vector<size_t>& ends, std::vector
     };
     size_t queued = 0;
     for (RecordScan& scan : scans) {
-        if (!scan.interned) continue;
+        if (!scan.toIntern) continue;
         if (queued >= kRing) intern(*ring[queued % kRing]);
         if (queued >= kAhead) du::Symbol::PrefetchText(ring[(queued - kAhead) % kRing]->hash);
         ring[queued % kRing] = &scan;

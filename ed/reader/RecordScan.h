@@ -17,9 +17,9 @@ struct RecordScan {
     uint32_t textBegin;  // a text record's text, as offsets into the line
     uint32_t textEnd;
     uint32_t hash;    // du::Symbol::Hash of the text, unless it has high bytes
-    bool interned;    // an I or V text that interning takes as it stands
+    bool toIntern;    // an I or V text that interning takes as it stands
     bool highBytes;   // bytes above 0x7f in the text, for the converter
-    du::Symbol text;  // an `interned` record's text once InternTexts ran, for its handler to take
+    du::Symbol text;  // a `toIntern` record's text once InternRecordTexts ran, for its handler to take
 };
 
 // Appends the fields of the C, P, X, I, N and V records among the lines of `bytes` that end at `ends`
@@ -28,8 +28,8 @@ struct RecordScan {
 // the offsets reach) is left out, for its handler to scan.
 void ScanRecords(const char* bytes, const std::vector<size_t>& ends, std::vector<RecordScan>& scans);
 
-// Interns the texts of the `interned` records among `scans` of the same lines, so that the thread that
+// Interns the texts of the `toIntern` records among `scans` of the same lines, so that the thread that
 // reads a file ahead also takes the symbol table's memory loads off the thread that handles it.
-void InternTexts(const char* bytes, const std::vector<size_t>& ends, std::vector<RecordScan>& scans);
+void InternRecordTexts(const char* bytes, const std::vector<size_t>& ends, std::vector<RecordScan>& scans);
 
 }  // namespace ed

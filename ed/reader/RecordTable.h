@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <new>
 
 #include "du/SmallBlockAlloc.h"
@@ -11,6 +12,9 @@ namespace ed {
 // Records whose texts are worth prefetching before their destruction overload this.
 template <class Record>
 inline void PrefetchTexts(const Record&) {}
+// Records that keep their place in the order they were made overload this.
+template <class Record>
+inline void NumberRecord(Record&, uint32_t) {}
 
 // The records of one kind (nodes or properties) and everything that finds them: the ids, the one-entry
 // cache in front of them and the pool the records live in. Owns its records, those that no id names
@@ -46,6 +50,8 @@ class RecordTable {
 
     // A record that no id names, alive until Clear.
     Record* Make() { return New(); }
+    // Records made since the last Clear.
+    size_t Count() const { return m_made; }
     // Calls visit(record) for every record, in the order they were made; nothing may make one meanwhile.
     template <class Visit>
     void ForEach(Visit&& visit) const {
@@ -84,14 +90,20 @@ class RecordTable {
         for (size_t i = seen > kLag ? seen - kLag : 0; i < seen; ++i) lagging[i % kLag]->~Record();
         ForgetCached();
         m_pool.DeallocateAll();
+        m_made = 0;
     }
 
   private:
-    Record* New() { return new (m_pool.Allocate(nullptr)) Record(); }
+    Record* New() {
+        Record* record = new (m_pool.Allocate(nullptr)) Record();
+        NumberRecord(*record, static_cast<uint32_t>(m_made++));
+        return record;
+    }
 
     IdIndex<Record*> m_ids;
     int m_cachedId = -1;
     Record* m_cached = nullptr;
+    size_t m_made = 0;
     du::SmallBlockAlloc<du::UnlockedSmallBlockAllocPolicy, 1, 1> m_pool;
 };
 

@@ -1,4 +1,4 @@
-#include "XeroxCopy.h"
+#include "NodeCopies.h"
 
 #include <set>
 #include <utility>
@@ -44,7 +44,7 @@ void CopyInto(StructureNode& node, const StructureNode& source, RecordTable<Prop
 
 // Nothing here recurses: every chain is walked by a plain loop, and a copy of a copy sees its source
 // as the earlier copies left it.
-void XeroxCopyNodes(const std::vector<StructureNode*>& copyNodes, RecordTable<PropertyInfo>& properties) {
+void ApplyCopies(const std::vector<StructureNode*>& copyNodes, RecordTable<PropertyInfo>& properties) {
     std::vector<const StructureNode*> takers;
     for (StructureNode* node : copyNodes) {
         const StructureNode* source = node->copySource;
@@ -61,7 +61,8 @@ void XeroxCopyNodes(const std::vector<StructureNode*>& copyNodes, RecordTable<Pr
     }
     // A node that took a chain whole walks exactly its source's chain, whatever was appended to either
     // since, so marking what each taker reaches, once all copies are made, marks every record that
-    // two nodes reach. A walk ends at a marked record: everything after it is marked already.
+    // two nodes reach: the build and its read-ahead thread rely on that (ed/builder/Prescanner.h). A
+    // walk ends at a marked record: everything after it is marked already.
     for (const StructureNode* taker : takers) {
         for (PropertyInfo* property = taker->firstProperty; property && !property->shared;
              property = property->next)
