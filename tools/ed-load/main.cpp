@@ -5,8 +5,6 @@
 #include <malloc.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <iostream>
 #include <memory>
 #include <new>
@@ -23,6 +21,7 @@
 #include "OutputFile.h"
 #include "PluginPath.h"
 #include "ProgressIndicator.h"
+#include "StandardOutput.h"
 #include "SummaryWriter.h"
 #include "TerminalText.h"
 #include "TraceCapture.h"
@@ -119,16 +118,6 @@ bool Write(std::ostream& out, const Options& options, edload::LoadResult& result
     return true;
 }
 
-// Puts the written output in place; false with `error` set when it could not be written.
-bool Finish(std::ostream& out, edload::OutputFile* file, std::string& error) {
-    if (file) return file->Commit(error);
-    errno = 0;
-    out.flush();
-    if (out) return true;
-    error = std::string("cannot write the standard output: ") + std::strerror(errno != 0 ? errno : EIO);
-    return false;
-}
-
 int Run(const Options& options) {
     std::string error;
     std::unique_ptr<edload::OutputFile> file;
@@ -161,7 +150,7 @@ int Run(const Options& options) {
             std::cerr << "ed-load: the structure is too large for the " << options.format << " format\n";
             return kLoadFailed;
         }
-        if (!Finish(out, file.get(), error)) {
+        if (!edload::FinishOutput(out, file.get(), error)) {
             std::cerr << "ed-load: " << error << '\n';
             return kLoadFailed;
         }
@@ -178,19 +167,10 @@ int Run(const Options& options) {
     return check && check->HasErrors() ? kLoadFailed : kLoaded;
 }
 
-// The loader's and the host's bulk memory comes from huge-page regions of their own; what is left on
-// the heap (vectors of the tables and the structure) is made by the thread the fetch completes on.
-// One arena for every thread, grown 64 MiB at a time, spares that thread a fresh arena grown a page
-// at a time. This is the host's choice: the plug-in changes no allocator setting.
-void TuneAllocator() {
-    mallopt(M_ARENA_MAX, 1);
-    mallopt(M_TOP_PAD, 64 << 20);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    TuneAllocator();
+    edload::TuneAllocator();
     std::ios::sync_with_stdio(false);
     CLI::App app{"Loads an ED file through the ED loader plug-in and prints the structure it builds."};
     Options options;

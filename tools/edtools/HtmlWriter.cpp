@@ -183,13 +183,13 @@ class PageRows : public StructureVisitor {
   public:
     explicit PageRows(GzipBase64Writer& details) : m_details(details) {}
 
-    void Enter(const WalkStep& step) override {
+    void Enter(const WalkStep& step) override { Enter(step, Json::object()); }
+    void Enter(const WalkStep& step, Json row) {
         Json instance = step.instance ? json::InstanceHead(*step.instance) : Json();
         Json component = json::ComponentHead(step.component);
         Shorten(instance);
         Shorten(component);
         m_scene.Add(m_open.empty() ? -1 : static_cast<long long>(m_open.back()), instance, component);
-        Json row = Json::object();
         if (step.instance) AddDetails(row, instance);
         AddDetails(row, component);
         m_details.Write((m_count > 0 ? "\n" : "") + json::Dump(row));
@@ -206,7 +206,9 @@ class PageRows : public StructureVisitor {
     size_t m_count = 0;
 };
 
-Json Head(const LoadResult& result, const HtmlOptions& options) {
+}  // namespace
+
+Json HtmlHead(const LoadResult& result, const HtmlOptions& options) {
     const kxk::Structure& structure = *result.structure;
     Json head = {{"file", result.file}, {"up", options.zUp ? "z" : "y"}, {"loaded", structure.GetLoaded()}};
     if (structure.HasRootAppearanceOverride())
@@ -216,22 +218,43 @@ Json Head(const LoadResult& result, const HtmlOptions& options) {
     return head;
 }
 
-}  // namespace
-
-bool WriteHtml(std::ostream& out, const LoadResult& result, const HtmlOptions& options) {
-    // The details go last in the page, so they are held, compressed, until the scene is written.
+// The details go last in the page, so they are held, compressed, until the scene is written.
+struct HtmlRows::Parts {
     std::ostringstream details;
-    GzipBase64Writer detailsData(details);
-    PageRows rows(detailsData);
-    WalkStructure(*result.structure, rows);
-    bool written = detailsData.Finish();
+    GzipBase64Writer detailsData{details};
+    PageRows rows{detailsData};
+};
 
+HtmlRows::HtmlRows() : m_parts(std::make_unique<Parts>()) {}
+
+HtmlRows::~HtmlRows() = default;
+
+void HtmlRows::Enter(const WalkStep& step) {
+    m_parts->rows.Enter(step);
+}
+
+void HtmlRows::Enter(const WalkStep& step, json::Json details) {
+    m_parts->rows.Enter(step, std::move(details));
+}
+
+void HtmlRows::Leave(const WalkStep& step) {
+    m_parts->rows.Leave(step);
+}
+
+bool HtmlRows::Write(std::ostream& out, json::Json head) {
+    bool written = m_parts->detailsData.Finish();
     out << html::kPageBeforeScene;
     GzipBase64Writer scene(out);
-    scene.Write(rows.Scene().Bytes(Head(result, options)));
+    scene.Write(m_parts->rows.Scene().Bytes(std::move(head)));
     written = scene.Finish() && written;
-    out << html::kPageBetween << details.str() << html::kPageAfterDetails;
+    out << html::kPageBetween << m_parts->details.str() << html::kPageAfterDetails;
     return written;
+}
+
+bool WriteHtml(std::ostream& out, const LoadResult& result, const HtmlOptions& options) {
+    HtmlRows rows;
+    WalkStructure(*result.structure, rows);
+    return rows.Write(out, HtmlHead(result, options));
 }
 
 }  // namespace edload

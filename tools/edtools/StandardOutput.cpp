@@ -1,0 +1,28 @@
+#include "StandardOutput.h"
+
+#include <malloc.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace edload {
+
+bool FinishOutput(std::ostream& out, OutputFile* file, std::string& error) {
+    if (file) return file->Commit(error);
+    errno = 0;
+    out.flush();
+    if (out) return true;
+    error = std::string("cannot write the standard output: ") + std::strerror(errno != 0 ? errno : EIO);
+    return false;
+}
+
+// The loader's and the host's bulk memory comes from huge-page regions of their own; what is left on
+// the heap (vectors of the tables and the structure) is made by the thread the fetch completes on.
+// One arena for every thread, grown 64 MiB at a time, spares that thread a fresh arena grown a page
+// at a time. This is the host's choice: the plug-in changes no allocator setting.
+void TuneAllocator() {
+    mallopt(M_ARENA_MAX, 1);
+    mallopt(M_TOP_PAD, 64 << 20);
+}
+
+}  // namespace edload
