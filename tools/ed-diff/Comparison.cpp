@@ -50,7 +50,9 @@ Comparison CompareStructures(const StructureIndex& old, const StructureIndex& no
         } else {
             change.details = CompareInstances(old[row.oldEntry], now[row.newEntry], tolerance);
             const bool reparented = matching.reparented[row.newEntry] != 0;
-            state = reparented ? kReparented : change.details.empty() ? uint8_t{kSame} : uint8_t{kChanged};
+            state = reparented               ? uint8_t{kReparented}
+                    : change.details.empty() ? uint8_t{kSame}
+                                             : uint8_t{kChanged};
             change.kind = reparented ? ChangeKind::kReparented : ChangeKind::kChanged;
         }
         if (state == kSame) ++summary.unchanged;

@@ -55,6 +55,9 @@ const [columns, THREE] = await Promise.all([readScene(), loadThree()]);
 const { head: data, parent, flags } = columns;
 const count = data.count;
 const texts = data.texts;
+// ed-diff's page: the new structure's rows with the old one's removed rows among them, each with its
+// state, and the list of changes.
+const diff = data.diff;
 const label = (i) => (columns.name[i] >= 0 ? texts[columns.name[i]] : '(unnamed)');
 const idOf = (i) => (columns.id[i] >= 0 ? texts[columns.id[i]] : '');
 // Column k of the placement (translation, rotation x y z w, scale) and of the box (min, max).
@@ -146,6 +149,7 @@ function rowElement(i, at) {
   row.style.top = `${at * kRowHeight}px`;
   row.style.paddingLeft = `${4 + depth[i] * 14}px`;
   row.append(element('span', 'toggle', end[i] > i + 1 ? (expanded[i] ? '▾' : '▸') : ''));
+  if (diff) markRow(row, i);
   row.append(element('span', 'name', label(i)));
   if (idOf(i)) row.append(element('span', 'id', idOf(i)));
   if (flags[i] & kProxy) row.append(element('span', 'badge', 'proxy'));
@@ -231,6 +235,8 @@ for (let i = 0, m = new THREE.Matrix4(); i < count; ++i) {
   localMatrix(i, m).premultiply(parent[i] < 0 ? upMatrix : worldOf(parent[i])).toArray(world, 16 * i);
   paint[i] = columns.colour[i] >= 0 ? columns.colour[i] : parent[i] < 0 ? palette.length - 1 : paint[parent[i]];
 }
+
+if (diff) paintByState();
 
 function boxMatrix(i, m) {
   if (columns.box[i] < 0) return null;
@@ -566,6 +572,7 @@ async function showDetails(i) {
     ['shape source', row.shapeSource && row.shapeSource.source],
     ['box (m)', boxed ? `${values(boxValue, 0, 3)} to ${values(boxValue, 3, 6)}` : null],
     ['thumbnail', row.thumbnail && row.thumbnail.source]]));
+  if (diff) showChanges(i, row);
   const groups = new Map();
   for (const [name, type, value] of row.properties ?? []) {
     const group = type ?? '(no group)';
@@ -598,10 +605,95 @@ function select(i, reveal = true) {
   return filled;
 }
 
+// ---- Comparing two revisions: rows marked, boxes coloured by state, the list of changes ----
+const kStates = ['', 'added', 'added', 'removed', 'removed', 'changed', 'reparented'];
+const kSigns = { added: '+', removed: '-', changed: '~', reparented: '>' };
+const kStateColours = { '': [0.8, 0.8, 0.82, 1], added: [0.2, 0.7, 0.3, 1], removed: [0.9, 0.2, 0.2, 0.3],
+                        changed: [0.95, 0.62, 0.1, 1], reparented: [0.25, 0.5, 0.95, 1] };
+const stateOf = (i) => kStates[diff.state[i]];
+const listed = new Map();  // row -> its change [row, kind, path, old path]
+
+function markRow(row, i) {
+  const state = stateOf(i);
+  if (state) row.classList.add(state);
+  row.append(element('span', 'sign', kSigns[state] ?? ''));
+}
+
+// A removed row is a ghost of the old structure: translucent, so that it goes to the blended mesh.
+function paintByState() {
+  const at = {};
+  for (const [state, colour] of Object.entries(kStateColours)) at[state] = palette.push(colour) - 1;
+  for (let i = 0; i < count; ++i) paint[i] = at[stateOf(i)];
+}
+
+function valueText(what, value) {
+  if (value === null || value === undefined) return '(none)';
+  if (typeof value === 'string') return `"${value}"`;
+  if (typeof value === 'number') return what === 'visibility' ? ({ 0: 'shown', 3: 'hidden' }[value] ?? String(value)) : number(value);
+  if (what === 'colour') return colourValue(value);
+  if (what === 'placement')
+    return `t=(${numbers(value.translation)}) r=(${numbers(value.rotation)}) s=${number(value.scale)}`;
+  if (what === 'box') return `${numbers(value.min)} to ${numbers(value.max)}`;
+  return JSON.stringify(value);
+}
+
+function changeCell(what, old, now) {
+  const cell = element('span', 'change-values');
+  cell.append(element('span', 'old'), ' → ', element('span', 'new'));
+  cell.querySelector('.old').append(valueText(what, old));
+  cell.querySelector('.new').append(valueText(what, now));
+  return cell;
+}
+
+function showChanges(i, row) {
+  const change = listed.get(i);
+  const state = stateOf(i);
+  const notes = { added: `only in ${diff.newName}`, removed: `only in ${diff.oldName}` };
+  if (state && !change) details.append(element('p', 'muted', `Below an instance ${state}: ${notes[state]}.`));
+  if (!change) return;
+  const entries = [['change', `${change[1]}${notes[change[1]] ? `, ${notes[change[1]]}` : ''}`], ['path', change[2] || '(root)']];
+  if (change[1] === 'reparented') entries.push(['old path', change[3] || '(root)']);
+  for (const d of row.changes ?? []) entries.push([d.name === undefined ? d.what : `${d.what} ${d.name}`, changeCell(d.what, d.old, d.new)]);
+  section('Changes', table(entries));
+}
+
+const kMostListed = 2000;
+function listChanges() {
+  const kind = document.getElementById('change-filter').value;
+  const chosen = diff.changes.filter((change) => !kind || change[1] === kind);
+  const list = document.getElementById('change-list');
+  const fragment = document.createDocumentFragment();
+  for (const [row, what, path] of chosen.slice(0, kMostListed)) {
+    const entry = element('div', `change ${what}`);
+    entry.dataset.row = row;
+    entry.append(element('span', 'sign', kSigns[what]), element('span', 'name', label(row)), element('span', 'id', path));
+    fragment.append(entry);
+  }
+  if (chosen.length > kMostListed) fragment.append(element('div', 'muted', `and ${chosen.length - kMostListed} more`));
+  list.replaceChildren(fragment);
+}
+
+function startComparison() {
+  diff.oldName = diff.old.split('/').pop();
+  diff.newName = data.file.split('/').pop();
+  for (const change of diff.changes) listed.set(change[0], change);
+  document.title = `${diff.oldName} → ${diff.newName} - ED changes`;
+  const s = diff.summary;
+  setStatus(`${s.added} added, ${s.removed} removed, ${s.changed} changed, ${s.reparented} re-parented, ${s.unchanged} unchanged`);
+  document.getElementById('changes').hidden = false;
+  document.getElementById('change-filter').addEventListener('change', listChanges);
+  document.getElementById('change-list').addEventListener('click', (event) => {
+    const entry = event.target.closest('.change');
+    if (entry) select(Number(entry.dataset.row));
+  });
+  listChanges();
+}
+
 // ---- Start: the whole structure framed, then the first picture ----
 document.title = `${data.file.split('/').pop()} - ED structure`;
 listVisible();
 setStatus(`${count} components${data.failure ? ` (the load failed: ${data.failure})` : ''}`);
+if (diff) startComparison();
 outlineAll();
 resize();
 fit(-1);
