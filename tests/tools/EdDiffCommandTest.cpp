@@ -46,8 +46,9 @@ const std::vector<Edit> kPumpEdits = {
     {"P 306 3 4\nN 0 306 0 0 Mass\nV 0 306 0 0 38.5 kg\n", ""},
     {"C 42 1 0",
      "C 43 1 0\nI 0 43 0 0 Pressure Gauge\nP 4300 43 0\nN 0 4300 0 0 kxCid\nV 0 4300 0 0 gauge\nC 42 1 0"},
-    {"C 41 39 0\nI 0 41 0 0 Cable Gland M20\nP 4100 41 0\nN 0 4100 0 0 kxCid\nV 0 4100 0 0 cable-gland\n"
-     "P 4101 41 1\nN 0 4101 0 0 location\nV 0 4101 0 0 -90 0 0 4 0 2\n",
+    {"X 12 2 7\nP 1200 12 0\nN 0 1200 0 0 kxCid\nV 0 1200 0 0 cover-bolt-6\nP 1201 12 1\nN 0 1201 0 0 "
+     "location\n"
+     "V 0 1201 0 0 0 0 300 75 -129.904 304\n",
      ""},
     {"C 17 13 0", "C 17 2 0"},  // the key moves from the rotor to the casing
     {"V 0 502 0 0 0.1 0.1 0.1", "V 0 502 0 0 0.2 0.2 0.2"},
@@ -166,18 +167,18 @@ TEST(EdDiffEditsTest, PumpEditsGiveExactlyTheirChanges) {
         "changed casing/volute property:Material property:Coating property:Mass",
         "changed casing/cover placement",
         "changed casing/gasket colour",
+        "removed casing/cover-bolt-6",
         "reparented casing/key",
         "changed rotor name",
         "changed rotor/impeller-nut visibility",
         "changed motor link",
-        "removed control-box/cable-gland",
         "added gauge",
     };
     EXPECT_EQ(expected, changes);
     EXPECT_EQ(Json::parse(R"({"added":1,"removed":1,"changed":6,"reparented":1,"unchanged":34})"),
               document["summary"]);
     const Json& c = document["changes"];
-    EXPECT_EQ("rotor/key", c[3]["oldPath"]);
+    EXPECT_EQ("rotor/key", c[4]["oldPath"]);
     struct Value {
         Json detail, old, now;
     };
@@ -185,9 +186,9 @@ TEST(EdDiffEditsTest, PumpEditsGiveExactlyTheirChanges) {
         {c[0]["details"][0], "EN-GJL-250 grey cast iron", "EN-GJS-400 ductile iron"},
         {c[0]["details"][1], nullptr, "epoxy"},
         {c[0]["details"][2], "38.5 kg", nullptr},
-        {c[4]["details"][0], "Rotating Assembly", "Rotor Assembly"},
-        {c[5]["details"][0], 0, 3},
-        {c[6]["details"][0], "motor.ed", "motor-v2.ed"},
+        {c[5]["details"][0], "Rotating Assembly", "Rotor Assembly"},
+        {c[6]["details"][0], 0, 3},
+        {c[7]["details"][0], "motor.ed", "motor-v2.ed"},
     };
     for (const Value& v : values) {
         EXPECT_EQ(v.old, v.detail["old"]) << v.detail;

@@ -1,6 +1,8 @@
 // The page of `ed-load --format html` in headless Chromium, opened from disk: it loads without a
 // console error or a request beyond the file, the tree has a row per component, and a search finds a
-// part whose details show its properties.
+// part whose details show its properties. Then the page of `ed-diff --format html` (ed-diff is found
+// beside ed-load) of the pump and an edited copy: it lists the changes, filters them by kind, strikes
+// a removed part through and shows a change's old and new values.
 //   node html-page.js ED_LOAD EXAMPLES PLAYWRIGHT_DIR   (exits 77, skipped, without a browser)
 'use strict';
 const assert = require('assert');
@@ -26,6 +28,34 @@ const page = path.join(folder, 'pump.html');
 execFileSync(edLoad, ['--quiet', '--format', 'html', '--up', 'y', '-o', page, pump]);
 const document = JSON.parse(execFileSync(edLoad, ['--format', 'json', pump], { maxBuffer: 1 << 26 }));
 const components = (node) => 1 + (node.component ?? node).children.reduce((n, c) => n + components(c), 0);
+
+// The pump with a part renamed, one recoloured and one removed.
+const edDiff = path.join(path.dirname(edLoad), 'ed-diff');
+const edited = path.join(folder, 'pump-edited.ed');
+fs.writeFileSync(edited, fs.readFileSync(pump, 'latin1')
+  .replace('I 0 4 0 0 Casing Cover', 'I 0 4 0 0 Cover Plate')
+  .replace('V 0 502 0 0 0.1 0.1 0.1', 'V 0 502 0 0 0.6 0.1 0.1')
+  .replace(/C 41 39 0\n(?:[IPNV] .*\n)*/, ''), 'latin1');
+const diffPage = path.join(folder, 'diff.html');
+const run = (args) => { try { return execFileSync(edDiff, ['--quiet', ...args], { maxBuffer: 1 << 26 }); } catch (e) { return e.stdout; } };
+run(['--format', 'html', '-o', diffPage, pump, edited]);
+const changes = JSON.parse(run(['--format', 'json', pump, edited])).changes;
+
+async function checkDiffPage(tab) {
+  await tab.goto(`file://${diffPage}`);
+  await tab.waitForFunction(() => document.documentElement.dataset.ready, null, { timeout: 60000 });
+  assert.strictEqual(changes.length, 3);
+  assert.strictEqual(await tab.locator('.change').count(), changes.length);
+  await tab.selectOption('#change-filter', 'removed');
+  assert.deepStrictEqual(await tab.locator('.change .name').allTextContents(), ['Cable Gland M20']);
+  await tab.locator('.change').click();
+  await tab.waitForFunction(() => document.querySelector('.row.selected.removed'));
+  await tab.selectOption('#change-filter', 'changed');
+  await tab.locator('.change', { hasText: 'Cover Plate' }).click();
+  await tab.waitForFunction(() => document.querySelector('#details h3'));
+  const details = await tab.locator('#details').textContent();
+  assert.ok(details.includes('"Casing Cover" → "Cover Plate"'), `details lack the rename:\n${details}`);
+}
 
 async function main() {
   const context = await chromium.launchPersistentContext(path.join(folder, 'profile'), {
@@ -68,6 +98,8 @@ async function main() {
     await tab.mouse.click(canvas.x + canvas.width / 2, canvas.y + canvas.height / 2);
     await tab.waitForFunction(() => document.querySelector('.row.selected').dataset.row !== '0');
     assert.strictEqual(await tab.locator('.row.selected .name').textContent(), await tab.locator('#details h2').textContent());
+
+    await checkDiffPage(tab);
   } finally {
     await context.close();
     fs.rmSync(folder, { recursive: true, force: true });

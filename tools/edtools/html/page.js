@@ -58,6 +58,12 @@ const texts = data.texts;
 // ed-diff's page: the new structure's rows with the old one's removed rows among them, each with its
 // state, and the list of changes.
 const diff = data.diff;
+const kStates = ['', 'added', 'added', 'removed', 'removed', 'changed', 'reparented'];
+const kSigns = { added: '+', removed: '-', changed: '~', reparented: '>' };
+const kStateColours = { '': [0.8, 0.8, 0.82, 1], added: [0.2, 0.7, 0.3, 1], removed: [0.9, 0.2, 0.2, 0.3],
+                        changed: [0.95, 0.82, 0.25, 1], reparented: [0.25, 0.5, 0.95, 1] };
+const stateOf = (i) => kStates[diff.state[i]];
+const listed = new Map();  // row -> its change [row, kind, path, old path]
 const label = (i) => (columns.name[i] >= 0 ? texts[columns.name[i]] : '(unnamed)');
 const idOf = (i) => (columns.id[i] >= 0 ? texts[columns.id[i]] : '');
 // Column k of the placement (translation, rotation x y z w, scale) and of the box (min, max).
@@ -606,12 +612,6 @@ function select(i, reveal = true) {
 }
 
 // ---- Comparing two revisions: rows marked, boxes coloured by state, the list of changes ----
-const kStates = ['', 'added', 'added', 'removed', 'removed', 'changed', 'reparented'];
-const kSigns = { added: '+', removed: '-', changed: '~', reparented: '>' };
-const kStateColours = { '': [0.8, 0.8, 0.82, 1], added: [0.2, 0.7, 0.3, 1], removed: [0.9, 0.2, 0.2, 0.3],
-                        changed: [0.95, 0.62, 0.1, 1], reparented: [0.25, 0.5, 0.95, 1] };
-const stateOf = (i) => kStates[diff.state[i]];
-const listed = new Map();  // row -> its change [row, kind, path, old path]
 
 function markRow(row, i) {
   const state = stateOf(i);
