@@ -15,17 +15,8 @@ bool RemovedOrBelow(uint8_t state) {
 }  // namespace
 
 const char* ChangeKindName(ChangeKind kind) {
-    switch (kind) {
-        case ChangeKind::kAdded:
-            return "added";
-        case ChangeKind::kRemoved:
-            return "removed";
-        case ChangeKind::kChanged:
-            return "changed";
-        case ChangeKind::kReparented:
-            return "reparented";
-    }
-    return "";
+    static const char* const kNames[] = {"added", "removed", "changed", "reparented"};
+    return kNames[static_cast<size_t>(kind)];
 }
 
 Comparison CompareStructures(const StructureIndex& old, const StructureIndex& now,
@@ -62,20 +53,8 @@ Comparison CompareStructures(const StructureIndex& old, const StructureIndex& no
         if (state == kReparented) change.oldPath = old.Path(row.oldEntry);
         const IndexEntry& entry = removed ? old[row.oldEntry] : now[row.newEntry];
         change.name = edload::json::TextOrNull(entry.component->GetName());
-        switch (change.kind) {
-            case ChangeKind::kAdded:
-                ++summary.added;
-                break;
-            case ChangeKind::kRemoved:
-                ++summary.removed;
-                break;
-            case ChangeKind::kChanged:
-                ++summary.changed;
-                break;
-            case ChangeKind::kReparented:
-                ++summary.reparented;
-                break;
-        }
+        size_t* const counts[] = {&summary.added, &summary.removed, &summary.changed, &summary.reparented};
+        ++*counts[static_cast<size_t>(change.kind)];
         comparison.changes.push_back(std::move(change));
     }
     return comparison;

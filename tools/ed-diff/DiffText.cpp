@@ -78,33 +78,9 @@ std::string Label(const std::string& what) {
     return what;
 }
 
-const char* Sign(ChangeKind kind) {
-    switch (kind) {
-        case ChangeKind::kAdded:
-            return "+";
-        case ChangeKind::kRemoved:
-            return "-";
-        case ChangeKind::kChanged:
-            return "~";
-        case ChangeKind::kReparented:
-            return ">";
-    }
-    return "";
-}
-
-const char* ColourOf(ChangeKind kind) {
-    switch (kind) {
-        case ChangeKind::kAdded:
-            return "\x1b[32m";
-        case ChangeKind::kRemoved:
-            return "\x1b[31m";
-        case ChangeKind::kChanged:
-            return "\x1b[33m";
-        case ChangeKind::kReparented:
-            return "\x1b[36m";
-    }
-    return "";
-}
+// By ChangeKind: added, removed, changed, re-parented.
+const char* const kSigns[] = {"+", "-", "~", ">"};
+const char* const kColours[] = {"\x1b[32m", "\x1b[31m", "\x1b[33m", "\x1b[36m"};
 
 std::string Safe(const std::string& text) {
     return edload::TerminalSafe(text);
@@ -121,13 +97,13 @@ std::string DetailText(const Detail& detail) {
 
 void WriteDiffText(std::ostream& out, const Comparison& comparison, bool colour) {
     for (const Change& change : comparison.changes) {
-        std::string head =
-            std::string(Sign(change.kind)) + " " + (change.path.empty() ? "(root)" : change.path);
+        const size_t kind = static_cast<size_t>(change.kind);
+        std::string head = std::string(kSigns[kind]) + " " + (change.path.empty() ? "(root)" : change.path);
         if (change.name.is_string()) head += "  " + change.name.get<std::string>();
         if (change.kind == ChangeKind::kReparented)
             head += "  (was " + (change.oldPath.empty() ? std::string("(root)") : change.oldPath) + ")";
         if (colour)
-            out << ColourOf(change.kind) << Safe(head) << "\x1b[0m\n";
+            out << kColours[kind] << Safe(head) << "\x1b[0m\n";
         else
             out << Safe(head) << '\n';
         for (const Detail& detail : change.details) out << "    " << Safe(DetailText(detail)) << '\n';
