@@ -14,6 +14,7 @@
 #include <CLI/CLI.hpp>
 
 #include "CheckReport.h"
+#include "DescriptorBuffer.h"
 #include "GltfWriter.h"
 #include "HtmlWriter.h"
 #include "JsonWriter.h"
@@ -118,6 +119,29 @@ bool Write(std::ostream& out, const Options& options, edload::LoadResult& result
     return true;
 }
 
+// Writes and puts the output in place; the exit status when that failed.
+std::optional<int> WriteOutput(std::ostream& out, edload::OutputFile* file, const Options& options,
+                               edload::LoadResult& result, const edload::TraceCapture& traces,
+                               const ed::check::DiagnosticReport* check) {
+    std::string error;
+    try {
+        if (!Write(out, options, result, traces, check)) {
+            std::cerr << "ed-load: the structure is too large for the " << options.format << " format\n";
+            return kLoadFailed;
+        }
+    } catch (const std::bad_alloc&) {
+        // The temporary file goes with `file`; an existing output stays as it was.
+        std::cerr << "ed-load: out of memory while writing "
+                  << (options.output.empty() ? "the standard output" : options.output) << '\n';
+        return kLoadFailed;
+    }
+    if (!edload::FinishOutput(out, file, error)) {
+        std::cerr << "ed-load: " << error << '\n';
+        return kLoadFailed;
+    }
+    return std::nullopt;
+}
+
 int Run(const Options& options) {
     std::string error;
     std::unique_ptr<edload::OutputFile> file;
@@ -125,7 +149,10 @@ int Run(const Options& options) {
         std::cerr << "ed-load: " << error << '\n';
         return kLoadFailed;
     }
-    std::ostream& out = file ? file->Stream() : std::cout;
+    // The standard output is written through a buffer of ours too, which keeps a failed write's reason.
+    edload::DescriptorBuffer standardOutput(STDOUT_FILENO);
+    std::ostream standardStream(&standardOutput);
+    std::ostream& out = file ? file->Stream() : standardStream;
 
     std::string pluginPath = options.plugin.empty() ? edload::DefaultPluginPath() : options.plugin;
     std::unique_ptr<edload::LoadSession> session = edload::LoadSession::Open(pluginPath, error);
@@ -146,14 +173,9 @@ int Run(const Options& options) {
     edload::LoadResult result = session->Load(options.file, traces, progress);
     // A failed load leaves an output file as it was, unless the output is the document of the failure.
     if (result.Succeeded() || !file || options.format == "json") {
-        if (!Write(out, options, result, traces, check ? &*check : nullptr)) {
-            std::cerr << "ed-load: the structure is too large for the " << options.format << " format\n";
-            return kLoadFailed;
-        }
-        if (!edload::FinishOutput(out, file.get(), error)) {
-            std::cerr << "ed-load: " << error << '\n';
-            return kLoadFailed;
-        }
+        if (std::optional<int> failed =
+                WriteOutput(out, file.get(), options, result, traces, check ? &*check : nullptr))
+            return *failed;
     }
     if (result.RanOutOfMemory()) {
         std::cerr << "ed-load: out of memory while loading " << options.file << '\n';
@@ -167,9 +189,7 @@ int Run(const Options& options) {
     return check && check->HasErrors() ? kLoadFailed : kLoaded;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
     edload::TuneAllocator();
     std::ios::sync_with_stdio(false);
     CLI::App app{"Loads an ED file through the ED loader plug-in and prints the structure it builds."};
@@ -190,6 +210,24 @@ int main(int argc, char** argv) {
         return Run(options);
     } catch (const std::bad_alloc&) {
         std::cerr << "ed-load: out of memory while loading " << options.file << '\n';
+        return kLoadFailed;
+    }
+}
+
+// Said with a plain write: the streams may be what ran out.
+void SayOutOfMemoryAtStart() {
+    static const char kMessage[] = "ed-load: out of memory while starting\n";
+    [[maybe_unused]] ssize_t written = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Memory may run out before anything is loaded, even in the standard streams' set-up.
+    try {
+        return Main(argc, argv);
+    } catch (const std::bad_alloc&) {
+        SayOutOfMemoryAtStart();
         return kLoadFailed;
     }
 }

@@ -5,14 +5,24 @@
 #include <cerrno>
 #include <cstring>
 
+#include "DescriptorBuffer.h"
+
 namespace edload {
 
 bool FinishOutput(std::ostream& out, OutputFile* file, std::string& error) {
     if (file) return file->Commit(error);
-    errno = 0;
-    out.flush();
-    if (out) return true;
-    error = std::string("cannot write the standard output: ") + std::strerror(errno != 0 ? errno : EIO);
+    int reason = 0;
+    // A buffer of ours keeps the reason of the write that failed; a stream's errno may be a later call's.
+    if (auto* buffer = dynamic_cast<DescriptorBuffer*>(out.rdbuf())) {
+        if (buffer->Flush()) return true;
+        reason = buffer->Error();
+    } else {
+        errno = 0;
+        out.flush();
+        if (out) return true;
+        reason = errno != 0 ? errno : EIO;
+    }
+    error = std::string("cannot write the standard output: ") + std::strerror(reason);
     return false;
 }
 
