@@ -1,5 +1,8 @@
 #include "GltfDocument.h"
 
+#include <optional>
+
+#include "Base64.h"
 #include "GltfPlacement.h"
 #include "kxg/Appearance.h"
 
@@ -24,29 +27,38 @@ json::Json TopNode(const LoadResult& result, const GltfOptions& options) {
     return node;
 }
 
-}  // namespace
-
-GltfDocument::GltfDocument(const LoadResult& result, const GltfOptions& options) {
-    GltfNodes nodes(options.nodes, RootColor(*result.structure), m_materials, m_meshes);
-    WalkStructure(*result.structure, nodes);
-    size_t top = nodes.AddTop(TopNode(result, options));
-    m_nodes = nodes.TakeText();
-    m_head = {{"asset", {{"version", "2.0"}, {"generator", std::string("ed-load ") + ED_LOAD_VERSION}}},
-              {"scene", 0}};
-    m_scenes = json::Json::array({{{"nodes", json::Json::array({top})}}});
-    m_buffer = m_meshes.Buffer();
+// The members that follow the node array, which the walk completes.
+json::Json Tail(size_t top, const GltfMaterials& materials, const GltfBoxMeshes& meshes,
+                const std::optional<std::string>& bufferUri) {
+    json::Json tail = {{"scenes", json::Json::array({{{"nodes", json::Json::array({top})}}})}};
+    if (materials.Size() > 0) tail["materials"] = materials.ToJson();
+    meshes.AddTo(tail, bufferUri);
+    return tail;
 }
 
-std::string GltfDocument::JsonText(const std::optional<std::string>& bufferUri) const {
-    // The node array is spliced in as text between the members that nlohmann writes.
-    json::Json tail = {{"scenes", m_scenes}};
-    if (m_materials.Size() > 0) tail["materials"] = m_materials.ToJson();
-    m_meshes.AddTo(tail, bufferUri);
-    std::string head = json::Dump(m_head), rest = json::Dump(tail);
-    std::string text;
-    text.reserve(head.size() + m_nodes.size() + rest.size() + 16);
-    text.append(head, 0, head.size() - 1).append(",\"nodes\":[").append(m_nodes).append("],");
-    return text.append(rest, 1, std::string::npos);
+}  // namespace
+
+std::string WriteGltfJson(std::ostream& out, const LoadResult& result, const GltfOptions& options,
+                          BufferPlace place) {
+    // The node array is written as text between the members that nlohmann writes.
+    const std::string head =
+        json::Dump({{"asset", {{"version", "2.0"}, {"generator", std::string("ed-load ") + ED_LOAD_VERSION}}},
+                    {"scene", 0}});
+    out.write(head.data(), static_cast<std::streamsize>(head.size() - 1));
+    out << ",\"nodes\":[";
+    GltfMaterials materials;
+    GltfBoxMeshes meshes;
+    GltfNodes nodes(out, options.nodes, RootColor(*result.structure), materials, meshes);
+    WalkStructure(*result.structure, nodes);
+    const size_t top = nodes.AddTop(TopNode(result, options));
+    out << "],";
+    std::string buffer = meshes.Buffer();
+    std::optional<std::string> uri;
+    if (place == BufferPlace::kDataUri && !buffer.empty())
+        uri = "data:application/octet-stream;base64," + Base64(buffer);
+    const std::string tail = json::Dump(Tail(top, materials, meshes, uri));
+    out.write(tail.data() + 1, static_cast<std::streamsize>(tail.size() - 1));
+    return buffer;
 }
 
 }  // namespace edload::gltf

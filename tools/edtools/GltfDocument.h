@@ -1,6 +1,6 @@
 #pragma once
 
-#include <optional>
+#include <ostream>
 #include <string>
 
 #include "GltfNodes.h"
@@ -15,27 +15,19 @@ struct GltfOptions {
     NodeOptions nodes;
 };
 
-// A loaded structure as one glTF 2.0 document: a scene whose single top node, named after the file,
-// turns the structure to glTF's axes and holds the structure's root; a node per component placed by its
-// instance; boxes with their meshes, materials and buffer. Built once from a finished structure, then
-// read by the container writers. The node array is kept as text, the rest as JSON values.
-class GltfDocument {
-  public:
-    GltfDocument(const LoadResult& result, const GltfOptions& options);
-
-    // The document's JSON text. The buffer, when there is one, gets `bufferUri`, or none when its
-    // bytes go in a binary chunk.
-    std::string JsonText(const std::optional<std::string>& bufferUri) const;
-    // The buffer's bytes; empty when the document has no geometry.
-    const std::string& Buffer() const { return m_buffer; }
-
-  private:
-    json::Json m_head;  // everything that precedes the node array
-    std::string m_nodes;
-    json::Json m_scenes;
-    GltfMaterials m_materials;
-    GltfBoxMeshes m_meshes;
-    std::string m_buffer;
+// Where the document's buffer goes.
+enum class BufferPlace {
+    kDataUri,      // into the JSON text, base64-encoded
+    kBinaryChunk,  // beside it, in a binary container's chunk: the buffer gets no URI
 };
+
+// Writes a loaded structure to `out` as the JSON text of one glTF 2.0 document: a scene whose single
+// top node, named after the file, turns the structure to glTF's axes and holds the structure's root;
+// a node per component placed by its instance; boxes with their meshes, materials and buffer. The
+// text is streamed while the structure is walked, so that what the export holds does not grow with
+// the document. Returns the buffer's bytes, empty when the document has no geometry. The same load and
+// options give the same text every time.
+std::string WriteGltfJson(std::ostream& out, const LoadResult& result, const GltfOptions& options,
+                          BufferPlace place);
 
 }  // namespace edload::gltf

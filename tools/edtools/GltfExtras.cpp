@@ -1,8 +1,10 @@
 #include "GltfExtras.h"
 
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
+#include "JsonValues.h"
 #include "kxk/ComponentNode.h"
 #include "kxk/ComponentProxy.h"
 #include "kxk/ShapeSource.h"
@@ -11,23 +13,39 @@ namespace edload::gltf {
 
 namespace {
 
-// Keys are unique in a JSON object; a taken one is numbered on until it is free.
+// Keys are unique in a JSON object; a taken one is numbered on until it is free. Each name remembers
+// the number it got to, so that a name repeated n times costs n steps, not n squared. The object is
+// written as text as it grows: a JSON library's object looks each new key up among all the others.
 class ExtrasBuilder {
   public:
-    void Add(const std::string& key, json::Json value) {
-        std::string free = key;
-        for (int n = 2; !m_used.insert(free).second; ++n) free = key + " [" + std::to_string(n) + "]";
-        m_extras[free] = std::move(value);
+    void Add(const std::string& key, const json::Json& value) {
+        m_text += m_text.empty() ? '{' : ',';
+        m_text += json::Dump(json::Json(FreeKey(key)));
+        m_text += ':';
+        m_text += json::Dump(value);
     }
     // Arrays and objects only when they hold something.
     void AddUnlessEmpty(const std::string& key, const json::Json& value) {
         if (!value.is_null() && !value.empty()) Add(key, value);
     }
-    json::Json Take() { return std::move(m_extras); }
+    std::string Take() {
+        if (!m_text.empty()) m_text += '}';
+        return std::move(m_text);
+    }
 
   private:
+    std::string FreeKey(const std::string& key) {
+        if (m_used.insert(key).second) return key;
+        int& next = m_nextNumber.try_emplace(key, 2).first->second;
+        std::string free;
+        do free = key + " [" + std::to_string(next++) + "]";
+        while (!m_used.insert(free).second);
+        return free;
+    }
+
     std::unordered_set<std::string> m_used;
-    json::Json m_extras = json::Json::object();
+    std::unordered_map<std::string, int> m_nextNumber;  // by name: the lowest number that may be free
+    std::string m_text;
 };
 
 void AddInstance(ExtrasBuilder& extras, const kxk::ComponentInstance& instance) {
@@ -50,7 +68,7 @@ void AddNode(ExtrasBuilder& extras, const kxk::ComponentNode& node) {
 
 }  // namespace
 
-json::Json Extras(const WalkStep& step) {
+std::string Extras(const WalkStep& step) {
     ExtrasBuilder extras;
     if (step.instance) AddInstance(extras, *step.instance);
     if (step.component.GetKind() == kxk::Component::PROXY)

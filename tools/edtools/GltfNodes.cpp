@@ -28,9 +28,9 @@ const dg::FBox* ShapeBox(const kxk::Component& component) {
 
 }  // namespace
 
-GltfNodes::GltfNodes(const NodeOptions& options, std::optional<dg::Color> rootColor, GltfMaterials& materials,
-                     GltfBoxMeshes& meshes)
-    : m_options(options), m_rootColor(rootColor), m_materials(materials), m_meshes(meshes) {}
+GltfNodes::GltfNodes(std::ostream& out, const NodeOptions& options, std::optional<dg::Color> rootColor,
+                     GltfMaterials& materials, GltfBoxMeshes& meshes)
+    : m_options(options), m_rootColor(rootColor), m_materials(materials), m_meshes(meshes), m_out(out) {}
 
 void GltfNodes::Enter(const WalkStep& step) {
     if (m_skipping) return;
@@ -57,10 +57,7 @@ void GltfNodes::Leave(const WalkStep& step) {
     if (!step.component.GetName().is_null()) node["name"] = json::Text(step.component.GetName());
     if (step.instance) SetPlacement(node, step.instance->GetLocation());
     if (!pending.children.empty()) node["children"] = pending.children;
-    json::Json extras = Extras(step);
-    if (!extras.empty()) node["extras"] = std::move(extras);
-
-    size_t index = Write(node);
+    size_t index = Write(node, Extras(step));
     if (m_pending.empty())
         m_root = index;
     else
@@ -72,9 +69,16 @@ size_t GltfNodes::AddTop(json::Json node) {
     return Write(node);
 }
 
-size_t GltfNodes::Write(const json::Json& node) {
-    if (m_count > 0) m_text += ',';
-    m_text += json::Dump(node);
+size_t GltfNodes::Write(const json::Json& node, const std::string& extras) {
+    if (m_count > 0) m_out << ',';
+    const std::string text = json::Dump(node);
+    if (extras.empty()) {
+        m_out << text;
+    } else {
+        // The extras are the node's last member, written as the library would have.
+        m_out.write(text.data(), static_cast<std::streamsize>(text.size() - 1));
+        m_out << (text.size() > 2 ? ",\"extras\":" : "\"extras\":") << extras << '}';
+    }
     return m_count++;
 }
 

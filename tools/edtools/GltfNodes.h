@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,15 +20,16 @@ struct NodeOptions {
     bool visibleOnly = false;  // leave out instances hidden by default, with everything below them
 };
 
-// Turns the walked structure into glTF's flat node array, written as JSON text while the walk goes,
-// so that a structure of any depth costs memory in proportion to its size and no recursion. A node is
-// written when the walk leaves it, once its children have their indices, so children come before
-// their parents. Boxes take their meshes and materials from the collections given. Not thread-safe.
+// Turns the walked structure into glTF's flat node array, streamed to `out` as JSON text while the walk
+// goes, so that a structure of any size costs memory in proportion to its depth and no recursion. A
+// node is written when the walk leaves it, once its children have their indices, so children come
+// before their parents; nodes are separated by commas. Boxes take their meshes and materials from the
+// collections given. Not thread-safe.
 class GltfNodes : public StructureVisitor {
   public:
     // `rootColor` is the structure's colour override, if it has one.
-    GltfNodes(const NodeOptions& options, std::optional<dg::Color> rootColor, GltfMaterials& materials,
-              GltfBoxMeshes& meshes);
+    GltfNodes(std::ostream& out, const NodeOptions& options, std::optional<dg::Color> rootColor,
+              GltfMaterials& materials, GltfBoxMeshes& meshes);
 
     void Enter(const WalkStep& step) override;
     void Leave(const WalkStep& step) override;
@@ -36,8 +38,6 @@ class GltfNodes : public StructureVisitor {
     // index as its only child, when there is a root.
     size_t AddTop(json::Json node);
 
-    // The node objects, comma-separated, in index order; the visitor's copy is left empty.
-    std::string TakeText() { return std::move(m_text); }
     size_t Count() const { return m_count; }
 
   private:
@@ -46,7 +46,8 @@ class GltfNodes : public StructureVisitor {
         std::optional<dg::Color> color;  // the nearest override on the path, for boxes
     };
 
-    size_t Write(const json::Json& node);
+    // `extras` is the text of the node's extras, empty for none.
+    size_t Write(const json::Json& node, const std::string& extras = std::string());
     std::optional<size_t> BoxNode(const WalkStep& step, const std::optional<dg::Color>& color);
 
     NodeOptions m_options;
@@ -56,7 +57,7 @@ class GltfNodes : public StructureVisitor {
     std::vector<Pending> m_pending;    // one per component entered and not yet left
     std::optional<size_t> m_skipping;  // depth of the hidden instance whose subtree is left out
     std::optional<size_t> m_root;
-    std::string m_text;
+    std::ostream& m_out;
     size_t m_count = 0;
 };
 
