@@ -69,7 +69,8 @@ class FileChecker {
 
     // The copy step and the build walk (TreeChecks.cpp).
     void CheckTree();
-    void ApplyCopies();
+    bool CheckCopyGrowth();
+    void ApplyCopies(bool properties);
     void MergeProperties(uint32_t node, uint32_t source);
     void Walk();
     void CheckUnbuiltNodes();

@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "ed/check/CopyGrowth.h"
 #include "ed/check/FileChecker.h"
 #include "ed/check/Quoted.h"
 
@@ -29,15 +30,41 @@ void FileChecker::CheckTree() {
                  "builds an empty structure");
         return;
     }
-    ApplyCopies();
+    ApplyCopies(CheckCopyGrowth());
     Walk();
     CheckUnbuiltNodes();
     CheckProperties();
 }
 
+// Copies of copies can give the nodes far more properties than the file has records, which the
+// loader builds one by one: counted before any is made, here as in the loader. False when the check
+// itself would make too many to follow the properties through the copies.
+bool FileChecker::CheckCopyGrowth() {
+    // Above both, the build takes seconds and memory out of all proportion to the file.
+    constexpr uint64_t kManyProperties = 1000000;
+    constexpr uint64_t kPropertiesPerRecord = 64;
+    // The records the check itself makes for copied properties, at about 80 bytes each.
+    constexpr uint64_t kMostFollowed = 4000000;
+    if (m_copies.empty()) return true;
+    const CopyGrowth growth = CountCopyGrowth(m_nodes, m_properties, m_copies);
+    const bool follow = growth.made <= kMostFollowed;
+    if (growth.properties <= kManyProperties || growth.properties <= kPropertiesPerRecord * m_recordLines ||
+        growth.largestNode == kNone)
+        return follow;
+    const NodeRecord& largest = m_nodes[growth.largestNode];
+    ReportAt(largest.declLine, 'X', "copies-multiply-properties", Severity::kWarning,
+             "copies of copies give the nodes " + std::to_string(growth.properties) + " properties from " +
+                 std::to_string(m_recordLines) + " records (node " + std::to_string(largest.id) +
+                 ", made here, gets " + std::to_string(growth.largest) +
+                 "): the loader builds every one, in time and memory to match" +
+                 (follow ? "" : "; the check follows no property through the copies"));
+    return follow;
+}
+
 // The copy step runs before the walk, in record order: a copy takes its source's name when it has
-// none, and its source's component id along with the properties.
-void FileChecker::ApplyCopies() {
+// none, and its source's component id along with the properties (unless `properties` is false, when
+// only a copy without properties of its own still shares its source's, which makes no record).
+void FileChecker::ApplyCopies(bool properties) {
     for (const uint32_t node : m_copies) {
         const uint32_t source = m_nodes[node].copySource;
         const std::string copy = "node " + std::to_string(m_nodes[node].id);
@@ -60,7 +87,7 @@ void FileChecker::ApplyCopies() {
             copied.hasName = true;
         }
         if (copied.componentId == 0) copied.componentId = m_nodes[source].componentId;
-        MergeProperties(node, source);
+        if (properties || copied.firstProperty == kNone) MergeProperties(node, source);
     }
 }
 
