@@ -87,8 +87,9 @@ class Counter {
 
     // One copy, in record order; the state it makes when it merges.
     uint32_t Apply(uint32_t node) {
+        // A source that only a lookup made still lends the properties attached to it.
         const uint32_t source = m_nodes[node].copySource;
-        if (source == kNone || m_nodes[source].declLine == 0) return kNone;
+        if (source == kNone) return kNone;
         const uint32_t base = Now(source);
         if (base == kNone) return kNone;
         if (m_nodes[node].firstProperty == kNone) {
