@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "tools/EdLoadRunner.h"
@@ -38,10 +39,13 @@ pid_t Start(
     return child;
 }
 
-// What a run said on standard error; `status` gets its wait status.
-std::string Finish(pid_t child, const std::string& err, int& status) {
-    waitpid(child, &status, 0);
-    return ReadFile(err);
+// A whole run: its wait status and what it said on standard error.
+std::pair<int, std::string> RunWith(const std::vector<std::string>& args, const std::string& out,
+                                    const std::function<void()>& prepare) {
+    TempFolder folder;
+    int status = 0;
+    waitpid(Start(args, out, folder.Path() + "/err", prepare), &status, 0);
+    return {status, ReadFile(folder.Path() + "/err")};
 }
 
 // The names in `folder` that begin with a dot: temporary files left behind.
@@ -54,7 +58,7 @@ std::vector<std::string> Hidden(const std::string& folder) {
 
 TEST(EdLoadOutputTest, AFailedWriteGivesTheSystemsReason) {
     TempFolder folder;
-    const std::string pump = Example("pump/pump.ed"), err = folder.Path() + "/err";
+    const std::string pump = Example("pump/pump.ed");
     const auto sizeLimit = [] {
         signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG instead of ending the process
         const rlimit limit{1024, 1024};
@@ -76,8 +80,7 @@ TEST(EdLoadOutputTest, AFailedWriteGivesTheSystemsReason) {
         for (const char* format : {"tree", "json", "gltf", "glb", "html"}) {
             std::vector<std::string> args = {"--quiet", "--format", format, pump};
             if (!c.out.empty()) args.insert(args.begin(), {"-o", c.out});
-            int status = 0;
-            const std::string said = Finish(Start(args, c.stdoutPath, err, c.prepare), err, status);
+            const auto [status, said] = RunWith(args, c.stdoutPath, c.prepare);
             EXPECT_EQ("ed-load: " + c.said, said) << format;
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << format << " " << status;
         }
@@ -91,7 +94,7 @@ TEST(EdLoadOutputTest, ASignalDuringTheWriteRemovesTheTemporaryFile) {
         // Reading a pipe that nobody writes holds the load while the temporary file is there.
         ASSERT_EQ(0, mkfifo(input.c_str(), 0600));
         const pid_t child = Start({"--format", "json", "-o", out, input}, "/dev/null", "/dev/null", [] {
-            const rlimit none{0, 0};
+            const rlimit none{0, 0};  // no core file from SIGXFSZ
             setrlimit(RLIMIT_CORE, &none);
         });
         while (Hidden(folder.Path()).empty()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -164,12 +167,10 @@ TEST(EdLoadOutputTest, LinksAreFollowedAndAFileInAClosedFolderIsRewrittenInPlace
         {closed + "/new", input, 1, closed + "/new", "", true},
     };
     for (const Case& c : cases) {
-        int status = 0;
-        const std::string err = folder.Path() + "/err";
-        Finish(Start({"--quiet", "-o", c.out, c.source}, "/dev/null", err, c.closedFolder ? asNobody : asIs),
-               err, status);
+        const auto [status, said] =
+            RunWith({"--quiet", "-o", c.out, c.source}, "/dev/null", c.closedFolder ? asNobody : asIs);
         ASSERT_NE(126, WEXITSTATUS(status)) << "cannot run as another user";
-        EXPECT_EQ(c.exitCode, WEXITSTATUS(status)) << c.out << ReadFile(err);
+        EXPECT_EQ(c.exitCode, WEXITSTATUS(status)) << c.out << said;
         EXPECT_TRUE(Contains(ReadFile(c.written), c.holds)) << c.written;
     }
     EXPECT_TRUE(std::filesystem::is_symlink(folder.Path() + "/link"));
