@@ -59,9 +59,10 @@ void AddNode(ExtrasBuilder& extras, const kxk::ComponentNode& node) {
     if (const auto& thumbnail = node.GetThumbnailSource())
         extras.Add("ed:thumbnail", json::Text(thumbnail->GetSource()));
     // The lists as ed-load's JSON document gives them.
-    json::Json head = json::ComponentHead(node);
-    for (const char* list : {"viewables", "viewPoints", "viewStates", "layerGroups"})
-        extras.AddUnlessEmpty(std::string("ed:") + list, head[list]);
+    extras.AddUnlessEmpty("ed:viewables", json::Viewables(node));
+    extras.AddUnlessEmpty("ed:viewPoints", json::ViewPoints(node));
+    extras.AddUnlessEmpty("ed:viewStates", json::ViewStates(node));
+    extras.AddUnlessEmpty("ed:layerGroups", json::LayerGroups(node));
     for (const kxk::Property& property : node.GetProperties().GetAll())
         extras.Add(json::Text(property.name).get<std::string>(), json::Text(property.value));
 }

@@ -27,6 +27,8 @@ Json Rotation(const dg::Quaternion<float>& q) {
     return Json::array({Number(q.x()), Number(q.y()), Number(q.z()), Number(q.w())});
 }
 
+}  // namespace
+
 Json Viewables(const kxk::ComponentNode& node) {
     Json list = Json::array();
     for (const auto& source : node.GetViewableSources()) {
@@ -66,6 +68,8 @@ Json LayerGroups(const kxk::ComponentNode& node) {
     }
     return list;
 }
+
+namespace {
 
 Json Properties(const kxk::ComponentNode& node) {
     Json list = Json::array();

@@ -11,6 +11,7 @@
 #include "kxg/Appearance.h"
 #include "kxk/Component.h"
 #include "kxk/ComponentInstance.h"
+#include "kxk/ComponentNode.h"
 #include "kxk/ShapeSource.h"
 
 // The non-recursive pieces of ed-load's JSON document, each a small value that nlohmann serialises:
@@ -34,6 +35,12 @@ Json Appearance(const du::SmartPtr<kxg::Appearance>& appearance, bool opaque);
 // Null when there is no source; the box is null when it is the empty box.
 Json ShapeSource(const du::SmartPtr<kxk::ShapeSource>& source);
 Json Trace(const dp::TraceMessage& message);
+
+// The lists of a node, as ComponentHead gives them.
+Json Viewables(const kxk::ComponentNode& node);
+Json ViewPoints(const kxk::ComponentNode& node);
+Json ViewStates(const kxk::ComponentNode& node);
+Json LayerGroups(const kxk::ComponentNode& node);
 
 // Everything of a component but its children (which JsonWriter streams after it).
 Json ComponentHead(const kxk::Component& component);
