@@ -15,6 +15,7 @@
 #include <CLI/CLI.hpp>
 
 #include "Comparison.h"
+#include "DescriptorBuffer.h"
 #include "DiffHtml.h"
 #include "DiffJson.h"
 #include "DiffText.h"
@@ -115,7 +116,10 @@ int Run(const Options& options) {
         std::cerr << "ed-diff: " << error << '\n';
         return kTrouble;
     }
-    std::ostream& out = file ? file->Stream() : std::cout;
+    // The standard output goes through a buffer of ours, which keeps a failed write's reason.
+    edload::DescriptorBuffer standardOutput(STDOUT_FILENO);
+    std::ostream standardStream(&standardOutput);
+    std::ostream& out = file ? file->Stream() : standardStream;
 
     const std::string pluginPath = options.plugin.empty() ? edload::DefaultPluginPath() : options.plugin;
     std::unique_ptr<edload::LoadSession> session = edload::LoadSession::Open(pluginPath, error);
