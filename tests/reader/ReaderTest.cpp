@@ -141,7 +141,8 @@ TEST(BlockScanTest, RecordsReadAsTheirHandlersReadThem) {
     const std::vector<std::string> records = {
         "V 0 # 0 0 plain", "V 0 # 0 0   blanks \r", "V\t0\t#\t0\t0\ttab", "V -0 +# x0 y0 z",
         "V 0 4294967296# 0 0 w", "V 0 # 0 0", "V 0 # 0", "V 0 # 0 0 a\0b"s, "V 0\0 # 0 0 cut"s,
-        "V 0 # 0 0 \xe9t\xe9 long", "N 0 # 0 0 Mass", "N 0 # 0 0 \xe9", "I 0 # 0 0 Part", "I0#0 0  \xe9",
+        "V 0 # 0 0 \xe9t\xe9 long", "V 0 000# 0 0 five", "V 0 000000# 0 0 eight", "V 0000 000# 0 0 x",
+        "N 0 # 0 0 Mass", "N 0 # 0 0 \xe9", "I 0 # 0 0 Part", "I0#0 0  \xe9",
         "P 0000000# 1 00000001", "P #            1 1", "P 1844674407370955161# 1 1", "P #\0 1 1"s,
         "C 9# 1", "X 8# 1 14", "C 7# 2 0 x", "V 0 # 0 0 last"};
     // clang-format on
