@@ -146,7 +146,10 @@ TEST(BlockScanTest, RecordsReadAsTheirHandlersReadThem) {
         "P 0000000# 1 00000001", "P #            1 1", "P 1844674407370955161# 1 1", "P #\0 1 1"s,
         "C 9# 1", "X 8# 1 14", "C 7# 2 0 x", "V 0 # 0 0 last"};
     // clang-format on
-    std::string text = "J windows-1252\nC 1 0 0\nI 0 1 0 0 Root\nT 1 G\n";
+    // Ids of five to eight digits, none of them zero, which the scan reads from the window in one step.
+    std::string text =
+        "J windows-1252\nC 1 0 0\nI 0 1 0 0 Root\nT 1 G\nC 98765 1 0\nI 0 98765 0 0 Mid\nC 12345678 1 0\n"
+        "I 0 12345678 0 0 Big\nP 87654321 12345678 1\nN 0 87654321 0 0 big\nV 0 87654321 0 0 eight\n";
     for (size_t i = 0; i < records.size(); ++i) {
         const std::string id = std::to_string(i + 2);
         std::string record = records[i];
@@ -170,6 +173,8 @@ TEST(BlockScanTest, RecordsReadAsTheirHandlersReadThem) {
         }
     }
     EXPECT_NE(std::string::npos, expected.find("tab"));
+    EXPECT_NE(std::string::npos, expected.find("Mid"));
+    EXPECT_NE(std::string::npos, expected.find("Big @0.000000 0 big[G]=eight"));
 }
 
 TEST(ParseDriverTest, ExceptionInAHandlerStopsTheParseWithItsLineAndTheParserRunsAgain) {
