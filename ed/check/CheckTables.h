@@ -40,6 +40,7 @@ struct NodeRecord {
     bool onPath = false;
     uint32_t top = kNone;    // for an unbuilt record: the top of the unbuilt subtree it lies in
     size_t componentId = 0;  // a hash of the first kxCid value; 0 for none
+    bool idRefused = false;  // a sibling has the same component id: the node is placed without it
     std::string name;        // short enough to need no allocation: it is only quoted in messages
 };
 

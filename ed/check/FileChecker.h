@@ -11,6 +11,7 @@
 
 #include "du/EncodingConverter.h"
 #include "du/FileReader.h"
+#include "ed/check/BuildOutline.h"
 #include "ed/check/CheckTables.h"
 #include "ed/check/DiagnosticReport.h"
 #include "ed/check/FieldScan.h"
@@ -24,6 +25,8 @@ class FileChecker {
   public:
     // `fileSize` (0 when unknown) bounds the memory the id tables may reserve.
     explicit FileChecker(size_t fileSize);
+    // `outline`, when not null, receives what the check expects the load to build.
+    void SetOutline(BuildOutline* outline) { m_outline = outline; }
     void Run(du::FileReader& reader);
     DiagnosticReport TakeReport();
 
@@ -75,10 +78,13 @@ class FileChecker {
     void Walk();
     void CheckUnbuiltNodes();
     uint32_t UnbuiltTop(uint32_t node);
-    void ReportUnbuiltTop(uint32_t top, uint32_t below);
+    // False when no finding covers the unbuilt nodes under `top`.
+    bool ReportUnbuiltTop(uint32_t top, uint32_t below);
+    void Outline(uint32_t node, uint32_t depth);
     void CheckProperties();
 
     DiagnosticReport m_report;
+    BuildOutline* m_outline = nullptr;
     uint64_t m_lineNumber = 0;
     char m_letter = 0;
     uint64_t m_recordLines = 0;
