@@ -43,7 +43,7 @@ inline BuildOutline::Node Outlined(const edtest::WalkStep& step) {
 inline std::string Difference(const BuildOutline::Node& expected, const BuildOutline::Node& built) {
     if (expected.depth != built.depth) return "depth";
     if (expected.isLink != built.isLink) return "link or node";
-    if (expected.depth > 0 && expected.placedWithId != built.placedWithId)
+    if (expected.depth > 0 && expected.idKnown && expected.placedWithId != built.placedWithId)
         return built.placedWithId ? "placed with a component id" : "placed without a component id";
     if (expected.nameKnown && expected.name != built.name)
         return "name \"" + expected.name + "\" against \"" + built.name + "\"";

@@ -28,6 +28,7 @@ struct BuildOutline {
         // Per builder property: whether the build takes one from the node's chain, and the
         // occurrences there that stay plain properties.
         bool taken[kBuilderCount] = {};
+        bool idKnown = true;        // false when its kxCid was named after its value came
         bool placedWithId = false;  // its instance carries a component id (kxCid)
         uint32_t plainBuilders[kBuilderCount] = {};
     };

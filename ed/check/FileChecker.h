@@ -58,7 +58,9 @@ class FileChecker {
 
     // Names, values and texts (ValueChecks.cpp).
     void CheckEncoding(FieldScan& scan);
-    void CheckText(std::string_view text);
+    // Reports a text the loader cannot convert; gives the text as the loader holds it, converted or
+    // not, valid until the next call.
+    std::string_view CheckText(std::string_view text);
     signed char ClassifyName(std::string_view name, uint32_t column);
     void CheckBuilderValue(uint32_t property, std::string_view value, uint32_t column);
     void CheckBuilderScan(uint32_t node);
@@ -74,6 +76,7 @@ class FileChecker {
     void CheckTree();
     bool CheckCopyGrowth();
     void ApplyCopies(bool properties);
+    void FindComponentIds();
     void MergeProperties(uint32_t node, uint32_t source);
     void Walk();
     void CheckUnbuiltNodes();
@@ -85,6 +88,7 @@ class FileChecker {
 
     DiagnosticReport m_report;
     BuildOutline* m_outline = nullptr;
+    bool m_propertiesFollowed = true;  // through the copies: false when they multiply beyond following
     uint64_t m_lineNumber = 0;
     char m_letter = 0;
     uint64_t m_recordLines = 0;

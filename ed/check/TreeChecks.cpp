@@ -30,7 +30,9 @@ void FileChecker::CheckTree() {
                  "builds an empty structure");
         return;
     }
-    ApplyCopies(CheckCopyGrowth());
+    m_propertiesFollowed = CheckCopyGrowth();
+    ApplyCopies(m_propertiesFollowed);
+    FindComponentIds();
     Walk();
     CheckUnbuiltNodes();
     CheckProperties();
@@ -62,8 +64,8 @@ bool FileChecker::CheckCopyGrowth() {
 }
 
 // The copy step runs before the walk, in record order: a copy takes its source's name when it has
-// none, and its source's component id along with the properties (unless `properties` is false, when
-// only a copy without properties of its own still shares its source's, which makes no record).
+// none, and its properties (unless `properties` is false, when only a copy without properties of its
+// own still shares its source's, which makes no record).
 void FileChecker::ApplyCopies(bool properties) {
     for (const uint32_t node : m_copies) {
         const uint32_t source = m_nodes[node].copySource;
@@ -85,7 +87,6 @@ void FileChecker::ApplyCopies(bool properties) {
             copied.nameCut = m_nodes[source].nameCut;
             copied.hasName = true;
         }
-        if (copied.componentId == 0) copied.componentId = m_nodes[source].componentId;
         if (properties || copied.firstProperty == kNone) MergeProperties(node, source);
     }
 }

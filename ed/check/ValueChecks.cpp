@@ -174,22 +174,23 @@ void FileChecker::CheckEncoding(FieldScan& scan) {
                "as their bytes are");
 }
 
-void FileChecker::CheckText(std::string_view text) {
-    if (!HasHighByte(text)) return;
+std::string_view FileChecker::CheckText(std::string_view text) {
+    if (!HasHighByte(text)) return text;
     if (m_converter) {
         m_convertBuffer.assign(text);
-        if (m_converter->Convert(m_convertBuffer, m_convertBuffer, nullptr)) return;
+        if (m_converter->Convert(m_convertBuffer, m_convertBuffer, nullptr)) return m_convertBuffer;
         Report("text-not-in-encoding", Severity::kWarning, 0,
                "the text " + Quoted(text) + " is not valid " +
                    std::string(m_converter->GetFromEncoding().safe_c_str()) +
                    ": the loader keeps its bytes unconverted; fix the J record or the text");
-        return;
+        return text;
     }
-    if (IsUtf8(text)) return;
+    if (IsUtf8(text)) return text;
     Report("text-not-in-encoding", Severity::kWarning, 0,
            "the text " + Quoted(text) + " is not UTF-8, and the J record at line " +
                std::to_string(m_conversionOffLine) +
                " left the loader with no conversion: its bytes reach the structure as they are");
+    return text;
 }
 
 int BuilderIndex(std::string_view name) {
@@ -238,11 +239,9 @@ void FileChecker::CheckBuilderValue(uint32_t property, std::string_view value, u
     const signed char builder = record.builder;
     std::string& text = m_valueBuffer;
     text.assign(value);
-    if (builder == kComponentIdIndex && record.attached && !value.empty()) {
-        size_t& id = m_nodes[record.node].componentId;
-        // 0 stands for no id; a hash that comes out 0 is taken as 1.
-        if (id == 0) id = std::max<size_t>(1, std::hash<std::string_view>()(value));
-    }
+    // 0 stands for no id; a hash that comes out 0 is taken as 1.
+    if (builder == kComponentIdIndex && !value.empty())
+        record.valueHash = std::max<size_t>(1, std::hash<std::string_view>()(value));
     if (!Accepts(builder, text.c_str())) {
         record.verdict = Verdict::kRejected;
         m_rejectedValues[property] =
@@ -318,6 +317,21 @@ void FileChecker::ReportRepeatedProperty(uint32_t node, uint32_t property, uint3
                  ": the loader reads only that one and copies this one as a plain property");
 }
 
+// The build takes a node's component id from the first kxCid property on its chain, once the copies
+// are made: a copy without one of its own has its source's.
+void FileChecker::FindComponentIds() {
+    for (uint32_t i = 0; i < m_nodes.Size(); ++i) {
+        NodeRecord& node = m_nodes[i];
+        for (uint32_t at = node.firstProperty; at != kNone; at = m_properties[at].next) {
+            const PropertyRecord& property = m_properties[at];
+            if (property.builder != kComponentIdIndex || !property.named || !property.hasValue) continue;
+            node.componentId = property.valueHash;
+            node.idUnknown = property.verdict == Verdict::kUnknown;
+            break;
+        }
+    }
+}
+
 // The occurrences of each builder property on the node's chain, less the one the scan above takes:
 // the first whose value is not rejected.
 void FileChecker::Outline(uint32_t node, uint32_t depth) {
@@ -326,6 +340,8 @@ void FileChecker::Outline(uint32_t node, uint32_t depth) {
     BuildOutline::Node& outlined = m_outline->visited.emplace_back();
     outlined.depth = depth;
     outlined.isLink = record.isLink;
+    outlined.idKnown = !record.idUnknown && m_propertiesFollowed;
+    outlined.builderKnown = m_propertiesFollowed;
     outlined.placedWithId = record.componentId != 0 && !record.idRefused;
     outlined.nameKnown = !record.nameCut && !HasHighByte(record.name);
     if (record.hasName) outlined.name = record.name;

@@ -1,5 +1,7 @@
 #include "JsonValues.h"
 
+#include "Base64.h"
+
 #include "dg/Box.h"
 #include "kxk/ComponentNode.h"
 #include "kxk/ComponentProxy.h"
@@ -80,7 +82,65 @@ Json Properties(const kxk::ComponentNode& node) {
     return list;
 }
 
+bool IsUtf8(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        const size_t follow = c >= 0xC2 && c < 0xE0   ? 1
+                              : c >= 0xE0 && c < 0xF0 ? 2
+                              : c >= 0xF0 && c < 0xF5 ? 3
+                                                      : 0;
+        if (follow == 0 || text.size() - i <= follow) return false;
+        for (size_t k = 1; k <= follow; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        // Overlong forms, surrogates and code points above U+10FFFF, which the writer replaces too.
+        const unsigned char next = static_cast<unsigned char>(text[i + 1]);
+        if ((c == 0xE0 && next < 0xA0) || (c == 0xED && next >= 0xA0) || (c == 0xF0 && next < 0x90) ||
+            (c == 0xF4 && next >= 0x90))
+            return false;
+        i += follow + 1;
+    }
+    return true;
+}
+
+bool IsForeignText(const Json& value) {
+    return value.is_string() && !IsUtf8(value.get_ref<const std::string&>());
+}
+
+// The bytes of an array's texts, or null when all of them are UTF-8.
+Json ArrayBytes(const Json& array) {
+    Json bytes = Json::array();
+    bool any = false;
+    for (const Json& entry : array) {
+        any = any || IsForeignText(entry);
+        bytes.push_back(IsForeignText(entry) ? Json(Base64(entry.get_ref<const std::string&>()))
+                                             : Json(nullptr));
+    }
+    return any ? bytes : Json(nullptr);
+}
+
 }  // namespace
+
+Json WithBytes(Json value) {
+    if (value.is_array()) {
+        for (Json& entry : value) entry = WithBytes(std::move(entry));
+        return value;
+    }
+    if (!value.is_object()) return value;
+    Json object = Json::object();
+    for (auto& [key, member] : value.items()) {
+        Json bytes = IsForeignText(member) ? Json(Base64(member.get_ref<const std::string&>()))
+                     : member.is_array()   ? ArrayBytes(member)
+                                           : Json(nullptr);
+        object[key] = WithBytes(std::move(member));
+        if (!bytes.is_null()) object[key + "Bytes"] = std::move(bytes);
+    }
+    return object;
+}
 
 std::string Dump(const Json& value) {
     return value.dump(-1, ' ', false, Json::error_handler_t::replace);
