@@ -1,6 +1,7 @@
 #include "JsonValues.h"
 
 #include "Base64.h"
+#include "Utf8.h"
 
 #include "dg/Box.h"
 #include "kxk/ComponentNode.h"
@@ -80,31 +81,6 @@ Json Properties(const kxk::ComponentNode& node) {
                         {"type", TextOrNull(property.typeName)},
                         {"value", Text(property.value)}});
     return list;
-}
-
-bool IsUtf8(const std::string& text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        const size_t follow = c >= 0xC2 && c < 0xE0   ? 1
-                              : c >= 0xE0 && c < 0xF0 ? 2
-                              : c >= 0xF0 && c < 0xF5 ? 3
-                                                      : 0;
-        if (follow == 0 || text.size() - i <= follow) return false;
-        for (size_t k = 1; k <= follow; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-        // Overlong forms, surrogates and code points above U+10FFFF, which the writer replaces too.
-        const unsigned char next = static_cast<unsigned char>(text[i + 1]);
-        if ((c == 0xE0 && next < 0xA0) || (c == 0xED && next >= 0xA0) || (c == 0xF0 && next < 0x90) ||
-            (c == 0xF4 && next >= 0x90))
-            return false;
-        i += follow + 1;
-    }
-    return true;
 }
 
 bool IsForeignText(const Json& value) {
