@@ -183,15 +183,18 @@ void FileChecker::CheckProperty(FieldScan& scan) {
         record.firstRecord = 'P';
     }
     m_typeUses.emplace(typeId.value, m_lineNumber);
+    // The reader gives the record this type before it finds the record attached.
+    record.typeId = typeId.value;
     if (record.attached) {
-        Report("property-redefined", Severity::kWarning, id.column,
-               "property " + Number(id.value) + " is already on node " + Number(m_nodes[record.node].id) +
-                   " (" + Line(record.attachLine) +
-                   "), and the loader reuses the record of the id looked up last: it stays there, and node " +
-                   Number(nodeId.value) + " gets no property " + Number(id.value));
+        Report(
+            "property-redefined", Severity::kWarning, id.column,
+            "property " + Number(id.value) + " is already on node " + Number(m_nodes[record.node].id) + " (" +
+                Line(record.attachLine) +
+                "), and the loader reuses the record of the id looked up last: it stays there, with type " +
+                Number(typeId.value) + " now, and node " + Number(nodeId.value) + " gets no property " +
+                Number(id.value));
         return;
     }
-    record.typeId = typeId.value;
     record.attachLine = m_lineNumber;
     NodeRecord& owner = m_nodes[node];
     if (owner.propertyLine == 0) owner.propertyLine = m_lineNumber;
