@@ -38,8 +38,11 @@ struct NodeRecord {
     bool nameCut = false;  // `name` holds only the beginning of the name
     bool reached = false;  // built by the walk
     bool onPath = false;
-    uint32_t top = kNone;    // for an unbuilt record: the top of the unbuilt subtree it lies in
-    size_t componentId = 0;  // a hash of the first kxCid value; 0 for none
+    uint32_t top = kNone;  // for an unbuilt record: the top of the unbuilt subtree it lies in
+    // A hash of the value of the first kxCid property on the node's chain; 0 for none or an empty one.
+    size_t componentId = 0;
+    bool idUnknown = false;  // that property was named after its value came: the check does not judge it
+    bool idRefused = false;  // a sibling has the same component id: the node is placed without it
     std::string name;        // short enough to need no allocation: it is only quoted in messages
 };
 
@@ -55,7 +58,8 @@ struct PropertyRecord {
     uint32_t origin = kNone;  // for a copied record, the record it copies; else the record itself
     uint64_t firstLine = 0;
     uint64_t attachLine = 0;
-    size_t nameHash = 0;  // with typeId, the key under which the copy step compares properties
+    size_t nameHash = 0;   // with typeId, the key under which the copy step compares properties
+    size_t valueHash = 0;  // of the first value of a kxCid property, never 0 but for an empty one
     char firstRecord = 0;
     signed char builder = -1;  // the builder property its name matches, or -1
     Verdict verdict = Verdict::kUnknown;

@@ -33,10 +33,11 @@ bool StartsWithByteOrderMark(const char* line) {
 
 }  // namespace
 
-DiagnosticReport CheckFile(const std::string& path) {
+DiagnosticReport CheckFile(const std::string& path, BuildOutline* outline) {
     du::SmartPtr<du::FileReader> reader(new du::FileReader);
     if (path.empty() || !reader->Open(du::Symbol(path), 0, 8192)) return DiagnosticReport();
     FileChecker checker(reader->SizeHint());
+    checker.SetOutline(outline);
     checker.Run(*reader);
     return checker.TakeReport();
 }
@@ -56,6 +57,7 @@ void FileChecker::Run(du::FileReader& reader) {
         CheckLine(lines.GetBuffer(), lines.GetLength());
     }
     if (m_stopped) {
+        if (m_outline) m_outline->stopped = true;
         const uint64_t stopLine = m_lineNumber;
         while (lines.ReadLine()) ++m_lineNumber;
         CheckNoLongerRead(stopLine);

@@ -11,6 +11,7 @@
 
 #include "du/EncodingConverter.h"
 #include "du/FileReader.h"
+#include "ed/check/BuildOutline.h"
 #include "ed/check/CheckTables.h"
 #include "ed/check/DiagnosticReport.h"
 #include "ed/check/FieldScan.h"
@@ -24,6 +25,8 @@ class FileChecker {
   public:
     // `fileSize` (0 when unknown) bounds the memory the id tables may reserve.
     explicit FileChecker(size_t fileSize);
+    // `outline`, when not null, receives what the check expects the load to build.
+    void SetOutline(BuildOutline* outline) { m_outline = outline; }
     void Run(du::FileReader& reader);
     DiagnosticReport TakeReport();
 
@@ -55,7 +58,9 @@ class FileChecker {
 
     // Names, values and texts (ValueChecks.cpp).
     void CheckEncoding(FieldScan& scan);
-    void CheckText(std::string_view text);
+    // Reports a text the loader cannot convert; gives the text as the loader holds it, converted or
+    // not, valid until the next call.
+    std::string_view CheckText(std::string_view text);
     signed char ClassifyName(std::string_view name, uint32_t column);
     void CheckBuilderValue(uint32_t property, std::string_view value, uint32_t column);
     void CheckBuilderScan(uint32_t node);
@@ -71,14 +76,19 @@ class FileChecker {
     void CheckTree();
     bool CheckCopyGrowth();
     void ApplyCopies(bool properties);
+    void FindComponentIds();
     void MergeProperties(uint32_t node, uint32_t source);
     void Walk();
     void CheckUnbuiltNodes();
     uint32_t UnbuiltTop(uint32_t node);
-    void ReportUnbuiltTop(uint32_t top, uint32_t below);
+    // False when no finding covers the unbuilt nodes under `top`.
+    bool ReportUnbuiltTop(uint32_t top, uint32_t below);
+    void Outline(uint32_t node, uint32_t depth);
     void CheckProperties();
 
     DiagnosticReport m_report;
+    BuildOutline* m_outline = nullptr;
+    bool m_propertiesFollowed = true;  // through the copies: false when they multiply beyond following
     uint64_t m_lineNumber = 0;
     char m_letter = 0;
     uint64_t m_recordLines = 0;

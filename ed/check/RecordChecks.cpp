@@ -183,15 +183,18 @@ void FileChecker::CheckProperty(FieldScan& scan) {
         record.firstRecord = 'P';
     }
     m_typeUses.emplace(typeId.value, m_lineNumber);
+    // The reader gives the record this type before it finds the record attached.
+    record.typeId = typeId.value;
     if (record.attached) {
-        Report("property-redefined", Severity::kWarning, id.column,
-               "property " + Number(id.value) + " is already on node " + Number(m_nodes[record.node].id) +
-                   " (" + Line(record.attachLine) +
-                   "), and the loader reuses the record of the id looked up last: it stays there, and node " +
-                   Number(nodeId.value) + " gets no property " + Number(id.value));
+        Report(
+            "property-redefined", Severity::kWarning, id.column,
+            "property " + Number(id.value) + " is already on node " + Number(m_nodes[record.node].id) + " (" +
+                Line(record.attachLine) +
+                "), and the loader reuses the record of the id looked up last: it stays there, with type " +
+                Number(typeId.value) + " now, and node " + Number(nodeId.value) + " gets no property " +
+                Number(id.value));
         return;
     }
-    record.typeId = typeId.value;
     record.attachLine = m_lineNumber;
     NodeRecord& owner = m_nodes[node];
     if (owner.propertyLine == 0) owner.propertyLine = m_lineNumber;
@@ -213,7 +216,9 @@ void FileChecker::CheckPropertyName(FieldScan& scan) {
     const IdField id = scan.Id();
     scan.Skip(2);
     const std::string_view text = scan.Text();
-    CheckText(text);
+    const uint32_t column = scan.ColumnOf(text.data());
+    // The loader keys and matches the name as converted.
+    const std::string_view held = CheckText(text);
     if (!CheckId(id, "property", [&] { return "names property " + Number(id.value); })) return;
     PropertyRecord& record = m_properties[m_properties.LookUp(id.value, false)];
     if (record.firstLine == 0) {
@@ -221,8 +226,8 @@ void FileChecker::CheckPropertyName(FieldScan& scan) {
         record.firstRecord = 'N';
     }
     record.named = true;
-    record.nameHash = std::hash<std::string_view>()(text);
-    const signed char builder = ClassifyName(text, scan.ColumnOf(text.data()));
+    record.nameHash = std::hash<std::string_view>()(held);
+    const signed char builder = ClassifyName(held, column);
     // A value read before a rename was judged for another name, or for none.
     if (builder != record.builder) record.verdict = Verdict::kUnknown;
     record.builder = builder;
@@ -235,7 +240,9 @@ void FileChecker::CheckPropertyValue(FieldScan& scan) {
     const uint32_t property = id.value >= 1 ? m_properties.LookUp(id.value, false) : kNone;
     scan.Skip(2);
     const std::string_view text = scan.Text();
-    CheckText(text);
+    const uint32_t column = scan.ColumnOf(text.data());
+    // The builder reads the value as converted.
+    const std::string_view held = CheckText(text);
     if (!CheckId(id, "property", [&] { return "adds a value to property " + Number(id.value); })) return;
     PropertyRecord& record = m_properties[property];
     if (record.firstLine == 0) {
@@ -244,7 +251,7 @@ void FileChecker::CheckPropertyValue(FieldScan& scan) {
     }
     if (!record.hasValue) {
         record.hasValue = true;
-        if (record.builder >= 0) CheckBuilderValue(property, text, scan.ColumnOf(text.data()));
+        if (record.builder >= 0) CheckBuilderValue(property, held, column);
     }
 }
 

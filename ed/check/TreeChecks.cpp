@@ -30,7 +30,9 @@ void FileChecker::CheckTree() {
                  "builds an empty structure");
         return;
     }
-    ApplyCopies(CheckCopyGrowth());
+    m_propertiesFollowed = CheckCopyGrowth();
+    ApplyCopies(m_propertiesFollowed);
+    FindComponentIds();
     Walk();
     CheckUnbuiltNodes();
     CheckProperties();
@@ -62,8 +64,8 @@ bool FileChecker::CheckCopyGrowth() {
 }
 
 // The copy step runs before the walk, in record order: a copy takes its source's name when it has
-// none, and its source's component id along with the properties (unless `properties` is false, when
-// only a copy without properties of its own still shares its source's, which makes no record).
+// none, and its properties (unless `properties` is false, when only a copy without properties of its
+// own still shares its source's, which makes no record).
 void FileChecker::ApplyCopies(bool properties) {
     for (const uint32_t node : m_copies) {
         const uint32_t source = m_nodes[node].copySource;
@@ -73,20 +75,18 @@ void FileChecker::ApplyCopies(bool properties) {
                      copy + " copies nothing: its source id names no node, so it is built as a plain node");
             continue;
         }
-        if (m_nodes[source].declLine == 0) {
+        if (m_nodes[source].declLine == 0)
             ReportAt(m_nodes[node].declLine, 'X', "copy-source-undefined", Severity::kWarning,
                      copy + " copies node " + std::to_string(m_nodes[source].id) +
                          ", which no C or X record declares before the copy is made (a C record after the X "
-                         "record makes a fresh node): the copy takes over no name and no property");
-            continue;
-        }
+                         "record makes a fresh node): the copy takes over only the name and properties that "
+                         "I and P records give that id without declaring it");
         NodeRecord& copied = m_nodes[node];
         if (!copied.hasName && m_nodes[source].hasName) {
             copied.name = m_nodes[source].name;
             copied.nameCut = m_nodes[source].nameCut;
             copied.hasName = true;
         }
-        if (copied.componentId == 0) copied.componentId = m_nodes[source].componentId;
         if (properties || copied.firstProperty == kNone) MergeProperties(node, source);
     }
 }
@@ -129,6 +129,7 @@ void FileChecker::Walk() {
     std::unordered_map<size_t, uint32_t> siblingIds;
     auto visit = [&](uint32_t node) {
         CheckBuilderScan(node);
+        if (m_outline) Outline(node, static_cast<uint32_t>(stack.size()));
         NodeRecord& record = m_nodes[node];
         record.reached = true;
         if (record.isLink) {
@@ -151,6 +152,7 @@ void FileChecker::Walk() {
             if (m_nodes[child].componentId == 0) continue;
             const auto [first, inserted] = siblingIds.emplace(m_nodes[child].componentId, child);
             if (inserted) continue;
+            m_nodes[child].idRefused = true;
             ReportAt(m_nodes[child].declLine, m_nodes[child].declRecord, "duplicate-component-id",
                      Severity::kWarning,
                      "the component id (kxCid) of " + NodeLabel(child) +
@@ -215,12 +217,17 @@ void FileChecker::CheckUnbuiltNodes() {
     std::vector<uint32_t> tops;
     std::unordered_map<uint32_t, uint32_t> unbuiltBelow;
     for (uint32_t i = 0; i < nodes.Size(); ++i) {
+        if (m_outline && nodes[i].declLine != 0) ++m_outline->declared;
         if (nodes[i].reached || nodes[i].declLine == 0) continue;
         const uint32_t top = UnbuiltTop(i);
         if (unbuiltBelow.emplace(top, 0).second) tops.push_back(top);
         if (top != i) ++unbuiltBelow[top];
     }
-    for (const uint32_t top : tops) ReportUnbuiltTop(top, unbuiltBelow[top]);
+    for (const uint32_t top : tops) {
+        const uint32_t unbuilt = unbuiltBelow[top] + (nodes[top].declLine != 0 ? 1 : 0);
+        const bool reported = ReportUnbuiltTop(top, unbuiltBelow[top]);
+        if (m_outline) (reported ? m_outline->unbuiltReported : m_outline->unbuiltUnreported) += unbuilt;
+    }
     for (uint32_t i = 0; i < nodes.Size(); ++i) {
         const NodeRecord& node = nodes[i];
         if (node.declLine != 0 || node.reached) continue;
@@ -244,14 +251,15 @@ void FileChecker::CheckUnbuiltNodes() {
     }
 }
 
-void FileChecker::ReportUnbuiltTop(uint32_t top, uint32_t below) {
+bool FileChecker::ReportUnbuiltTop(uint32_t top, uint32_t below) {
     const NodeRecord& record = m_nodes[top];
-    if (record.parent != kNone && m_nodes[record.parent].reached) return;  // below a link
+    // The walk reported the children of a link (root-is-link, link-hides-children).
+    if (record.parent != kNone && m_nodes[record.parent].reached) return m_nodes[record.parent].isLink;
     if (record.parent == kNone && record.declLine != 0) {
         ReportAt(record.declLine, record.declRecord, "unreachable-node", Severity::kWarning,
                  NodeLabel(top) + " hangs under no node (its parent id names nothing): it is not built" +
                      NodesBelow(below));
-        return;
+        return true;
     }
     if (record.parent == kNone) {
         const uint32_t current = m_nodes.Current(record.id);
@@ -271,7 +279,7 @@ void FileChecker::ReportUnbuiltTop(uint32_t top, uint32_t below) {
             ReportAt(m_nodes[child].declLine, m_nodes[child].declRecord, "parent-undefined",
                      Severity::kWarning, std::move(message));
         }
-        return;
+        return record.firstChild != kNone;
     }
     // A loop: the parents lead back to `top` and never to the root.
     std::string members;
@@ -289,6 +297,7 @@ void FileChecker::ReportUnbuiltTop(uint32_t top, uint32_t below) {
                  " lie below each other in a loop that no root reaches: the loader builds none of "
                  "them" +
                  NodesBelow(below + 1 > count ? below + 1 - count : 0));
+    return true;
 }
 
 void FileChecker::CheckProperties() {

@@ -41,6 +41,7 @@ const BuilderName kBuilderNames[] = {
      "the shape source index stays 0"},
     {names::kRenderEnable, true, "a whole number", "the node keeps the default visibility"},
 };
+static_assert(sizeof(kBuilderNames) / sizeof(kBuilderNames[0]) == kBuilderCount);
 constexpr signed char kLengthUnitIndex = 0;
 constexpr signed char kComponentIdIndex = 3;
 constexpr signed char kBoxIndex = 5;
@@ -173,35 +174,43 @@ void FileChecker::CheckEncoding(FieldScan& scan) {
                "as their bytes are");
 }
 
-void FileChecker::CheckText(std::string_view text) {
-    if (!HasHighByte(text)) return;
+std::string_view FileChecker::CheckText(std::string_view text) {
+    if (!HasHighByte(text)) return text;
     if (m_converter) {
         m_convertBuffer.assign(text);
-        if (m_converter->Convert(m_convertBuffer, m_convertBuffer, nullptr)) return;
+        if (m_converter->Convert(m_convertBuffer, m_convertBuffer, nullptr)) return m_convertBuffer;
         Report("text-not-in-encoding", Severity::kWarning, 0,
                "the text " + Quoted(text) + " is not valid " +
                    std::string(m_converter->GetFromEncoding().safe_c_str()) +
                    ": the loader keeps its bytes unconverted; fix the J record or the text");
-        return;
+        return text;
     }
-    if (IsUtf8(text)) return;
+    if (IsUtf8(text)) return text;
     Report("text-not-in-encoding", Severity::kWarning, 0,
            "the text " + Quoted(text) + " is not UTF-8, and the J record at line " +
                std::to_string(m_conversionOffLine) +
                " left the loader with no conversion: its bytes reach the structure as they are");
+    return text;
 }
 
-signed char FileChecker::ClassifyName(std::string_view name, uint32_t column) {
+int BuilderIndex(std::string_view name) {
     if (name.empty() || name.size() > kLongestName) return -1;
     char buffer[kLongestName];
     const std::string_view lower = Lower(name, buffer);
-    const int count = static_cast<int>(sizeof(kBuilderNames) / sizeof(kBuilderNames[0]));
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < kBuilderCount; ++i) {
         const BuilderName& entry = kBuilderNames[i];
         if ((entry.lowerCase ? lower : name) == std::string_view(entry.name.c_str(), entry.name.length()))
-            return static_cast<signed char>(i);
+            return i;
     }
-    for (int i = 0; i < count; ++i) {
+    return -1;
+}
+
+signed char FileChecker::ClassifyName(std::string_view name, uint32_t column) {
+    if (const int builder = BuilderIndex(name); builder >= 0) return static_cast<signed char>(builder);
+    if (name.empty() || name.size() > kLongestName) return -1;
+    char buffer[kLongestName];
+    const std::string_view lower = Lower(name, buffer);
+    for (int i = 0; i < kBuilderCount; ++i) {
         const BuilderName& entry = kBuilderNames[i];
         if (entry.lowerCase || lower.size() != entry.name.length() ||
             strncasecmp(lower.data(), entry.name.c_str(), lower.size()) != 0)
@@ -230,11 +239,9 @@ void FileChecker::CheckBuilderValue(uint32_t property, std::string_view value, u
     const signed char builder = record.builder;
     std::string& text = m_valueBuffer;
     text.assign(value);
-    if (builder == kComponentIdIndex && record.attached && !value.empty()) {
-        size_t& id = m_nodes[record.node].componentId;
-        // 0 stands for no id; a hash that comes out 0 is taken as 1.
-        if (id == 0) id = std::max<size_t>(1, std::hash<std::string_view>()(value));
-    }
+    // 0 stands for no id; a hash that comes out 0 is taken as 1.
+    if (builder == kComponentIdIndex && !value.empty())
+        record.valueHash = std::max<size_t>(1, std::hash<std::string_view>()(value));
     if (!Accepts(builder, text.c_str())) {
         record.verdict = Verdict::kRejected;
         m_rejectedValues[property] =
@@ -255,8 +262,7 @@ void FileChecker::CheckBuilderValue(uint32_t property, std::string_view value, u
 // whose value reads is taken; one whose value does not read stays a plain property, and so does
 // every later one of a name already taken. A chain shared by copies reports each record once.
 void FileChecker::CheckBuilderScan(uint32_t node) {
-    constexpr int kCount = sizeof(kBuilderNames) / sizeof(kBuilderNames[0]);
-    uint32_t taken[kCount];
+    uint32_t taken[kBuilderCount];
     std::fill(std::begin(taken), std::end(taken), kNone);
     uint32_t rejected = kNone;  // the first rejected record, when any
     for (uint32_t at = m_nodes[node].firstProperty; at != kNone; at = m_properties[at].next) {
@@ -309,6 +315,46 @@ void FileChecker::ReportRepeatedProperty(uint32_t node, uint32_t property, uint3
              NodeLabel(node) + " already has its " + Quoted(kBuilderNames[origin.builder].name.c_str()) +
                  " from the property at line " + std::to_string(m_properties[Origin(accepted)].attachLine) +
                  ": the loader reads only that one and copies this one as a plain property");
+}
+
+// The build takes a node's component id from the first kxCid property on its chain, once the copies
+// are made: a copy without one of its own has its source's.
+void FileChecker::FindComponentIds() {
+    for (uint32_t i = 0; i < m_nodes.Size(); ++i) {
+        NodeRecord& node = m_nodes[i];
+        for (uint32_t at = node.firstProperty; at != kNone; at = m_properties[at].next) {
+            const PropertyRecord& property = m_properties[at];
+            if (property.builder != kComponentIdIndex || !property.named || !property.hasValue) continue;
+            node.componentId = property.valueHash;
+            node.idUnknown = property.verdict == Verdict::kUnknown;
+            break;
+        }
+    }
+}
+
+// The occurrences of each builder property on the node's chain, less the one the scan above takes:
+// the first whose value is not rejected.
+void FileChecker::Outline(uint32_t node, uint32_t depth) {
+    const NodeRecord& record = m_nodes[node];
+    if (node == m_root && record.isLink) m_outline->rootIsLink = true;
+    BuildOutline::Node& outlined = m_outline->visited.emplace_back();
+    outlined.depth = depth;
+    outlined.isLink = record.isLink;
+    outlined.idKnown = !record.idUnknown && m_propertiesFollowed;
+    outlined.builderKnown = m_propertiesFollowed;
+    outlined.placedWithId = record.componentId != 0 && !record.idRefused;
+    outlined.nameKnown = !record.nameCut && !HasHighByte(record.name);
+    if (record.hasName) outlined.name = record.name;
+    bool* const taken = outlined.taken;
+    for (uint32_t at = record.firstProperty; at != kNone; at = m_properties[at].next) {
+        const PropertyRecord& property = m_properties[at];
+        if (property.builder < 0 || !property.named || !property.hasValue) continue;
+        if (property.verdict == Verdict::kUnknown) outlined.builderKnown = false;
+        if (!taken[property.builder] && property.verdict != Verdict::kRejected)
+            taken[property.builder] = true;
+        else
+            ++outlined.plainBuilders[property.builder];
+    }
 }
 
 }  // namespace ed::check

@@ -36,16 +36,22 @@ TEST(EdLoadFailureTest, SecondRootStopsTheParse) {
 
 TEST(EdLoadUsageTest, BadUsageAndNoPluginExitTwo) {
     const std::string example = Example("assembly/assembly.ed");
+    TempFolder folder;
     // Options that do not apply to the format are usage errors too.
     struct Case {
         std::vector<std::string> args;
         int exitCode;
         const char* said;  // part of what it printed, on either stream
+        std::string input = "/dev/null";
     };
     const Case cases[] = {
         {{}, 2, ""},
         {{"--format", "xml", example}, 2, ""},
         {{"--no-such-option", example}, 2, ""},
+        {{"--fromat", "json", example}, 2, "unknown option --fromat"},
+        {{"--check", folder.Path() + "/missing.ed"}, 1, "cannot check the file"},
+        {{"--check", folder.Path()}, 1, "cannot check the file"},
+        {{"--format", "json", "-"}, 0, "\"name\":\"Assembly\"", example},
         {{"--plugin", "/nonexistent/ed.so", example}, 2, "/nonexistent/ed.so"},
         {{"--plugin", "", example}, 2, ""},
         {{"--up", "y", example}, 2, ""},
@@ -55,7 +61,7 @@ TEST(EdLoadUsageTest, BadUsageAndNoPluginExitTwo) {
         {{"--version"}, 0, "ed-load "},
     };
     for (const Case& c : cases) {
-        RunResult run = RunEdLoad(c.args);
+        RunResult run = RunEdLoad(c.args, c.input);
         EXPECT_EQ(c.exitCode, run.exitCode) << (c.args.empty() ? "" : c.args[0]);
         EXPECT_TRUE(Contains(run.out + run.err, c.said)) << run.out << run.err;
     }
@@ -98,6 +104,7 @@ TEST(EdLoadLinkTest, MovedLinkIsFoundBesideARelativelyNamedFile) {
 TEST(EdLoadFormatTest, TracesGoToStderrUnlessQuietOrJson) {
     std::string pump = Example("pump/pump.ed");
     EXPECT_TRUE(Contains(RunEdLoad({pump}).err, "AddCheckout not yet implemented"));
+    EXPECT_FALSE(Contains(RunEdLoad({pump}).err, "\n\n"));
     EXPECT_EQ("", RunEdLoad({"--quiet", pump}).err);
     EXPECT_EQ("", RunEdLoad({"--format", "summary", "--quiet", pump}).err);
 }
@@ -151,7 +158,11 @@ TEST(EdLoadJsonTest, WorkedExampleHasTheDocumentedShape) {
 TEST(EdLoadJsonTest, Utf8PassesAndBadUtf8IsReplaced) {
     TempFolder folder;
     const std::string bad = "J utf-8\nC 1 0 0\nI 0 1 0 0 日本A\xff\xfe-B\n";
-    EXPECT_EQ("日本A\uFFFD\uFFFD-B", Load(folder.Write("bad.ed", bad))["root"]["name"]);
+    const Json document = Load(folder.Write("bad\xff.ed", bad));
+    EXPECT_EQ("日本A\uFFFD\uFFFD-B", document["root"]["name"]);
+    // The bytes themselves, in base64, beside the text that lost them.
+    EXPECT_EQ("5pel5pysQf/+LUI=", document["root"]["nameBytes"]);
+    EXPECT_TRUE(document.contains("fileBytes"));
 }
 
 // --check adds "diagnostics" after "traces" and changes nothing else; an error-level finding exits 1.
@@ -193,6 +204,7 @@ TEST(EdLoadSafetyTest, OutputIsReplacedOnlyByACompleteOutput) {
         {{input}, input, 2, false, "is the input file"},
         {{"--format", "tree", broken}, folder.Path() + "/t", 1, true, "cannot load"},
         {{"--format", "summary", broken}, folder.Path() + "/s", 1, true, "cannot load"},
+        {{"--format", "tree", broken}, folder.Path() + "/t", 1, true, "broken.ed:2: error: "},
         {{"--format", "gltf", broken}, folder.Path() + "/g", 1, true, "cannot load"},
         {{"--format", "glb", folder.Path() + "/missing.ed"}, folder.Path() + "/b", 1, true, "No such file"},
         {{"--format", "json", broken}, folder.Path() + "/j", 1, false, "cannot load"},

@@ -54,10 +54,10 @@ inline std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
-// Runs `program` with `args`, standard input closed, and collects its exit code and both outputs.
-// A non-zero `addressSpace` limits the program's virtual memory to that many bytes.
+// Runs `program` with `args`, standard input read from `input`, and collects its exit code and both
+// outputs. A non-zero `addressSpace` limits the program's virtual memory to that many bytes.
 inline RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                            rlim_t addressSpace = 0) {
+                            rlim_t addressSpace = 0, const std::string& input = "/dev/null") {
     TempFolder folder;
     std::string outPath = folder.Path() + "/out", errPath = folder.Path() + "/err";
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
@@ -65,7 +65,7 @@ inline RunResult RunProgram(const std::string& program, const std::vector<std::s
     argv.push_back(nullptr);
     pid_t child = fork();
     if (child == 0) {
-        if (!freopen("/dev/null", "r", stdin) || !freopen(outPath.c_str(), "w", stdout) ||
+        if (!freopen(input.c_str(), "r", stdin) || !freopen(outPath.c_str(), "w", stdout) ||
             !freopen(errPath.c_str(), "w", stderr))
             _exit(127);
         const rlimit limit{addressSpace, addressSpace};
@@ -82,8 +82,8 @@ inline RunResult RunProgram(const std::string& program, const std::vector<std::s
     return result;
 }
 
-inline RunResult RunEdLoad(const std::vector<std::string>& args) {
-    return RunProgram(EdLoadPath(), args);
+inline RunResult RunEdLoad(const std::vector<std::string>& args, const std::string& input = "/dev/null") {
+    return RunProgram(EdLoadPath(), args, 0, input);
 }
 
 // ed-load writing `file` in `format` to "out.FORMAT" in `folder`, quietly, after `options`.

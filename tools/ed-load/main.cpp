@@ -22,12 +22,14 @@
 #include "OutputFile.h"
 #include "PluginPath.h"
 #include "ProgressIndicator.h"
+#include "StandardInput.h"
 #include "StandardOutput.h"
 #include "SummaryWriter.h"
 #include "TerminalText.h"
 #include "TraceCapture.h"
 #include "TreeWriter.h"
 #include "ed/check/CheckFile.h"
+#include "kxloader/FetchRegistry.h"
 
 namespace {
 
@@ -63,7 +65,9 @@ void Describe(CLI::App& app, Options& options) {
     app.add_flag("--check", options.check,
                  "Also report what the loader drops, bends or refuses, line by line (exit status 1 when "
                  "the load fails or an error is found, 0 otherwise, 2 for bad usage)");
-    app.add_option("file", options.file, "The ED file to load")->required()->option_text("FILE.ed");
+    app.add_option("file", options.file, "The ED file to load; - for standard input")
+        ->required()
+        ->option_text("FILE.ed");
 }
 
 // Empty when the options make sense together; else what is wrong, for a usage error.
@@ -81,6 +85,17 @@ std::string UsageError(const CLI::App& app, const Options& options) {
     if (!options.output.empty() && edload::SameFile(options.output, options.file))
         return "the output \"" + options.output + "\" is the input file";
     return std::string();
+}
+
+// Names the first argument left over that looks like an option: a misspelt option is otherwise
+// reported as arguments that were not expected. False when there is none.
+bool UnknownOption(const CLI::App& app) {
+    for (const std::string& argument : app.remaining()) {
+        if (argument.size() < 2 || argument[0] != '-') continue;
+        std::cerr << "ed-load: unknown option " << argument << "\nRun with --help for more information.\n";
+        return true;
+    }
+    return false;
 }
 
 edload::TraceCapture::Mode TraceMode(const Options& options) {
@@ -142,8 +157,32 @@ std::optional<int> WriteOutput(std::ostream& out, edload::OutputFile* file, cons
     return std::nullopt;
 }
 
+// The check's run when --check asks for it and the file can be read; else the reason on stderr.
+std::optional<ed::check::DiagnosticReport> Check(const Options& options) {
+    if (!options.check) return std::nullopt;
+    const std::string unreadable = kxloader::FetchRegistry::CheckReadable(du::Symbol(options.file));
+    if (!unreadable.empty()) {
+        std::cerr << "ed-load: cannot check the file: " << unreadable << '\n';
+        return std::nullopt;
+    }
+    std::optional<ed::check::DiagnosticReport> check = ed::check::CheckFile(options.file);
+    malloc_trim(0);
+    return check;
+}
+
+// Why a load failed, as far as the file check can tell: its first error-level finding.
+void ExplainFailure(const std::string& file) {
+    if (edload::WriteFirstError(std::cerr, file, ed::check::CheckFile(file)))
+        std::cerr << "ed-load: --check lists every finding\n";
+}
+
 int Run(const Options& options) {
     std::string error;
+    const edload::StandardInput input(options.file);
+    if (!input.Error().empty()) {
+        std::cerr << "ed-load: " << input.Error() << '\n';
+        return kLoadFailed;
+    }
     std::unique_ptr<edload::OutputFile> file;
     if (!options.output.empty() && !(file = edload::OutputFile::Create(options.output, error))) {
         std::cerr << "ed-load: " << error << '\n';
@@ -163,11 +202,7 @@ int Run(const Options& options) {
 
     // The check runs first and hands its memory back to the system before the load, so that the peak
     // stays the load's.
-    std::optional<ed::check::DiagnosticReport> check;
-    if (options.check) {
-        check = ed::check::CheckFile(options.file);
-        malloc_trim(0);
-    }
+    const std::optional<ed::check::DiagnosticReport> check = Check(options);
     edload::ProgressIndicator progress(options.file, !options.quiet && isatty(STDERR_FILENO));
     edload::TraceCapture traces(TraceMode(options), progress);
     edload::LoadResult result = session->Load(options.file, traces, progress);
@@ -184,6 +219,7 @@ int Run(const Options& options) {
     if (check && options.format != "json") edload::WriteCheckText(std::cerr, options.file, *check);
     if (!result.Succeeded()) {
         std::cerr << "ed-load: cannot load \"" << options.file << "\": " << result.FailureReason() << '\n';
+        if (!options.check) ExplainFailure(options.file);
         return kLoadFailed;
     }
     return check && check->HasErrors() ? kLoadFailed : kLoaded;
@@ -197,6 +233,8 @@ int Main(int argc, char** argv) {
     Describe(app, options);
     try {
         app.parse(argc, argv);
+    } catch (const CLI::ExtrasError& e) {
+        return UnknownOption(app) ? kBadUsage : (app.exit(e), kBadUsage);
     } catch (const CLI::ParseError& e) {
         // --help and --version end the parse too, with a success code.
         return app.exit(e) == 0 ? kLoaded : kBadUsage;

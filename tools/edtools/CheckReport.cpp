@@ -14,15 +14,18 @@ std::string Counted(size_t count, const char* noun) {
     return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
+void WriteLine(std::ostream& out, const std::string& file, const Diagnostic& d) {
+    out << file << ':' << d.line << ": " << ed::check::SeverityName(d.severity) << ": " << d.message << " ["
+        << d.code << "]\n";
+}
+
 }  // namespace
 
 void WriteCheckText(std::ostream& out, const std::string& file, const DiagnosticReport& report) {
     std::map<std::string, size_t> shown;
     for (const DiagnosticReport::Entry& entry : report.Kept()) {
-        const Diagnostic& d = entry.diagnostic;
-        if (++shown[d.code] > DiagnosticReport::kKeptPerCode) continue;
-        out << file << ':' << d.line << ": " << ed::check::SeverityName(d.severity) << ": " << d.message
-            << " [" << d.code << "]\n";
+        if (++shown[entry.diagnostic.code] > DiagnosticReport::kKeptPerCode) continue;
+        WriteLine(out, file, entry.diagnostic);
     }
     for (const auto& [code, count] : report.CodeCounts())
         if (count > DiagnosticReport::kKeptPerCode)
@@ -31,6 +34,15 @@ void WriteCheckText(std::ostream& out, const std::string& file, const Diagnostic
     out << file << ": " << Counted(report.Count(Severity::kError), "error") << ", "
         << Counted(report.Count(Severity::kWarning), "warning") << ", "
         << Counted(report.Count(Severity::kInfo), "info") << '\n';
+}
+
+bool WriteFirstError(std::ostream& out, const std::string& file, const DiagnosticReport& report) {
+    for (const DiagnosticReport::Entry& entry : report.Kept()) {
+        if (entry.diagnostic.severity != Severity::kError) continue;
+        WriteLine(out, file, entry.diagnostic);
+        return true;
+    }
+    return false;
 }
 
 json::Json CheckJson(const DiagnosticReport& report) {

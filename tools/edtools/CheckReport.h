@@ -16,6 +16,9 @@ namespace edload {
 // last line with the counts.
 void WriteCheckText(std::ostream& out, const std::string& file, const ed::check::DiagnosticReport& report);
 
+// The line of the first error-level finding, as WriteCheckText writes it; false when there is none.
+bool WriteFirstError(std::ostream& out, const std::string& file, const ed::check::DiagnosticReport& report);
+
 // {"errors", "warnings", "infos", "truncated", "messages": [{"code", "severity", "line", "column",
 // "record", "message"}]}, with the first kKeptInAll findings.
 json::Json CheckJson(const ed::check::DiagnosticReport& report);

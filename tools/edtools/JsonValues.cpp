@@ -1,5 +1,8 @@
 #include "JsonValues.h"
 
+#include "Base64.h"
+#include "Utf8.h"
+
 #include "dg/Box.h"
 #include "kxk/ComponentNode.h"
 #include "kxk/ComponentProxy.h"
@@ -80,7 +83,40 @@ Json Properties(const kxk::ComponentNode& node) {
     return list;
 }
 
+bool IsForeignText(const Json& value) {
+    return value.is_string() && !IsUtf8(value.get_ref<const std::string&>());
+}
+
+// The bytes of an array's texts, or null when all of them are UTF-8.
+Json ArrayBytes(const Json& array) {
+    Json bytes = Json::array();
+    bool any = false;
+    for (const Json& entry : array) {
+        any = any || IsForeignText(entry);
+        bytes.push_back(IsForeignText(entry) ? Json(Base64(entry.get_ref<const std::string&>()))
+                                             : Json(nullptr));
+    }
+    return any ? bytes : Json(nullptr);
+}
+
 }  // namespace
+
+Json WithBytes(Json value) {
+    if (value.is_array()) {
+        for (Json& entry : value) entry = WithBytes(std::move(entry));
+        return value;
+    }
+    if (!value.is_object()) return value;
+    Json object = Json::object();
+    for (auto& [key, member] : value.items()) {
+        Json bytes = IsForeignText(member) ? Json(Base64(member.get_ref<const std::string&>()))
+                     : member.is_array()   ? ArrayBytes(member)
+                                           : Json(nullptr);
+        object[key] = WithBytes(std::move(member));
+        if (!bytes.is_null()) object[key + "Bytes"] = std::move(bytes);
+    }
+    return object;
+}
 
 std::string Dump(const Json& value) {
     return value.dump(-1, ' ', false, Json::error_handler_t::replace);

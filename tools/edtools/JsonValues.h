@@ -25,6 +25,11 @@ using Json = nlohmann::ordered_json;
 // Compact text; bytes that are not UTF-8 become replacement characters.
 std::string Dump(const Json& value);
 
+// Beside every text of `value` (through its objects and arrays) that is not UTF-8, which Dump writes
+// with replacement characters, the text's bytes in base64 under the same key with "Bytes" after it
+// ("name" and "nameBytes"); in an array of texts, one entry per text, null for those that are UTF-8.
+Json WithBytes(Json value);
+
 // For the document's TEXT fields: a null symbol is written as "".
 Json Text(const du::Symbol& text);
 // For the fields that may be null: null for a null symbol, "" for an empty one.

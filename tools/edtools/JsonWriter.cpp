@@ -13,7 +13,7 @@ using json::Json;
 
 // The object's text without its closing brace, so that the nested member can follow.
 std::string Opened(const Json& object) {
-    std::string text = json::Dump(object);
+    std::string text = json::Dump(json::WithBytes(object));
     text.pop_back();
     return text;
 }
@@ -64,7 +64,8 @@ Json Head(const LoadResult& result) {
 
 void WriteTraces(std::ostream& out, const std::vector<dp::TraceMessage>& traces) {
     out << '[';
-    for (size_t i = 0; i < traces.size(); ++i) out << (i ? "," : "") << json::Dump(json::Trace(traces[i]));
+    for (size_t i = 0; i < traces.size(); ++i)
+        out << (i ? "," : "") << json::Dump(json::WithBytes(json::Trace(traces[i])));
     out << ']';
 }
 

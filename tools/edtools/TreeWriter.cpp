@@ -119,7 +119,8 @@ void PrintStructureReports(std::ostream& out, const kxk::Structure& structure) {
     if (structure.GetPropertyGroupsLoaded().empty()) return;
     out << "property groups:";
     for (const auto& group : structure.GetPropertyGroupsLoaded())
-        out << ' ' << (group.is_null() ? "(null)" : std::string(group));
+        // A type that the file uses but no T record declares has no name.
+        out << ' ' << (group.is_null() ? "(undeclared)" : std::string(group));
     out << '\n';
 }
 

@@ -27,6 +27,19 @@ size_t Utf8SequenceLength(std::string_view text) {
     return length;
 }
 
+bool IsUtf8(std::string_view text) {
+    for (size_t at = 0; at < text.size();) {
+        if (static_cast<uint8_t>(text[at]) < 0x80) {
+            ++at;
+        } else if (const size_t length = Utf8SequenceLength(text.substr(at))) {
+            at += length;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string ValidUtf8(std::string_view text) {
     std::string valid;
     valid.reserve(text.size());

@@ -11,6 +11,9 @@ namespace edload {
 // U+10FFFF.
 size_t Utf8SequenceLength(std::string_view text);
 
+// Whether all of `text` is well-formed UTF-8.
+bool IsUtf8(std::string_view text);
+
 // `text` with every byte that starts no well-formed sequence replaced by U+FFFD, for a reader that
 // insists on UTF-8.
 std::string ValidUtf8(std::string_view text);
