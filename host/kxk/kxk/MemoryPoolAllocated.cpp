@@ -4,6 +4,8 @@
 #include <mutex>
 #include <new>
 
+#include "du/Env.h"
+#include "du/PagePool.h"
 #include "du/SlabHeap.h"
 #include "du/SpinLock.h"
 
@@ -46,27 +48,45 @@ size_t MemoryPoolAllocated::LiveBytes() {
     return theHeap.heap.bytes + g_largeBytes.load(std::memory_order_relaxed);
 }
 
+// The slabs take no page from the pool under the spin lock, as the pool may map memory then: a new
+// slab's page is fetched between two turns of the lock.
 void* AllocateHostBlock(size_t size) {
+    du::Env& env = du::Env::Get();
     if (size > du::SlabHeap::kMaxBlock) {
-        void* p = ::operator new(size);
+        void* p = env.Allocate(size);
         g_largeBytes.fetch_add(size, std::memory_order_relaxed);
         return p;
     }
-    std::lock_guard<du::SpinLock> guard(theHeap.heap.lock);
-    void* p = theHeap.heap.slabs.Allocate(size);
-    theHeap.heap.bytes += size;
-    return p;
+    if (!env.GrantPooled()) du::Env::NoteAndThrow();
+    void* page = nullptr;
+    for (;;) {
+        void* block;
+        {
+            std::lock_guard<du::SpinLock> guard(theHeap.heap.lock);
+            block = theHeap.heap.slabs.Allocate(size, page);
+            if (block) theHeap.heap.bytes += size;
+        }
+        if (block) {
+            if (page) du::PagePool::Get().Release(page);  // another thread made room meanwhile
+            return block;
+        }
+        page = du::PagePool::Get().Allocate();
+    }
 }
 
 void ReleaseHostBlock(void* p, size_t size) noexcept {
     if (size > du::SlabHeap::kMaxBlock) {
         g_largeBytes.fetch_sub(size, std::memory_order_relaxed);
-        ::operator delete(p);
+        du::Env::Get().Free(p);
         return;
     }
-    std::lock_guard<du::SpinLock> guard(theHeap.heap.lock);
-    theHeap.heap.slabs.Release(p);
-    theHeap.heap.bytes -= size;
+    void* emptied;
+    {
+        std::lock_guard<du::SpinLock> guard(theHeap.heap.lock);
+        emptied = theHeap.heap.slabs.ReleaseKeepingSlab(p);
+        theHeap.heap.bytes -= size;
+    }
+    if (emptied) du::PagePool::Get().Release(emptied);
 }
 
 du::BlockAllocator* GetBlockAllocator() {

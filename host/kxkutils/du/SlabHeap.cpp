@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define DU_SLABS_POISON 1
@@ -60,16 +61,24 @@ SlabHeap::~SlabHeap() {
     for (Slab*& list : m_open) {
         while (Slab* slab = list) {
             list = slab->next;
-            FreeSlab(slab);
+            PagePool::Get().Release(Unpoisoned(slab));
         }
     }
 }
 
 void* SlabHeap::Allocate(size_t size) {
+    void* page = nullptr;
+    if (void* block = Allocate(size, page)) return block;
+    page = PagePool::Get().Allocate();
+    return Allocate(size, page);
+}
+
+void* SlabHeap::Allocate(size_t size, void*& page) noexcept {
     const size_t sizeClass = (size - 1) / kGranule;
     Slab* slab = m_open[sizeClass];
     if (!slab) {
-        slab = NewSlab((sizeClass + 1) * kGranule);
+        if (!page) return nullptr;
+        slab = NewSlab(std::exchange(page, nullptr), (sizeClass + 1) * kGranule);
         Link(slab);
     }
     char* block = slab->released;
@@ -87,21 +96,25 @@ void* SlabHeap::Allocate(size_t size) {
 }
 
 void SlabHeap::Release(void* block) noexcept {
+    if (void* page = ReleaseKeepingSlab(block)) PagePool::Get().Release(page);
+}
+
+void* SlabHeap::ReleaseKeepingSlab(void* block) noexcept {
     Slab* slab = Slab::Of(block);
     std::memcpy(block, &slab->released, sizeof(char*));
     slab->released = static_cast<char*>(block);
     Poison(block, slab->blockSize);
     if (--slab->used == 0) {
         if (slab->open) Unlink(slab);
-        FreeSlab(slab);
         --m_slabCount;
-    } else if (!slab->open) {
-        Link(slab);
+        return Unpoisoned(slab);
     }
+    if (!slab->open) Link(slab);
+    return nullptr;
 }
 
-SlabHeap::Slab* SlabHeap::NewSlab(size_t blockSize) {
-    Slab* slab = static_cast<Slab*>(PagePool::Get().Allocate());
+SlabHeap::Slab* SlabHeap::NewSlab(void* page, size_t blockSize) noexcept {
+    Slab* slab = static_cast<Slab*>(page);
     ++m_slabCount;
     slab->prev = slab->next = nullptr;
     slab->released = nullptr;
@@ -113,9 +126,9 @@ SlabHeap::Slab* SlabHeap::NewSlab(size_t blockSize) {
     return slab;
 }
 
-void SlabHeap::FreeSlab(Slab* slab) noexcept {
+void* SlabHeap::Unpoisoned(Slab* slab) noexcept {
     Unpoison(slab, kSlabSize);
-    PagePool::Get().Release(slab);
+    return slab;
 }
 
 void SlabHeap::Link(Slab* slab) noexcept {
