@@ -5,9 +5,8 @@
 #include <new>
 
 #include "du/Env.h"
-#include "du/PagePool.h"
+#include "du/LightMutex.h"
 #include "du/SlabHeap.h"
-#include "du/SpinLock.h"
 
 namespace kxk {
 
@@ -20,7 +19,8 @@ std::atomic<size_t> g_largeBytes{0};
 // from regions made present in steps, so that a large load is not faulted in a 4 KiB page at a time. Their
 // bytes are counted under the lock the slabs take anyway, which spares each block an atomic.
 struct ObjectHeap {
-    du::SpinLock lock;
+    // Not a spin lock: a new slab may map memory and an emptied one unmap it.
+    du::LightMutex lock;
     du::SlabHeap slabs;
     size_t bytes = 0;
 };
@@ -44,12 +44,10 @@ void MemoryPoolAllocated::operator delete(void* p, size_t size) noexcept {
 }
 
 size_t MemoryPoolAllocated::LiveBytes() {
-    std::lock_guard<du::SpinLock> guard(theHeap.heap.lock);
+    std::lock_guard<du::LightMutex> guard(theHeap.heap.lock);
     return theHeap.heap.bytes + g_largeBytes.load(std::memory_order_relaxed);
 }
 
-// The slabs take no page from the pool under the spin lock, as the pool may map memory then: a new
-// slab's page is fetched between two turns of the lock.
 void* AllocateHostBlock(size_t size) {
     du::Env& env = du::Env::Get();
     if (size > du::SlabHeap::kMaxBlock) {
@@ -58,20 +56,10 @@ void* AllocateHostBlock(size_t size) {
         return p;
     }
     if (!env.GrantPooled()) du::Env::NoteAndThrow();
-    void* page = nullptr;
-    for (;;) {
-        void* block;
-        {
-            std::lock_guard<du::SpinLock> guard(theHeap.heap.lock);
-            block = theHeap.heap.slabs.Allocate(size, page);
-            if (block) theHeap.heap.bytes += size;
-        }
-        if (block) {
-            if (page) du::PagePool::Get().Release(page);  // another thread made room meanwhile
-            return block;
-        }
-        page = du::PagePool::Get().Allocate();
-    }
+    std::lock_guard<du::LightMutex> guard(theHeap.heap.lock);
+    void* p = theHeap.heap.slabs.Allocate(size);
+    theHeap.heap.bytes += size;
+    return p;
 }
 
 void ReleaseHostBlock(void* p, size_t size) noexcept {
@@ -80,13 +68,9 @@ void ReleaseHostBlock(void* p, size_t size) noexcept {
         du::Env::Get().Free(p);
         return;
     }
-    void* emptied;
-    {
-        std::lock_guard<du::SpinLock> guard(theHeap.heap.lock);
-        emptied = theHeap.heap.slabs.ReleaseKeepingSlab(p);
-        theHeap.heap.bytes -= size;
-    }
-    if (emptied) du::PagePool::Get().Release(emptied);
+    std::lock_guard<du::LightMutex> guard(theHeap.heap.lock);
+    theHeap.heap.slabs.Release(p);
+    theHeap.heap.bytes -= size;
 }
 
 du::BlockAllocator* GetBlockAllocator() {

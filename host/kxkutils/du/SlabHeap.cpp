@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <utility>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define DU_SLABS_POISON 1
@@ -61,24 +60,16 @@ SlabHeap::~SlabHeap() {
     for (Slab*& list : m_open) {
         while (Slab* slab = list) {
             list = slab->next;
-            PagePool::Get().Release(Unpoisoned(slab));
+            FreeSlab(slab);
         }
     }
 }
 
 void* SlabHeap::Allocate(size_t size) {
-    void* page = nullptr;
-    if (void* block = Allocate(size, page)) return block;
-    page = PagePool::Get().Allocate();
-    return Allocate(size, page);
-}
-
-void* SlabHeap::Allocate(size_t size, void*& page) noexcept {
     const size_t sizeClass = (size - 1) / kGranule;
     Slab* slab = m_open[sizeClass];
     if (!slab) {
-        if (!page) return nullptr;
-        slab = NewSlab(std::exchange(page, nullptr), (sizeClass + 1) * kGranule);
+        slab = NewSlab((sizeClass + 1) * kGranule);
         Link(slab);
     }
     char* block = slab->released;
@@ -96,25 +87,21 @@ void* SlabHeap::Allocate(size_t size, void*& page) noexcept {
 }
 
 void SlabHeap::Release(void* block) noexcept {
-    if (void* page = ReleaseKeepingSlab(block)) PagePool::Get().Release(page);
-}
-
-void* SlabHeap::ReleaseKeepingSlab(void* block) noexcept {
     Slab* slab = Slab::Of(block);
     std::memcpy(block, &slab->released, sizeof(char*));
     slab->released = static_cast<char*>(block);
     Poison(block, slab->blockSize);
     if (--slab->used == 0) {
         if (slab->open) Unlink(slab);
+        FreeSlab(slab);
         --m_slabCount;
-        return Unpoisoned(slab);
+    } else if (!slab->open) {
+        Link(slab);
     }
-    if (!slab->open) Link(slab);
-    return nullptr;
 }
 
-SlabHeap::Slab* SlabHeap::NewSlab(void* page, size_t blockSize) noexcept {
-    Slab* slab = static_cast<Slab*>(page);
+SlabHeap::Slab* SlabHeap::NewSlab(size_t blockSize) {
+    Slab* slab = static_cast<Slab*>(PagePool::Get().Allocate());
     ++m_slabCount;
     slab->prev = slab->next = nullptr;
     slab->released = nullptr;
@@ -126,9 +113,9 @@ SlabHeap::Slab* SlabHeap::NewSlab(void* page, size_t blockSize) noexcept {
     return slab;
 }
 
-void* SlabHeap::Unpoisoned(Slab* slab) noexcept {
+void SlabHeap::FreeSlab(Slab* slab) noexcept {
     Unpoison(slab, kSlabSize);
-    return slab;
+    PagePool::Get().Release(slab);
 }
 
 void SlabHeap::Link(Slab* slab) noexcept {

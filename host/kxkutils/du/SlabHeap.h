@@ -27,18 +27,10 @@ class SlabHeap {
     SlabHeap(const SlabHeap&) = delete;
     SlabHeap& operator=(const SlabHeap&) = delete;
 
-    // A block of `size` bytes (1 to kMaxBlock) rounded up to a multiple of 8, with a fresh slab from the
-    // page pool when every slab of its size is full; throws std::bad_alloc.
+    // A block of `size` bytes (1 to kMaxBlock) rounded up to a multiple of 8; throws std::bad_alloc.
     void* Allocate(size_t size);
-    // The same without going to the page pool, which may map memory: for a user under a spin lock,
-    // which fetches `page` from du::PagePool outside it when this answers null. A non-null `page` is
-    // taken as the new slab when one is needed (and set null); a null one makes that case fail.
-    void* Allocate(size_t size, void*& page) noexcept;
     // `block` came from Allocate on this object.
     void Release(void* block) noexcept;
-    // The same, but a slab that the release empties is handed back, for the user to give to
-    // du::PagePool::Release outside its lock; null when none emptied.
-    [[nodiscard]] void* ReleaseKeepingSlab(void* block) noexcept;
     // Starts loading what Release(block) touches besides the block, for code about to release many
     // blocks whose slabs are no longer in the cache; changes nothing, and any address will do.
     static void PrefetchRelease(const void* block) noexcept {
@@ -53,9 +45,8 @@ class SlabHeap {
     static constexpr size_t kGranule = 8;
     struct Slab;
 
-    Slab* NewSlab(void* page, size_t blockSize) noexcept;
-    // Makes the whole slab addressable again, for the page pool.
-    static void* Unpoisoned(Slab* slab) noexcept;
+    Slab* NewSlab(size_t blockSize);
+    static void FreeSlab(Slab* slab) noexcept;
     void Link(Slab* slab) noexcept;
     void Unlink(Slab* slab) noexcept;
 

@@ -43,7 +43,7 @@ const char* SymbolTable::Intern(const char* text, size_t length) {
 const char* SymbolTable::Intern(const char* text, size_t length, uint32_t hash) {
     if (length > SIZE_MAX / 2) Env::NoteAndThrow();
     Shard& shard = ShardOf(hash);
-    std::lock_guard<std::mutex> guard(shard.lock);
+    std::lock_guard<LightMutex> guard(shard.lock);
     if (const char* found = shard.Find(text, length, hash)) return found;
     if ((shard.size + 1) * 10 > shard.Capacity() * 7) {
         // Dead texts are dropped first; the slots double only when the live ones fill half of them,
@@ -89,7 +89,7 @@ void SymbolTable::PrefetchText(uint32_t hash) noexcept {
 size_t SymbolTable::LiveCount() {
     size_t live = 0;
     for (Shard& shard : m_shards) {
-        std::lock_guard<std::mutex> guard(shard.lock);
+        std::lock_guard<LightMutex> guard(shard.lock);
         live += shard.CountLive();
     }
     return live;
@@ -98,7 +98,7 @@ size_t SymbolTable::LiveCount() {
 // Without memory for the smaller slot array a shard simply keeps its larger one.
 void SymbolTable::Sweep() noexcept {
     for (Shard& shard : m_shards) {
-        std::lock_guard<std::mutex> guard(shard.lock);
+        std::lock_guard<LightMutex> guard(shard.lock);
         const size_t before = shard.size;
         shard.DropDead();
         if (shard.size == before) continue;

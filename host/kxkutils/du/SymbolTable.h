@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include <mutex>
+#include "du/LightMutex.h"
 #include "du/SlabHeap.h"
 #include "du/Symbol.h"
 
@@ -50,8 +50,8 @@ class SymbolTable {
     static constexpr size_t kAheadSlots = 16;
 
     struct alignas(64) Shard {
-        // A mutex, not a spin lock: a rebuild and a new slab may take memory from the system under it.
-        std::mutex lock;
+        // Not a spin lock: a rebuild and a new slab may take memory from the system under it.
+        LightMutex lock;
         uint64_t* slots = nullptr;
         size_t mask = 0;  // slot count - 1, when there are slots
         size_t size = 0;  // dead texts included
