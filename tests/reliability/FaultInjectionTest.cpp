@@ -7,10 +7,12 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <new>
 #include <string>
 #include <system_error>
+#include <thread>
 
 #include "dp/KXTracer.h"
 #include "du/Env.h"
@@ -76,7 +78,15 @@ class FaultEnv : public du::Env {
     }
     std::thread StartThread(std::function<void()> body) override {
         if (Fails(Call::kThreadStart)) throw std::system_error(EAGAIN, std::generic_category(), "no thread");
-        return Env::StartThread(std::move(body));
+        // Returns once the thread runs, so that a second thread of the loader is under way before the
+        // work it is to run ahead of begins, however slow a start is on a busy machine.
+        std::atomic<bool> started{false};
+        std::thread thread = Env::StartThread([&started, body = std::move(body)] {
+            started.store(true);
+            body();
+        });
+        while (!started.load()) std::this_thread::yield();
+        return thread;
     }
 
   private:
@@ -201,7 +211,7 @@ class FaultInjectionTest : public ::testing::Test {
         // Host constants made on first use must not count as the first load's leak.
         edtest::TempFolder folder;
         for (const ed::LoadOptions& options : {ed::LoadOptions(), Threaded()})
-            LoadAndRelease(folder.Write("warm.ed", kFile), options, Call::kCount, 0, false, false);
+            LoadAndRelease(folder.Write("warm.ed", kFile), options, Call::kCount, 0, false, false, false);
     }
     static void TearDownTestSuite() {
         kxloader::FileParser::SetEscapeObserver(nullptr);
@@ -221,11 +231,12 @@ class FaultInjectionTest : public ::testing::Test {
 
     // One whole load and release with `theEnv` armed as Arm says; checks that the release left
     // nothing behind.
-    Outcome Load(const ed::LoadOptions& options, Call call, uint64_t nth, bool onwards, bool choppy = false) {
+    Outcome Load(const ed::LoadOptions& options, Call call, uint64_t nth, bool onwards, bool choppy = false,
+                 bool slowWalk = false) {
         const size_t symbols = du::Symbol::LiveCount();
         const size_t objects = du::RefCounted::LiveCount();
         const size_t poolBytes = kxk::MemoryPoolAllocated::LiveBytes();
-        const Outcome outcome = LoadAndRelease(m_path, options, call, nth, onwards, choppy);
+        const Outcome outcome = LoadAndRelease(m_path, options, call, nth, onwards, choppy, slowWalk);
         EXPECT_EQ(symbols, du::Symbol::LiveCount()) << "symbols left behind";
         EXPECT_EQ(objects, du::RefCounted::LiveCount()) << "counted objects left behind";
         EXPECT_EQ(poolBytes, kxk::MemoryPoolAllocated::LiveBytes()) << "pool bytes left behind";
@@ -233,10 +244,15 @@ class FaultInjectionTest : public ::testing::Test {
     }
 
     static Outcome LoadAndRelease(const std::string& file, const ed::LoadOptions& options, Call call,
-                                  uint64_t nth, bool onwards, bool choppy) {
+                                  uint64_t nth, bool onwards, bool choppy, bool slowWalk) {
         Outcome outcome;
         du::SmartPtr<EDParser> loader(new EDParser(options));
         du::SmartPtr<kxk::Structure> structure(new kxk::Structure(du::Symbol(file)));
+        // A walk slower than the read-ahead thread, which then runs ahead, waits and wraps its ring.
+        if (slowWalk)
+            structure->SetCreationObserver([](const du::SmartPtr<kxk::Component>&) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            });
         kxk::AsyncEvent event;
         const du::Symbol path(file);
         g_escaped.clear();
@@ -329,11 +345,16 @@ TEST_F(FaultInjectionTest, EveryFailedCallBuildsTheCleanStructureOrFailsForItsRe
     std::printf("%zu loads with a failed call\n", runs);
 }
 
-// Reads that come back short or interrupted are tried again: nothing changes.
-TEST_F(FaultInjectionTest, ShortAndInterruptedReadsChangeNothing) {
+// Reads that come back short or interrupted are tried again, and a walk slower than the read-ahead
+// thread has it wait and wrap its ring: nothing changes.
+TEST_F(FaultInjectionTest, ShortReadsAndASlowWalkChangeNothing) {
     const std::string clean = Load(ed::LoadOptions(), Call::kCount, 0, false).dump;
-    for (const ed::LoadOptions& options : {ed::LoadOptions(), Threaded()})
-        EXPECT_EQ(clean, Load(options, Call::kCount, 0, false, true).dump);
+    for (const bool threaded : {false, true})
+        for (const bool choppy : {false, true})
+            EXPECT_EQ(
+                clean,
+                Load(threaded ? Threaded() : ed::LoadOptions(), Call::kCount, 0, false, choppy, !choppy).dump)
+                << threaded << choppy;
 }
 
 }  // namespace
