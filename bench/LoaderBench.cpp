@@ -1,8 +1,8 @@
 // Throughput of the ED loader at three file sizes, each beside the floor of any line-oriented loader
 // (splitting the same bytes into lines with memchr), so that every figure reads as a ratio to it.
 //   Memchr        read the file in large blocks and find every line feed
-//   Interning     the host contract's share alone: a du::Symbol for the text of every I and V line,
-//                 all held at once, then all released, as the reader and its Clear must
+//   Interning     the host contract's share alone: the reader's interning (ed::InternRecordTexts) of
+//                 the text of every I and V line, all held at once, then all released
 //   Reader        ed::Parser records into its tables and Clear, no structure built
 //   ReadAndBuild  ed::Parser::Parse into a fresh kxk::Structure
 //   PluginLoad    the whole load as a host does it: lib/ed.so's loader, LoadRequest, fetch, event
@@ -16,7 +16,6 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -25,6 +24,7 @@
 #include "BenchFiles.h"
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
+#include "ed/reader/RecordScan.h"
 #include "kxk/AsyncEvent.h"
 #include "kxk/PluginLibrary.h"
 #include "kxk/Structure.h"
@@ -65,32 +65,28 @@ void Memchr(benchmark::State& state) {
     SetCounters(state, file);
 }
 
-// The text fields of the I and V lines: after the record letter and four integer fields, one blank
-// apart in the generated files.
-std::vector<std::string_view> InternedFields(const std::string& bytes) {
-    std::vector<std::string_view> fields;
-    for (size_t begin = 0; begin < bytes.size();) {
-        size_t end = bytes.find('\n', begin);
-        if (end == std::string::npos) end = bytes.size();
-        if (bytes[begin] == 'I' || bytes[begin] == 'V') {
-            size_t at = begin;
-            for (int blanks = 0; blanks < 5 && at < end; ++at) blanks += bytes[at] == ' ';
-            fields.emplace_back(bytes.data() + at, end - at);
-        }
-        begin = end + 1;
-    }
-    return fields;
+// The whole file as one block of lines with its records scanned, as the reader hands a block to the
+// interning.
+struct ScannedFile {
+    std::vector<size_t> ends;
+    std::vector<ed::RecordScan> scans;
+};
+
+ScannedFile ScanFile(const std::string& bytes) {
+    ScannedFile file;
+    for (size_t end = bytes.find('\n'); end != std::string::npos; end = bytes.find('\n', end + 1))
+        file.ends.push_back(end + 1);
+    if (file.ends.empty() || file.ends.back() != bytes.size()) file.ends.push_back(bytes.size());
+    ed::ScanRecords(bytes.data(), file.ends, file.scans);
+    return file;
 }
 
 void Interning(benchmark::State& state) {
     const BenchFile& file = GetBenchFile(static_cast<size_t>(state.range(0)));
-    const std::vector<std::string_view> fields = InternedFields(file.bytes);
-    std::vector<du::Symbol> symbols;
-    symbols.reserve(fields.size());
+    ScannedFile scanned = ScanFile(file.bytes);
     for (auto _ : state) {
-        symbols.resize(fields.size());
-        du::Symbol::Make(fields.data(), fields.size(), symbols.data());
-        symbols.clear();
+        ed::InternRecordTexts(file.bytes.data(), scanned.ends, scanned.scans);
+        for (ed::RecordScan& scan : scanned.scans) scan.text = du::Symbol();
     }
     SetCounters(state, file);
 }

@@ -17,7 +17,8 @@ void TraceParseFailure(const du::Symbol& fileName) {
 
 }  // namespace
 
-EDParser::EDParser() : m_structure(), m_state(kIdle), m_event(nullptr) {}
+EDParser::EDParser(const ed::LoadOptions& options)
+    : m_options(options), m_structure(), m_state(kIdle), m_event(nullptr) {}
 
 EDParser::~EDParser() = default;
 
@@ -66,7 +67,7 @@ void EDParser::FailFetch(uint64_t request) {
 // An exception out of Parse passes through untouched: the structure is not marked, the event is not
 // told and the fields stay as they were, for the host to deal with.
 void EDParser::ParseAndReport(const du::Symbol& localFileName) {
-    ed::Parser parser;
+    ed::Parser parser(m_options);
     if (parser.Parse(localFileName, m_structure)) {
         m_structure->SetLoaded(1);
         if (m_event) m_event->SignalDone();

@@ -4,6 +4,7 @@
 
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
+#include "ed/reader/LoadOptions.h"
 #include "kxk/AsyncEvent.h"
 #include "kxk/Structure.h"
 #include "kxloader/StructureParser.h"
@@ -15,7 +16,8 @@
 // another completion of the same component runs. Lives in the host pool, held by counted reference.
 class EDParser : public kxloader::StructureParser {
   public:
-    EDParser();
+    // A host gets the default options; tests choose the paths a load takes.
+    explicit EDParser(const ed::LoadOptions& options = ed::LoadOptions());
     ~EDParser() override;
 
     bool CapabilityQuery() override;
@@ -31,6 +33,7 @@ class EDParser : public kxloader::StructureParser {
     void ParseAndReport(const du::Symbol& localFileName);
     void FailFetch(uint64_t request);
 
+    const ed::LoadOptions m_options;
     du::SmartPtr<kxk::Structure> m_structure;
     int32_t m_state;
     kxk::AsyncEvent* m_event;

@@ -13,7 +13,7 @@ void Parser::BuildStructure(bool secondThread) {
     if (!m_root) return;
     XeroxCopyNodes();
     std::unique_ptr<Prescanner> prescanner;
-    if (secondThread) prescanner = std::make_unique<Prescanner>(m_nodes, m_nameCache);
+    if (secondThread) prescanner = std::make_unique<Prescanner>(m_nodes, m_nameCache, m_options.prescanSlots);
     if (!BuildWalk(*m_structure, *m_root, m_propertyTypes, m_fileName, m_nodes.Count(), prescanner.get())
              .Run())
         m_failed = true;

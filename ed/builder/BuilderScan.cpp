@@ -124,7 +124,7 @@ void MatchBuilderProperties(const PropertyNames& names) {
     MatchesOf(names);
 }
 
-void PrescanNode(const StructureNode& node, NodePrescan& prescan) {
+void PrescanNode(const StructureNode& node, NodePrescan& prescan) noexcept {
     prescan.node = &node;
     prescan.location.text = prescan.color.text = prescan.box.text = nullptr;
     for (const PropertyInfo* property = node.firstProperty; property; property = property->next) {

@@ -40,7 +40,7 @@ void ScanBuilderProperties(const StructureNode& node, float parentUnitFactor, No
 // the match at once.
 void MatchBuilderProperties(const PropertyNames& names);
 
-// Fills `prescan` for `node`, reading its chain and texts but changing nothing.
-void PrescanNode(const StructureNode& node, NodePrescan& prescan);
+// Fills `prescan` for `node`, reading its chain and texts but changing nothing; allocates nothing.
+void PrescanNode(const StructureNode& node, NodePrescan& prescan) noexcept;
 
 }  // namespace ed

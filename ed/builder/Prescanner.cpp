@@ -1,8 +1,9 @@
 #include "Prescanner.h"
 
+#include <algorithm>
 #include <chrono>
-#include <system_error>
 
+#include "du/Env.h"
 #include "ed/reader/NameCache.h"
 #include "ed/reader/Records.h"
 
@@ -22,12 +23,15 @@ constexpr uint32_t kReady = 8;
 
 }  // namespace
 
-Prescanner::Prescanner(RecordTable<StructureNode>& nodes, const NameCache& names)
-    : m_nodes(nodes), m_states(nodes.Count()), m_slots(new NodePrescan[kSlots]) {
+Prescanner::Prescanner(RecordTable<StructureNode>& nodes, const NameCache& names, size_t slots)
+    : m_nodes(nodes),
+      m_states(nodes.Count()),
+      m_slotCount(std::max<size_t>(slots, 2)),
+      m_slots(new NodePrescan[m_slotCount]) {
     names.ForEach(&MatchBuilderProperties);
     try {
-        m_thread = std::thread(&Prescanner::Run, this);
-    } catch (const std::system_error&) {
+        m_thread = du::Env::Get().StartThread([this] { Run(); });
+    } catch (...) {
         // No thread: the walk reads every node itself.
     }
 }
@@ -66,37 +70,49 @@ void Prescanner::Done(const StructureNode& node, const NodePrescan* prescan) {
     if (prescan) StateOf(node).store(kWalked, std::memory_order_release);
 }
 
-void Prescanner::Run() {
+// Nothing here allocates or throws: the thread's top needs no handler.
+void Prescanner::Run() noexcept {
     size_t made = 0;
     m_nodes.ForEach([&](StructureNode& node) {
-        if (!WaitForWalk(made++)) return;
+        if (m_stop.load(std::memory_order_relaxed) || !WaitForWalk(made++)) return;
         uint32_t state = kFree;
-        if (StateOf(node).compare_exchange_strong(state, kPrescanning, std::memory_order_acquire))
-            Prescan(node);
+        if (StateOf(node).compare_exchange_strong(state, kPrescanning, std::memory_order_acquire) &&
+            !Prescan(node))
+            m_stop.store(true, std::memory_order_relaxed);
     });
 }
 
-void Prescanner::Prescan(StructureNode& node) {
-    const uint32_t slot = static_cast<uint32_t>(m_nextSlot++ % kSlots);
+// A node whose reading is not made, told to stop, goes back to kFree for the walk to read itself.
+bool Prescanner::Prescan(StructureNode& node) noexcept {
+    const uint32_t slot = static_cast<uint32_t>(m_nextSlot++ % m_slotCount);
     NodePrescan& prescan = m_slots[slot];
-    if (prescan.node) Evict(*prescan.node, slot);
+    std::atomic<uint32_t>& nodeState = StateOf(node);
+    if (prescan.node && !Evict(*prescan.node, slot)) {
+        nodeState.store(kFree, std::memory_order_release);
+        return false;
+    }
     PrescanNode(node, prescan);
-    StateOf(node).store(kReady + slot, std::memory_order_release);
+    nodeState.store(kReady + slot, std::memory_order_release);
+    return true;
 }
 
 bool Prescanner::WaitForWalk(size_t made) const {
-    while (made >= m_visited.load(std::memory_order_relaxed) + kLead) {
+    while (made >= m_visited.load(std::memory_order_relaxed) + m_slotCount / 2) {
         if (m_stop.load(std::memory_order_relaxed)) return false;
         std::this_thread::sleep_for(std::chrono::microseconds(50));
     }
     return !m_stop.load(std::memory_order_relaxed);
 }
 
-void Prescanner::Evict(const StructureNode& node, uint32_t slot) {
+bool Prescanner::Evict(const StructureNode& node, uint32_t slot) noexcept {
     uint32_t state = kReady + slot;
     std::atomic<uint32_t>& nodeState = StateOf(node);
-    if (nodeState.compare_exchange_strong(state, kEvicted, std::memory_order_acquire)) return;
-    while (nodeState.load(std::memory_order_acquire) == kReading) std::this_thread::yield();
+    if (nodeState.compare_exchange_strong(state, kEvicted, std::memory_order_acquire)) return true;
+    while (nodeState.load(std::memory_order_acquire) == kReading) {
+        if (m_stop.load(std::memory_order_relaxed)) return false;
+        std::this_thread::yield();
+    }
+    return true;
 }
 
 }  // namespace ed

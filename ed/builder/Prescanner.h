@@ -42,9 +42,10 @@ class NameCache;
 //   }   // the slot goes back
 class Prescanner {
   public:
-    // Matches every name first (MatchBuilderProperties). Without a thread to be had, nothing is
-    // read ahead. `nodes` must not change until this object is gone.
-    Prescanner(RecordTable<StructureNode>& nodes, const NameCache& names);
+    // Matches every name first (MatchBuilderProperties). Holds `slots` readings (at least 2) and stays
+    // at most half of them ahead of the walk. Without a thread to be had, nothing is read ahead.
+    // `nodes` must not change until this object is gone.
+    Prescanner(RecordTable<StructureNode>& nodes, const NameCache& names, size_t slots);
     // Stops and joins the thread.
     ~Prescanner();
     Prescanner(const Prescanner&) = delete;
@@ -69,25 +70,25 @@ class Prescanner {
     };
 
   private:
-    static constexpr size_t kSlots = 1024;
-    static constexpr size_t kLead = kSlots / 2;
-
     // On the walk's thread.
     const NodePrescan* Take(const StructureNode& node);
     void Done(const StructureNode& node, const NodePrescan* prescan);
 
     // On the thread.
-    void Run();
-    void Prescan(StructureNode& node);
-    // Waits until the walk has come within kLead of `made` nodes; false when told to stop.
+    void Run() noexcept;
+    // False when told to stop.
+    bool Prescan(StructureNode& node) noexcept;
+    // Waits until the walk has come within half a ring of `made` nodes; false when told to stop.
     bool WaitForWalk(size_t made) const;
-    // Takes the slot back from the node whose reading it holds, unless the walk is using it.
-    void Evict(const StructureNode& node, uint32_t slot);
+    // Takes the slot back from the node whose reading it holds, waiting while the walk uses it; false
+    // when told to stop meanwhile.
+    bool Evict(const StructureNode& node, uint32_t slot) noexcept;
 
     std::atomic<uint32_t>& StateOf(const StructureNode& node) { return m_states[node.index]; }
 
     RecordTable<StructureNode>& m_nodes;
     std::vector<std::atomic<uint32_t>> m_states;  // by node index
+    const size_t m_slotCount;
     std::unique_ptr<NodePrescan[]> m_slots;
     size_t m_nextSlot = 0;  // the thread's
     // Nodes the walk has taken, written at every node: on a cache line of its own, away from what the

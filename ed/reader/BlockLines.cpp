@@ -2,29 +2,29 @@
 
 #include <algorithm>
 #include <cstring>
-#include <system_error>
 #include <utility>
 
+#include "du/Env.h"
 #include "du/FileReader.h"
 
 namespace ed {
 
-namespace {
-// One being handled, the others filled or being filled: enough for the reader to stay ahead, and
-// the memory in flight stays about a megabyte whatever the file's size.
-constexpr size_t kBlocks = 4;
-// The reader, faster than the caller, waits for this many free blocks before it goes on: each wake-up
-// is a system call and, on a virtual machine, a costly one, and a wake-up per block was 2 % of a load.
-constexpr size_t kRefill = 2;
-}  // namespace
-
-BlockLines::BlockLines(du::FileReader* reader, size_t blockSize, bool ownThread, bool scanRecords)
-    : m_reader(reader), m_blockSize(blockSize < 2 ? 2 : blockSize), m_scanRecords(scanRecords) {
+// The caller hands a block back when it takes the next one, so the reader can wait for at most all but
+// one of the blocks in flight.
+BlockLines::BlockLines(du::FileReader* reader, const LoadOptions& options, bool ownThread, bool scanRecords)
+    : m_reader(reader),
+      m_blockSize(std::max<size_t>(options.blockSize, 2)),
+      m_refillBlocks(
+          std::clamp<size_t>(options.refillBlocks, 1, std::max<size_t>(options.blocksInFlight, 2) - 1)),
+      m_scanRecords(scanRecords) {
     if (!ownThread) return;
-    for (size_t i = 0; i < kBlocks; ++i) m_free.push_back(std::make_unique<Block>());
+    const size_t blocks = std::max<size_t>(options.blocksInFlight, 2);
+    // Room for every block, so that handing one back never allocates.
+    m_free.reserve(blocks);
+    for (size_t i = 0; i < blocks; ++i) m_free.push_back(std::make_unique<Block>());
     try {
-        m_thread = std::thread(&BlockLines::Run, this);
-    } catch (const std::system_error&) {
+        m_thread = du::Env::Get().StartThread([this] { Run(); });
+    } catch (...) {
         // No thread to be had: the blocks are read here.
         m_free.clear();
     }
@@ -52,7 +52,7 @@ bool BlockLines::NextBlockFromThread() {
         std::unique_lock<std::mutex> lock(m_mutex);
         if (m_block) {
             m_free.push_back(std::move(m_block));
-            if (m_free.size() == kRefill) m_changed.notify_all();
+            if (m_free.size() == m_refillBlocks) m_changed.notify_all();
         }
         m_changed.wait(lock, [this] { return !m_filled.empty() || m_done; });
         if (m_filled.empty()) {
@@ -73,7 +73,7 @@ void BlockLines::Run() {
             {
                 std::unique_lock<std::mutex> lock(m_mutex);
                 if (m_free.empty())
-                    m_changed.wait(lock, [this] { return m_stop || m_free.size() >= kRefill; });
+                    m_changed.wait(lock, [this] { return m_stop || m_free.size() >= m_refillBlocks; });
                 if (m_stop) return;
                 block = std::move(m_free.back());
                 m_free.pop_back();
@@ -135,13 +135,11 @@ bool BlockLines::Fill(Block& block) {
     m_carry.clear();
     size_t scanned = 0;
     for (;;) {
-        while (!m_eof && block.size + 1 < block.capacity) {
-            const long n = m_reader->Read(block.bytes.get() + block.size, block.capacity - 1 - block.size);
-            if (n <= 0) {
-                m_eof = true;
-            } else {
-                block.size += static_cast<size_t>(n);
-            }
+        if (!m_eof && block.size + 1 < block.capacity) {
+            const size_t wanted = block.capacity - 1 - block.size;
+            const size_t read = m_reader->ReadFully(block.bytes.get() + block.size, wanted);
+            block.size += read;
+            m_eof = read < wanted;
         }
         if (m_eof || std::memchr(block.bytes.get() + scanned, '\n', block.size - scanned)) break;
         // A line longer than the block: grow it, without searching the bytes searched already.

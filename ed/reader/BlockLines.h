@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "ed/reader/LoadOptions.h"
 #include "ed/reader/RecordScan.h"
 
 namespace du {
@@ -24,7 +25,8 @@ namespace ed {
 // scans the next blocks while the caller handles the lines of an earlier one, a few recycled blocks in flight
 // at most; without it (or when no thread can be had) one block is read and scanned on the caller's thread
 // when its lines are needed. The destructor joins the thread wherever the reading stopped; an exception on it
-// reaches the caller at the NextBlock that needed its block. A read error ends the input, as in LineReader.
+// reaches the caller at the NextBlock that needed its block. A read error is such an exception
+// (du::ReadError), never the end of the input.
 //
 //   while (lines.NextBlock()) {
 //       size_t begin = 0;
@@ -32,9 +34,10 @@ namespace ed {
 //   }
 class BlockLines {
   public:
-    // `reader` must outlive this object; with a thread of its own, only that thread uses it. Without
-    // `scanRecords` the blocks come with no scans, and every handler reads its own line's fields.
-    BlockLines(du::FileReader* reader, size_t blockSize, bool ownThread, bool scanRecords = true);
+    // `reader` must outlive this object; with a thread of its own, only that thread uses it. The
+    // options give the block size and the blocks in flight. Without `scanRecords` the blocks come with
+    // no scans, and every handler reads its own line's fields.
+    BlockLines(du::FileReader* reader, const LoadOptions& options, bool ownThread, bool scanRecords = true);
     ~BlockLines();
     BlockLines(const BlockLines&) = delete;
     BlockLines& operator=(const BlockLines&) = delete;
@@ -74,6 +77,7 @@ class BlockLines {
 
     du::FileReader* m_reader;
     const size_t m_blockSize;
+    const size_t m_refillBlocks;
     const bool m_scanRecords;
 
     std::mutex m_mutex;

@@ -11,12 +11,7 @@
 
 namespace ed {
 
-namespace {
-// Small enough that a block's bytes are still in the cache when its lines are split and handled.
-constexpr size_t kBlockSize = 256 * 1024;
-}  // namespace
-
-Parser::Parser()
+Parser::Parser(const LoadOptions& options)
     : m_failed(false),
       m_redefinitionReported(false),
       m_line(nullptr),
@@ -25,7 +20,9 @@ Parser::Parser()
       m_root(nullptr),
       m_nodes("ed::StructureNode", kxk::GetBlockAllocator(), 512),
       m_properties("ed::PropertyInfo", kxk::GetBlockAllocator(), 2048),
-      m_propertyTypes(100) {}
+      m_propertyTypes(100),
+      m_converter(nullptr),
+      m_options(options) {}
 
 Parser::~Parser() {
     Clear();
@@ -41,13 +38,13 @@ bool Parser::Parse(const du::Symbol& fileName, const du::SmartPtr<kxk::Structure
         return false;
     }
     m_structure = structure;
-    m_converter.reset(new du::EncodingConverter);
+    m_converter = m_converters.Default();
     // A large file is read on a second thread while this one handles the lines; the handlers and the
     // build run here, in file order, as for a small file. That thread is joined before the build,
     // which may start one of its own.
-    const bool large = reader->SizeHint() > m_readAheadFrom;
+    const bool large = reader->SizeHint() > m_options.readAheadFrom;
     {
-        BlockLines lines(reader.get(), kBlockSize, large);
+        BlockLines lines(reader.get(), m_options, large);
         ReadBlocks(lines);
     }
     if (!m_failed) {

@@ -10,7 +10,9 @@
 #include "du/EncodingConverter.h"
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
+#include "ed/reader/Converters.h"
 #include "ed/reader/IdTable.h"
+#include "ed/reader/LoadOptions.h"
 #include "ed/reader/NameCache.h"
 #include "ed/reader/RecordScan.h"
 #include "ed/reader/RecordTable.h"
@@ -31,7 +33,7 @@ class RecordCursor;
 // structure only while Parse runs. Not thread-safe.
 class Parser {
   public:
-    Parser();
+    explicit Parser(const LoadOptions& options = LoadOptions());
     ~Parser();
     // Not copyable: the record pools cannot be copied, and a memberwise copy would share records and
     // the converter with the original, so that both would destroy them.
@@ -155,11 +157,11 @@ class Parser {
     std::vector<StructureNode*> m_copyNodes;
     du::SmartPtr<kxk::Structure> m_structure;
     std::string m_convertBuffer;
-    std::unique_ptr<du::EncodingConverter> m_converter;
+    Converters m_converters;
+    du::EncodingConverter* m_converter;  // one of m_converters', or null to leave text as it stands
     du::Symbol m_fileName;
     NameCache m_nameCache;
-    // Files larger than this are read and split into lines on a second thread, and built with one.
-    size_t m_readAheadFrom = size_t{16} << 20;
+    LoadOptions m_options;
 };
 
 // Works on a local cursor: a member cursor would be stored back at every byte.

@@ -57,7 +57,8 @@ void Parser::Clear() {
     m_redirect.clear();
     m_structure = nullptr;
     m_convertBuffer.clear();
-    m_converter.reset();
+    m_converter = nullptr;
+    m_converters.Clear();
 }
 
 }  // namespace ed

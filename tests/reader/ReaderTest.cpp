@@ -49,13 +49,20 @@ std::vector<std::string> Drain(ed::BlockLines& lines) {
     return out;
 }
 
+ed::LoadOptions BlocksOf(size_t blockSize) {
+    ed::LoadOptions options;
+    options.blockSize = blockSize;
+    options.blocksInFlight = 2;
+    return options;
+}
+
 TEST(BlockLinesTest, HandsOutLineReadersLinesWhateverTheBlockSizeAndThread) {
     for (const std::string& text : {""s, "a"s, "\n"s, "\n\n\nlast"s, "C 1 0 0\r\nI 0 1 0 0 a\0b\n"s,
                                     std::string(100, 'x') + "\nshort\n" + std::string(50, 'y')}) {
         for (size_t blockSize : {1, 3, 16, 4096}) {
             for (bool ownThread : {false, true}) {
                 const du::SmartPtr<du::FileReader> reader = Open(text);
-                ed::BlockLines lines(reader.get(), blockSize, ownThread);
+                ed::BlockLines lines(reader.get(), BlocksOf(blockSize), ownThread);
                 du::LineReader reference(Open(text).get());
                 EXPECT_EQ(Drain(reference), Drain(lines))
                     << text.substr(0, 9) << " in blocks of " << blockSize;
@@ -74,7 +81,7 @@ TEST(BlockLinesTest, StoppingEarlyJoinsTheReaderAndReleasesItsTexts) {
     const size_t live = du::Symbol::LiveCount();
     for (int lines = 0; lines < 3; ++lines) {
         {
-            ed::BlockLines ahead(reader.get(), 64, true);
+            ed::BlockLines ahead(reader.get(), BlocksOf(64), true);
             for (int i = 0; i < lines; ++i) ASSERT_TRUE(ahead.NextBlock());
         }
         EXPECT_EQ(live, du::Symbol::LiveCount());

@@ -45,11 +45,13 @@ class ParserInspector {
               InspectedLines how = InspectedLines()) {
         m_parser.m_fileName = du::Symbol(fileName);
         m_parser.m_structure = m_structure;
-        if (!m_parser.m_converter) m_parser.m_converter.reset(new du::EncodingConverter);
+        if (!m_parser.m_converter) m_parser.m_converter = m_parser.m_converters.Default();
         du::FileReader::RegisterMemoryFile(fileName, text.data(), text.size());
         du::SmartPtr<du::FileReader> reader(new du::FileReader);
         if (reader->Open(du::Symbol(fileName), 0, 8192)) {
-            BlockLines lines(reader.get(), how.blockSize, false, how.scanRecords);
+            LoadOptions options;
+            options.blockSize = how.blockSize;
+            BlockLines lines(reader.get(), options, false, how.scanRecords);
             m_parser.m_failed = false;
             m_parser.ReadBlocks(lines);
         }
@@ -65,7 +67,7 @@ class ParserInspector {
     }
     void Clear() { m_parser.Clear(); }
     // Files larger than `bytes` are read on a second thread (0: every file).
-    void SetReadAheadFrom(size_t bytes) { m_parser.m_readAheadFrom = bytes; }
+    void SetReadAheadFrom(size_t bytes) { m_parser.m_options.readAheadFrom = bytes; }
     StructureNode* Root() const { return m_parser.m_root; }
 
   private:

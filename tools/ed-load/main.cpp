@@ -216,6 +216,10 @@ int Run(const Options& options) {
         std::cerr << "ed-load: out of memory while loading " << options.file << '\n';
         return kLoadFailed;
     }
+    if (std::string reason = result.ReadFailure(); !reason.empty()) {
+        std::cerr << "ed-load: " << reason << '\n';
+        return kLoadFailed;
+    }
     if (check && options.format != "json") edload::WriteCheckText(std::cerr, options.file, *check);
     if (!result.Succeeded()) {
         std::cerr << "ed-load: cannot load \"" << options.file << "\": " << result.FailureReason() << '\n';

@@ -6,11 +6,13 @@
 #include <chrono>
 #include <filesystem>
 #include <mutex>
+#include <new>
 
 #include "LoadEvent.h"
 #include "ProcessMemory.h"
 #include "ProgressIndicator.h"
 #include "TraceCapture.h"
+#include "du/Env.h"
 
 namespace edload {
 
@@ -32,28 +34,33 @@ void NoteFetched(uint64_t /*request*/, bool fetched) {
     if (fetched) g_fetchedAt.store(Clock::now().time_since_epoch().count());
 }
 
-constexpr char kOutOfMemory[] = "out of memory";
-
 // What escaped the completion of the one load ed-load runs; empty while nothing did. Short texts such
-// as "out of memory" fit a string without allocating, which matters right after an allocation failed.
+// as "out of memory" fit a string without allocating, which matters right after an allocation failed;
+// a longer one that finds no memory leaves the kind alone.
 std::mutex g_escapedMutex;
 std::string g_escaped;
+kxloader::FileParser::Escape g_escapedKind = kxloader::FileParser::Escape::kOther;
 
-void NoteEscaped(uint64_t /*request*/, const char* reason) {
+void NoteEscaped(uint64_t /*request*/, kxloader::FileParser::Escape kind, const char* reason) {
     std::lock_guard<std::mutex> lock(g_escapedMutex);
-    g_escaped = reason;
+    g_escapedKind = kind;
+    try {
+        g_escaped = reason;
+    } catch (const std::bad_alloc&) {
+        g_escaped = "out of memory";
+        g_escapedKind = kxloader::FileParser::Escape::kOutOfMemory;
+    }
 }
 
 // The loader leaves its event untold when an exception leaves its completion. The host owns the event,
 // so it completes the load as failed itself, with what the exception was as the reason.
-std::string ReportEscaped(LoadEvent& event) {
-    std::string escaped;
+void ReportEscaped(LoadEvent& event, LoadResult& result) {
     {
         std::lock_guard<std::mutex> lock(g_escapedMutex);
-        escaped.swap(g_escaped);
+        result.escaped.swap(g_escaped);
+        result.escapedKind = g_escapedKind;
     }
-    if (!escaped.empty() && !event.IsDone()) event.ReportFailure(du::Symbol(escaped), 1);
-    return escaped;
+    if (!result.escaped.empty() && !event.IsDone()) event.ReportFailure(du::Symbol(result.escaped), 1);
 }
 
 // Sleeps until the loader tells the event. A loader may also return from its fetch completion without
@@ -95,7 +102,14 @@ std::string LoadResult::FailureReason() const {
 }
 
 bool LoadResult::RanOutOfMemory() const {
-    return escaped == kOutOfMemory;
+    if (Succeeded()) return false;
+    return allocationFailed ||
+           (!escaped.empty() && escapedKind == kxloader::FileParser::Escape::kOutOfMemory);
+}
+
+std::string LoadResult::ReadFailure() const {
+    if (Succeeded() || escapedKind != kxloader::FileParser::Escape::kReadFailure) return std::string();
+    return escaped;
 }
 
 std::unique_ptr<LoadSession> LoadSession::Open(const std::string& pluginPath, std::string& error) {
@@ -135,6 +149,10 @@ LoadResult LoadSession::Load(const std::string& file, dp::TraceSink& traces, Pro
 
     LoadEvent event;
     g_fetchedAt.store(0);
+    // The host hears of every allocation failure during the load, also of those the loader turns into
+    // a failure of its own.
+    const uint64_t allocationFailures = du::Env::AllocationFailures();
+    const std::new_handler previousHandler = std::set_new_handler(&du::Env::NoteAndThrow);
     kxloader::FileParser::SetFetchObserver(&NoteFetched);
     kxloader::FileParser::SetEscapeObserver(&NoteEscaped);
     {
@@ -148,7 +166,9 @@ LoadResult LoadSession::Load(const std::string& file, dp::TraceSink& traces, Pro
         result.timings = Measure(start, event);
         kxloader::FileParser::SetFetchObserver(nullptr);
         kxloader::FileParser::SetEscapeObserver(nullptr);
-        result.escaped = ReportEscaped(event);
+        std::set_new_handler(previousHandler);
+        result.allocationFailed = du::Env::AllocationFailures() != allocationFailures;
+        ReportEscaped(event, result);
     }
     progress.Finish();
 

@@ -34,12 +34,18 @@ struct LoadResult {
     // What left the loader's completion as an exception ("out of memory", ...), which the host caught
     // and reported to the event as the failure; empty when nothing did.
     std::string escaped;
+    kxloader::FileParser::Escape escapedKind = kxloader::FileParser::Escape::kOther;
+    // The host met an allocation failure during the load, whatever the loader made of it.
+    bool allocationFailed = false;
     LoadTimings timings;
     // The process before the load began, to compare with once the structure is released.
     std::optional<double> memoryAtStart;
 
     bool Succeeded() const { return eventDone && !eventFailed; }
+    // A failed load during which memory ran out: the loader may have reported it as any failure.
     bool RanOutOfMemory() const;
+    // `cannot read "FILE": ` and the system's reason when reading the file failed; empty otherwise.
+    std::string ReadFailure() const;
     // Why the load failed, for a person; empty on success.
     std::string FailureReason() const;
 };

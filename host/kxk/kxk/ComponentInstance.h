@@ -45,6 +45,8 @@ class ComponentInstance : public MemoryPoolAllocated, public du::RefCounted {
     int GetDefaultVisibility() const { return m_visibility; }
 
   private:
+    friend class DeferredRelease;  // takes the component of an instance about to go
+
     // First, so that it fills the space the reference count leaves before the next 8-byte field.
     int m_visibility = -1;
     du::Symbol m_id;

@@ -25,8 +25,9 @@ class ViewableSource;
 // properties by counted reference. Not locked by itself: writers hold the write lock of the node's
 // lock holder (GetLock); every node made by the stand-in has a holder of its own.
 //
-// Destroying a node never recurses through its subtree: released children go to a per-thread work
-// list that the outermost destructor drains, so a chain of any depth is freed on a flat stack.
+// Destroying a node never recurses through its subtree: the child nodes it alone held go to a
+// per-thread queue that the outermost destructor drains (kxk/DeferredRelease.h), so a chain of any
+// depth is freed on a flat stack, and nothing is allocated on the way.
 class ComponentNode : public Component, public ObjectWithRWLock {
   public:
     explicit ComponentNode(const du::Symbol& name);
@@ -59,6 +60,7 @@ class ComponentNode : public Component, public ObjectWithRWLock {
     const Properties& GetProperties() const;
 
   private:
+    friend class DeferredRelease;
     struct Extras;
     Extras& GetExtras();
     static const Extras& NoExtras();
@@ -71,6 +73,7 @@ class ComponentNode : public Component, public ObjectWithRWLock {
     // Everything most nodes never get (the id table of a wide node among it), kept apart to keep
     // deep or wide trees small.
     std::unique_ptr<Extras> m_extras;
+    ComponentNode* m_nextReleased = nullptr;  // in its thread's DeferredRelease queue
 };
 
 }  // namespace kxk

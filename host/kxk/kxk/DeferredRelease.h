@@ -3,15 +3,17 @@
 #include <vector>
 
 #include "du/SmartPtr.h"
-#include "du/Symbol.h"
 
 namespace kxk {
 
 class ComponentInstance;
+class ComponentNode;
 
-// Releases the instances of destroyed nodes without letting destructors recurse: a node hands its
-// children to a per-thread queue instead of dropping them, and the outermost destructor on the thread
-// drops them one at a time, so any depth is freed on a flat stack. Per thread; nothing is shared.
+// Releases the subtrees of destroyed nodes without letting destructors recurse: a node hands the child
+// nodes that only it holds to a per-thread queue instead of destroying them, and the outermost
+// destructor on the thread destroys them one at a time, so any depth is freed on a flat stack. The
+// queue runs through the nodes themselves, so a release allocates nothing and cannot fail. Per thread;
+// nothing is shared.
 //
 //   ComponentNode::~ComponentNode() {
 //       DeferredRelease scope;
@@ -19,22 +21,26 @@ class ComponentInstance;
 //   }   // the outermost scope drains the queue here
 class DeferredRelease {
   public:
-    DeferredRelease();
+    DeferredRelease() noexcept;
     ~DeferredRelease();
     DeferredRelease(const DeferredRelease&) = delete;
     DeferredRelease& operator=(const DeferredRelease&) = delete;
 
-    // Takes over the references in `children` and empties it; must run inside a DeferredRelease scope.
-    static void Defer(std::vector<du::SmartPtr<ComponentInstance>>& children);
-    // While the outermost scope drains, a batch for the names of the properties it releases (they are
-    // shared by many nodes); null otherwise.
-    static du::SymbolReleaseBatch* NameReleases();
+    // Drops the references in `children` and empties it, queueing the nodes that only they held; must
+    // run inside a DeferredRelease scope.
+    static void Defer(std::vector<du::SmartPtr<ComponentInstance>>& children) noexcept;
 
   private:
+    class Ahead;
+
+    void Queue(ComponentNode* node) noexcept;
+    void Drain() noexcept;
+
     // The outermost scope on the thread holds the queue; nested scopes add to it.
     bool m_outermost;
-    std::vector<du::SmartPtr<ComponentInstance>> m_queue;
-    du::SymbolReleaseBatch* m_names = nullptr;
+    // Each holds the reference its instance held.
+    ComponentNode* m_head = nullptr;
+    ComponentNode* m_tail = nullptr;
 };
 
 }  // namespace kxk

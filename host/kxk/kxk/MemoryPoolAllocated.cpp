@@ -4,8 +4,9 @@
 #include <mutex>
 #include <new>
 
+#include "du/Env.h"
+#include "du/LightMutex.h"
 #include "du/SlabHeap.h"
-#include "du/SpinLock.h"
 
 namespace kxk {
 
@@ -18,7 +19,8 @@ std::atomic<size_t> g_largeBytes{0};
 // from regions made present in steps, so that a large load is not faulted in a 4 KiB page at a time. Their
 // bytes are counted under the lock the slabs take anyway, which spares each block an atomic.
 struct ObjectHeap {
-    du::SpinLock lock;
+    // Not a spin lock: a new slab may map memory and an emptied one unmap it.
+    du::LightMutex lock;
     du::SlabHeap slabs;
     size_t bytes = 0;
 };
@@ -42,17 +44,19 @@ void MemoryPoolAllocated::operator delete(void* p, size_t size) noexcept {
 }
 
 size_t MemoryPoolAllocated::LiveBytes() {
-    std::lock_guard<du::SpinLock> guard(theHeap.heap.lock);
+    std::lock_guard<du::LightMutex> guard(theHeap.heap.lock);
     return theHeap.heap.bytes + g_largeBytes.load(std::memory_order_relaxed);
 }
 
 void* AllocateHostBlock(size_t size) {
+    du::Env& env = du::Env::Get();
     if (size > du::SlabHeap::kMaxBlock) {
-        void* p = ::operator new(size);
+        void* p = env.Allocate(size);
         g_largeBytes.fetch_add(size, std::memory_order_relaxed);
         return p;
     }
-    std::lock_guard<du::SpinLock> guard(theHeap.heap.lock);
+    if (!env.GrantPooled()) du::Env::NoteAndThrow();
+    std::lock_guard<du::LightMutex> guard(theHeap.heap.lock);
     void* p = theHeap.heap.slabs.Allocate(size);
     theHeap.heap.bytes += size;
     return p;
@@ -61,10 +65,10 @@ void* AllocateHostBlock(size_t size) {
 void ReleaseHostBlock(void* p, size_t size) noexcept {
     if (size > du::SlabHeap::kMaxBlock) {
         g_largeBytes.fetch_sub(size, std::memory_order_relaxed);
-        ::operator delete(p);
+        du::Env::Get().Free(p);
         return;
     }
-    std::lock_guard<du::SpinLock> guard(theHeap.heap.lock);
+    std::lock_guard<du::LightMutex> guard(theHeap.heap.lock);
     theHeap.heap.slabs.Release(p);
     theHeap.heap.bytes -= size;
 }

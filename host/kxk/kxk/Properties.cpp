@@ -5,7 +5,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "kxk/DeferredRelease.h"
+#include "du/Env.h"
 #include "kxk/MemoryPoolAllocated.h"
 
 namespace kxk {
@@ -13,11 +13,8 @@ namespace kxk {
 // A symbol is a single pointer that its moves merely copy, so the entries are moved as bytes.
 static_assert(sizeof(Property) == 3 * sizeof(const char*) && std::is_standard_layout_v<Property>);
 
-Properties::~Properties() {
+void Properties::Release(du::SymbolReleaseBatch* names) noexcept {
     if (!m_entries) return;
-    // Names and group names are shared by the properties of many nodes: in a structure's release their
-    // drops are added up rather than each being an atomic operation on a line all of them touch.
-    du::SymbolReleaseBatch* names = DeferredRelease::NameReleases();
     // Releasing a symbol touches its text's header, rarely in cache after a large load: start all
     // of them before the first release waits on one.
     for (uint32_t i = 0; i < m_size; ++i) {
@@ -35,10 +32,12 @@ Properties::~Properties() {
         m_entries[i].~Property();
     }
     ReleaseHostBlock(m_entries, m_capacity * sizeof(Property));
+    m_entries = nullptr;
+    m_size = m_capacity = 0;
 }
 
 void Properties::Grow(size_t capacity) {
-    if (capacity > UINT32_MAX) throw std::bad_alloc();
+    if (capacity > UINT32_MAX) du::Env::NoteAndThrow();
     Property* entries = static_cast<Property*>(AllocateHostBlock(capacity * sizeof(Property)));
     if (m_entries) {
         std::memcpy(static_cast<void*>(entries), m_entries, m_size * sizeof(Property));

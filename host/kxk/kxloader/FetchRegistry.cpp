@@ -10,6 +10,7 @@
 #include <string>
 #include <system_error>
 
+#include "du/Env.h"
 #include "du/FileReader.h"
 #include "du/SmartPtr.h"
 #include "kxloader/FileParser.h"
@@ -33,7 +34,7 @@ FetchRegistry::~FetchRegistry() {
 std::string FetchRegistry::CheckReadable(const du::Symbol& fileName) {
     std::string path = fileName;
     if (path.empty()) return "Cannot fetch a file without a name";
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = du::Env::Get().Open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         int error = errno;
         if (error == ENOENT) {
@@ -50,35 +51,58 @@ std::string FetchRegistry::CheckReadable(const du::Symbol& fileName) {
     return std::string();
 }
 
+// The fetch counts as pending from before its thread starts, so a WaitAll meanwhile waits for it; a
+// thread that cannot start leaves its work to this thread, as the host's other threads do.
 uint64_t FetchRegistry::Start(FileParser* parser, const du::Symbol& fileName) {
-    uint64_t handle = m_nextHandle.fetch_add(1, std::memory_order_relaxed);
-    du::SmartPtr<FileParser> held(parser);
-    auto finished = std::make_shared<std::atomic<bool>>(false);
+    Work work{du::SmartPtr<FileParser>(parser), fileName,
+              m_nextHandle.fetch_add(1, std::memory_order_relaxed)};
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        JoinFinished();
+        Worker& worker = m_workers.emplace_back();
+        ++m_pending;
+        try {
+            worker.thread = du::Env::Get().StartThread([this, work, &worker]() mutable {
+                Fetch(work);
+                worker.finished.store(true, std::memory_order_release);
+            });
+            return work.request;
+        } catch (...) {
+            m_workers.pop_back();
+        }
+    }
+    Fetch(work);
+    return work.request;
+}
 
-    std::lock_guard<std::mutex> lock(m_mutex);
+void FetchRegistry::JoinFinished() {
     for (auto it = m_workers.begin(); it != m_workers.end();) {
-        if (it->finished->load(std::memory_order_acquire)) {
+        if (it->finished.load(std::memory_order_acquire)) {
             it->thread.join();
             it = m_workers.erase(it);
         } else {
             ++it;
         }
     }
-    ++m_pending;
-    std::thread thread([this, held, name = du::Symbol(fileName), handle, finished]() mutable {
-        std::string error = CheckReadable(name);
-        held->RecordFetch(handle, error.empty() ? FileParser::FetchResult{true, name}
-                                                : FileParser::FetchResult{false, du::Symbol(error)});
-        if (auto observer = m_observer.load()) observer(handle, error.empty());
-        m_gate.Pass(handle, [&] { Deliver(*held, handle, error.empty() ? 0 : 1); });
-        // Drop the loader before the fetch counts as delivered: waiters may check for leaks next.
-        held = nullptr;
-        name = du::Symbol();
-        Finish();
-        finished->store(true, std::memory_order_release);
-    });
-    m_workers.push_back(Worker{std::move(thread), finished});
-    return handle;
+}
+
+// What fails before the completion (no memory to check the file or record the result) fails the
+// fetch as the completion's own escape would: the loader hears nothing, the host's observer does.
+void FetchRegistry::Fetch(Work& work) noexcept {
+    try {
+        const std::string error = CheckReadable(work.fileName);
+        work.parser->RecordFetch(work.request, error.empty()
+                                                   ? FileParser::FetchResult{true, work.fileName}
+                                                   : FileParser::FetchResult{false, du::Symbol(error)});
+        if (auto observer = m_observer.load()) observer(work.request, error.empty());
+        m_gate.Pass(work.request, [&] { Deliver(*work.parser, work.request, error.empty() ? 0 : 1); });
+    } catch (...) {
+        Escaped(work.request);
+    }
+    // Drop the loader before the fetch counts as delivered: waiters may check for leaks next.
+    work.parser = nullptr;
+    work.fileName = du::Symbol();
+    Finish();
 }
 
 // The loader's own code runs here, on a thread of ours: an exception it lets through (the loader
@@ -86,21 +110,31 @@ uint64_t FetchRegistry::Start(FileParser* parser, const du::Symbol& fileName) {
 // otherwise end the process. Whatever the loader released on the way out is gone; what it still holds
 // is released with the loader.
 void FetchRegistry::Deliver(FileParser& parser, uint64_t request, int status) {
-    auto escaped = [&](const char* reason) {
-        if (auto observer = m_escapeObserver.load()) observer(request, reason);
-    };
     try {
         parser.OnFetchComplete(request, status);
-    } catch (const std::bad_alloc&) {
-        escaped("out of memory");
-    } catch (const std::exception& exception) {
-        escaped(exception.what());
     } catch (...) {
-        escaped("an unknown exception");
+        Escaped(request);
     }
 }
 
-void FetchRegistry::Finish() {
+void FetchRegistry::Escaped(uint64_t request) noexcept {
+    auto observer = m_escapeObserver.load();
+    if (!observer) return;
+    using Escape = FileParser::Escape;
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        observer(request, Escape::kOutOfMemory, "out of memory");
+    } catch (const du::ReadError& error) {
+        observer(request, Escape::kReadFailure, error.what());
+    } catch (const std::exception& exception) {
+        observer(request, Escape::kOther, exception.what());
+    } catch (...) {
+        observer(request, Escape::kOther, "an unknown exception");
+    }
+}
+
+void FetchRegistry::Finish() noexcept {
     std::lock_guard<std::mutex> lock(m_mutex);
     --m_pending;
     m_idle.notify_all();

@@ -5,23 +5,23 @@
 #include <cstddef>
 #include <cstdint>
 #include <list>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
+#include "du/SmartPtr.h"
 #include "du/Symbol.h"
 #include "kxloader/FetchGate.h"
+#include "kxloader/FileParser.h"
 
 namespace kxloader {
-
-class FileParser;
 
 // The host side of file fetches: one worker thread per fetch, which checks the file, records the
 // result on the loader and, once the fetch gate lets it through, delivers the completion while
 // holding a counted reference to the loader. The registry owns the threads and joins them (finished
 // ones on the next fetch, all of them in WaitAll and at process exit), so none outlives the process.
-// Thread-safe.
+// When no thread can be had, the fetch runs on the caller of Start instead, before Start returns.
+// Nothing a fetch throws leaves it: the escape observer hears of it. Thread-safe.
 class FetchRegistry {
   public:
     static FetchRegistry& Get();
@@ -32,21 +32,30 @@ class FetchRegistry {
     void WaitAll();
     size_t Pending() const;
     void SetObserver(void (*observer)(uint64_t request, bool fetched)) { m_observer.store(observer); }
-    void SetEscapeObserver(void (*observer)(uint64_t request, const char* reason)) {
-        m_escapeObserver.store(observer);
-    }
+    void SetEscapeObserver(FileParser::EscapeObserver observer) { m_escapeObserver.store(observer); }
 
     // The reason `fileName` cannot be read, or empty when it can.
     static std::string CheckReadable(const du::Symbol& fileName);
 
   private:
     FetchRegistry();
+    // A worker's thread, in a list node that stays put until the thread is joined.
     struct Worker {
         std::thread thread;
-        std::shared_ptr<std::atomic<bool>> finished;
+        std::atomic<bool> finished{false};
     };
+    struct Work {
+        du::SmartPtr<FileParser> parser;
+        du::Symbol fileName;
+        uint64_t request;
+    };
+    void JoinFinished();
+    // The whole of one fetch, counted pending by the caller; ends by counting it done.
+    void Fetch(Work& work) noexcept;
     void Deliver(FileParser& parser, uint64_t request, int status);
-    void Finish();
+    // Tells the escape observer what the exception being handled was.
+    void Escaped(uint64_t request) noexcept;
+    void Finish() noexcept;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_idle;
@@ -55,7 +64,7 @@ class FetchRegistry {
     std::atomic<uint64_t> m_nextHandle{1};
     FetchGate& m_gate;
     std::atomic<void (*)(uint64_t, bool)> m_observer{nullptr};
-    std::atomic<void (*)(uint64_t, const char*)> m_escapeObserver{nullptr};
+    std::atomic<FileParser::EscapeObserver> m_escapeObserver{nullptr};
 };
 
 }  // namespace kxloader

@@ -41,11 +41,13 @@ class FileParser : public kxk::MemoryPoolAllocated, public du::RefCounted {
     // for none; set it while no fetch runs.
     using FetchObserver = void (*)(uint64_t request, bool fetched);
     static void SetFetchObserver(FetchObserver observer);
-    // Called on the fetch worker when an exception left the completion of `request` (`reason` is
-    // "out of memory" or the exception's text). The host catches it there, so it never ends the
-    // worker and with it the process; the loader has not told its event then, and the host, which
-    // owns the event and the structure, completes the load as failed. Same rules as the observer.
-    using EscapeObserver = void (*)(uint64_t request, const char* reason);
+    // Called on the fetch worker when an exception left the fetch or the completion of `request`:
+    // `reason` is "out of memory", a du::ReadError's text (`cannot read "FILE": ...`) or the
+    // exception's text. The host catches it there, so it never ends the worker and with it the
+    // process; the loader has not told its event then, and the host, which owns the event and the
+    // structure, completes the load as failed. Same rules as the observer.
+    enum class Escape { kOutOfMemory, kReadFailure, kOther };
+    using EscapeObserver = void (*)(uint64_t request, Escape kind, const char* reason);
     static void SetEscapeObserver(EscapeObserver observer);
 
   protected:

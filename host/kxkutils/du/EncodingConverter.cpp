@@ -6,6 +6,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <system_error>
+
+#include "du/Env.h"
 
 namespace du {
 
@@ -54,12 +57,6 @@ bool IsWindows1252Name(const Symbol& name) {
     return strcasecmp(name.safe_c_str(), "windows-1252") == 0 || strcasecmp(name.safe_c_str(), "CP1252") == 0;
 }
 
-iconv_t Open(const Symbol& from, const Symbol& to) {
-    // iconv_open takes "" for the locale's own encoding; a nameless encoding here means none at all.
-    if (!from.has_text() || !to.has_text()) return kNoDescriptor;
-    return iconv_open(to.c_str(), from.c_str());
-}
-
 }  // namespace
 
 // windows-1252 maps each byte on its own, without state, to at most three bytes of UTF-8.
@@ -70,7 +67,7 @@ struct EncodingConverter::ByteTable {
     // Null when iconv does not convert the bytes one by one, as a single-byte encoding would.
     static std::unique_ptr<ByteTable> Fill(void* descriptor) {
         iconv_t cd = static_cast<iconv_t>(descriptor);
-        if (cd == kNoDescriptor) return nullptr;
+        if (!cd) return nullptr;
         std::unique_ptr<ByteTable> table(new ByteTable);
         for (unsigned byte = 0; byte < 256; ++byte) {
             iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -109,29 +106,45 @@ const Symbol& EncodingConverter::UTF8() {
 // is no encoding name of its own, so that an encoding record naming windows-1252 gets a strict
 // windows-1252 converter, which also converts text that happens to be valid UTF-8. The five bytes
 // that windows-1252 leaves undefined fail the conversion.
+// Text is never passed on unconverted because a converter could not be had: the load fails instead.
 EncodingConverter::EncodingConverter()
     : m_from("UTF-8, else windows-1252"),
       m_to(UTF8()),
       m_descriptor(Open(UTF8(), UTF8())),
       m_fallbackDescriptor(Open(Symbol("windows-1252"), m_to)),
-      m_table(ByteTable::Fill(m_fallbackDescriptor)),
-      m_passValidUtf8(true) {}
+      m_table(ByteTable::Fill(m_fallbackDescriptor.get())),
+      m_passValidUtf8(true) {
+    if (!IsGood())
+        throw std::system_error(EINVAL, std::generic_category(), "no UTF-8 or windows-1252 converter");
+}
 
 EncodingConverter::EncodingConverter(const Symbol& from, const Symbol& to)
     : m_from(from),
       m_to(to),
       m_descriptor(Open(from, to)),
-      m_fallbackDescriptor(kNoDescriptor),
-      m_table(IsWindows1252Name(from) && IsUtf8Name(to) ? ByteTable::Fill(m_descriptor) : nullptr),
+      m_table(IsWindows1252Name(from) && IsUtf8Name(to) ? ByteTable::Fill(m_descriptor.get()) : nullptr),
       m_passValidUtf8(false) {}
 
-EncodingConverter::~EncodingConverter() {
-    if (m_descriptor != kNoDescriptor) iconv_close(static_cast<iconv_t>(m_descriptor));
-    if (m_fallbackDescriptor != kNoDescriptor) iconv_close(static_cast<iconv_t>(m_fallbackDescriptor));
+EncodingConverter::~EncodingConverter() = default;
+
+void EncodingConverter::Close::operator()(void* descriptor) const noexcept {
+    iconv_close(static_cast<iconv_t>(descriptor));
+}
+
+// Only a conversion the system does not know (EINVAL) makes a converter that is not good.
+EncodingConverter::Descriptor EncodingConverter::Open(const Symbol& from, const Symbol& to) {
+    // iconv_open takes "" for the locale's own encoding; a nameless encoding here means none at all.
+    if (!from.has_text() || !to.has_text()) return nullptr;
+    void* descriptor = Env::Get().OpenConverter(to.c_str(), from.c_str());
+    if (descriptor != kNoDescriptor) return Descriptor(descriptor);
+    const int error = errno;
+    if (error == ENOMEM) Env::NoteAndThrow();
+    if (error != EINVAL) throw std::system_error(error, std::generic_category(), "cannot open a converter");
+    return nullptr;
 }
 
 bool EncodingConverter::IsGood() const {
-    return m_descriptor != kNoDescriptor && (!m_passValidUtf8 || m_fallbackDescriptor != kNoDescriptor);
+    return m_descriptor && (!m_passValidUtf8 || m_fallbackDescriptor);
 }
 
 bool EncodingConverter::Convert(const std::string& input, std::string& output, size_t*) {
@@ -140,11 +153,13 @@ bool EncodingConverter::Convert(const std::string& input, std::string& output, s
     // attempt of the default converter leaves the input intact for the second.
     bool ok;
     if (m_passValidUtf8) {
-        ok = ConvertWith(m_descriptor, input, m_scratch);
-        if (!ok) ok = m_table ? ConvertWith(*m_table, input, m_scratch)
-                              : ConvertWith(m_fallbackDescriptor, input, m_scratch);
+        ok = ConvertWith(m_descriptor.get(), input, m_scratch);
+        if (!ok)
+            ok = m_table ? ConvertWith(*m_table, input, m_scratch)
+                         : ConvertWith(m_fallbackDescriptor.get(), input, m_scratch);
     } else {
-        ok = m_table ? ConvertWith(*m_table, input, m_scratch) : ConvertWith(m_descriptor, input, m_scratch);
+        ok = m_table ? ConvertWith(*m_table, input, m_scratch)
+                     : ConvertWith(m_descriptor.get(), input, m_scratch);
     }
     if (ok) output.swap(m_scratch);
     return ok;

@@ -15,8 +15,11 @@ namespace du {
 class EncodingConverter {
   public:
     // Reads UTF-8: valid UTF-8 passes unchanged, anything else is taken as windows-1252 (the legacy
-    // encoding that files without an encoding record are most often written in).
+    // encoding that files without an encoding record are most often written in). Both conversions
+    // must open: throws std::bad_alloc, or std::system_error with the reason, when one cannot.
     EncodingConverter();
+    // Not good (IsGood) when the system knows no such conversion; throws std::bad_alloc, or
+    // std::system_error with the reason, when it knows it but cannot open it.
     EncodingConverter(const Symbol& from, const Symbol& to);
     ~EncodingConverter();
     EncodingConverter(const EncodingConverter&) = delete;
@@ -36,15 +39,21 @@ class EncodingConverter {
 
   private:
     struct ByteTable;
+    struct Close {
+        void operator()(void* descriptor) const noexcept;
+    };
+    // An iconv_t; null when not good.
+    using Descriptor = std::unique_ptr<void, Close>;
 
+    static Descriptor Open(const Symbol& from, const Symbol& to);
     bool ConvertWith(void* descriptor, const std::string& input, std::string& output);
     static bool ConvertWith(const ByteTable& table, const std::string& input, std::string& output);
 
     Symbol m_from;
     Symbol m_to;
-    // iconv_t, or (void*)-1 when not good; for the default converter UTF-8 -> UTF-8, a validity check.
-    void* m_descriptor;
-    void* m_fallbackDescriptor;  // windows-1252 -> UTF-8 for the default converter
+    // For the default converter UTF-8 -> UTF-8, a validity check.
+    Descriptor m_descriptor;
+    Descriptor m_fallbackDescriptor;  // windows-1252 -> UTF-8 for the default converter
     // What iconv makes of each single byte, for windows-1252 into UTF-8 (strict or as the fallback):
     // a table lookup a byte instead of an iconv call a text. Null for every other pair.
     std::unique_ptr<ByteTable> m_table;

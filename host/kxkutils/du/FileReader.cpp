@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "du/Env.h"
 #include "du/MemoryFiles.h"
 
 namespace du {
@@ -82,10 +83,7 @@ bool FileReader::Open(const Symbol& fileName, int, size_t) {
         m_sizeHint = m_memorySize;
         return true;
     }
-    int fd;
-    do {
-        fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = Env::Get().Open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         m_lastError = ErrorText(name, std::strerror(errno));
         return false;
@@ -128,12 +126,30 @@ long FileReader::Read(char* buffer, size_t size) {
         return static_cast<long>(n);
     }
     if (m_fd < 0) return -1;
-    ssize_t n;
+    Env& env = Env::Get();
+    long n;
     do {
-        n = ::read(m_fd, buffer, size);
+        n = env.Read(m_fd, buffer, size);
     } while (n < 0 && errno == EINTR);
-    if (n < 0) m_lastError = "Cannot read \"" + m_fileName + "\": " + std::strerror(errno);
-    return static_cast<long>(n);
+    if (n < 0) {
+        m_readError = errno;
+        m_lastError = "Cannot read \"" + m_fileName + "\": " + std::strerror(m_readError);
+    }
+    return n;
 }
+
+size_t FileReader::ReadFully(char* buffer, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        const long n = Read(buffer + done, size - done);
+        if (n < 0) throw ReadError(m_fileName, m_fd < 0 ? EBADF : m_readError);
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
+ReadError::ReadError(const std::string& fileName, int error)
+    : std::system_error(error, std::generic_category(), "cannot read \"" + fileName + "\"") {}
 
 }  // namespace du

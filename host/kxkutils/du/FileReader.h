@@ -2,11 +2,18 @@
 
 #include <cstddef>
 #include <string>
+#include <system_error>
 
 #include "du/RefCounted.h"
 #include "du/Symbol.h"
 
 namespace du {
+
+// A file that could not be read to its end; what() is `cannot read "FILE": ` and the system's reason.
+class ReadError : public std::system_error {
+  public:
+    ReadError(const std::string& fileName, int error);
+};
 
 // A file opened for sequential reading; LineReader splits it into lines. Held by counted reference.
 // Not thread-safe: one reader serves one thread.
@@ -26,6 +33,10 @@ class FileReader : public RefCounted {
 
     // Reads up to `size` bytes; returns the count read, 0 at the end, -1 on a read error.
     long Read(char* buffer, size_t size);
+    // Reads until `size` bytes are in or the input ends; returns the count read, less than `size` only
+    // at the end. Throws ReadError on a read error, which the host lets leave a loader's parse, so that
+    // the load fails with the reason instead of ending where the error struck.
+    size_t ReadFully(char* buffer, size_t size);
     // Size of the file in bytes when known (0 otherwise); used to size the first read.
     size_t SizeHint() const { return m_sizeHint; }
     const std::string& LastError() const { return m_lastError; }
@@ -43,6 +54,7 @@ class FileReader : public RefCounted {
     size_t m_sizeHint;
     std::string m_fileName;  // as opened, for error texts
     std::string m_lastError;
+    int m_readError = 0;  // errno of the last failed read
 };
 
 }  // namespace du

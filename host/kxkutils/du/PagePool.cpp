@@ -6,6 +6,7 @@
 #include <new>
 #include <utility>
 
+#include "du/Env.h"
 #include "du/Regions.h"
 
 namespace du {
@@ -68,7 +69,7 @@ void* PagePool::Allocate() {
 
 PagePool::Region* PagePool::NewRegion() {
     Region* region = static_cast<Region*>(AllocateRegions(kRegionSize));
-    if (!region) throw std::bad_alloc();
+    if (!region) Env::NoteAndThrow();
     Prefault(region, kPrefaultStep);
     region->released = nullptr;
     region->fresh = reinterpret_cast<char*>(region) + kPageSize;
@@ -93,22 +94,27 @@ void* PagePool::TakePage(Region* region, size_t& prefault) noexcept {
     return page;
 }
 
+// A region that came free is unmapped once the lock is given up.
 void PagePool::Release(void* page) noexcept {
     Region* region = Region::Of(page);
-    std::lock_guard<SpinLock> guard(m_lock);
-    std::memcpy(page, &region->released, sizeof(char*));
-    region->released = static_cast<char*>(page);
-    if (--region->used == 0) {
-        if (region->open) Unlink(region);
-        if (m_spare) {
-            FreeRegions(region, kRegionSize);
-            --m_regionCount;
-        } else {
-            m_spare = region;
+    Region* unused = nullptr;
+    {
+        std::lock_guard<SpinLock> guard(m_lock);
+        std::memcpy(page, &region->released, sizeof(char*));
+        region->released = static_cast<char*>(page);
+        if (--region->used == 0) {
+            if (region->open) Unlink(region);
+            if (m_spare) {
+                unused = region;
+                --m_regionCount;
+            } else {
+                m_spare = region;
+            }
+        } else if (!region->open) {
+            Link(region);
         }
-    } else if (!region->open) {
-        Link(region);
     }
+    if (unused) FreeRegions(unused, kRegionSize);
 }
 
 size_t PagePool::RegionCount() {

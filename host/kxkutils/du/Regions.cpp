@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ctime>
 
+#include "du/Env.h"
 #include "du/PageSizeChoice.h"
 
 namespace du {
@@ -31,14 +32,14 @@ size_t RoundUp(uintptr_t bytes, size_t to) {
 void* AllocateRegions(size_t bytes) noexcept {
     const size_t size = RoundUp(bytes, kRegionSize);
     if (size < bytes) return nullptr;
-    void* mapped =
-        mmap(nullptr, size + kRegionSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapped == MAP_FAILED) return nullptr;
+    Env& env = Env::Get();
+    void* mapped = env.Map(size + kRegionSize);
+    if (!mapped) return nullptr;
     char* start = static_cast<char*>(mapped);
     char* aligned = reinterpret_cast<char*>(RoundUp(reinterpret_cast<uintptr_t>(start), kRegionSize));
-    if (aligned > start) munmap(start, static_cast<size_t>(aligned - start));
+    if (aligned > start) env.Unmap(start, static_cast<size_t>(aligned - start));
     char* end = start + size + kRegionSize;
-    if (end > aligned + size) munmap(aligned + size, static_cast<size_t>(end - (aligned + size)));
+    if (end > aligned + size) env.Unmap(aligned + size, static_cast<size_t>(end - (aligned + size)));
 #if defined(MADV_HUGEPAGE) && defined(MADV_NOHUGEPAGE)
     madvise(aligned, size, thePageSize.Huge() ? MADV_HUGEPAGE : MADV_NOHUGEPAGE);
 #endif
@@ -46,7 +47,7 @@ void* AllocateRegions(size_t bytes) noexcept {
 }
 
 void FreeRegions(void* memory, size_t bytes) noexcept {
-    if (memory) munmap(memory, RoundUp(bytes, kRegionSize));
+    if (memory) Env::Get().Unmap(memory, RoundUp(bytes, kRegionSize));
 }
 
 void Prefault(void* memory, size_t bytes) noexcept {

@@ -1,5 +1,6 @@
 #include "du/SmallBlockAlloc.h"
 
+#include "du/Env.h"
 #include "du/Regions.h"
 
 #include <algorithm>
@@ -11,6 +12,7 @@ namespace du {
 namespace {
 
 constexpr size_t kAlignment = alignof(std::max_align_t);
+static_assert(__STDCPP_DEFAULT_NEW_ALIGNMENT__ >= kAlignment, "heap chunks come aligned as they are");
 constexpr size_t kChunkBytes = 64 * 1024;
 constexpr size_t kMinBlocksPerChunk = 16;
 
@@ -18,15 +20,13 @@ constexpr size_t kMinBlocksPerChunk = 16;
 class RegionBlockAllocator : public BlockAllocator {
   public:
     void* AllocateChunk(size_t size) override {
-        if (size % kRegionSize) return ::operator new(size, std::align_val_t(kAlignment));
+        if (size % kRegionSize) return Env::Get().Allocate(size);
         if (void* chunk = AllocateRegions(size)) return chunk;
-        throw std::bad_alloc();
+        Env::NoteAndThrow();
     }
-    // The unsized delete: the sized one is declared only where sized deallocation is on, which clang
-    // leaves off by default.
     void FreeChunk(void* chunk, size_t size) override {
         if (size % kRegionSize)
-            ::operator delete(chunk, std::align_val_t(kAlignment));
+            Env::Get().Free(chunk);
         else
             FreeRegions(chunk, size);
     }

@@ -61,10 +61,6 @@ bool Symbol::operator==(const char* other) const {
     return other[n] == '\0';
 }
 
-void Symbol::Make(const std::string_view* texts, size_t count, Symbol* symbols) {
-    SymbolTable::Get().Intern(texts, count, symbols);
-}
-
 uint32_t Symbol::Hash(const char* text, size_t length) noexcept {
     return texthash::HashText(text, length);
 }

@@ -76,12 +76,6 @@ class Symbol {
     // Orders by handle: stable within a process, not alphabetical.
     bool operator<(const Symbol& other) const { return m_text < other.m_text; }
 
-    // Interns many texts at once: symbols[i] gets texts[i], releasing what it held. The same as
-    // assigning Symbol(texts[i]) in turn, but the memory loads of sixteen lookups overlap instead of
-    // following each other, which halves the time of a large batch. A failure (std::bad_alloc)
-    // leaves the symbols before it interned and the rest as they were.
-    static void Make(const std::string_view* texts, size_t count, Symbol* symbols);
-
     // A look-ahead for readers that know which texts they will intern soon. A lookup waits on two
     // memory loads, the table slot and then the text it points at; PrefetchSlot starts the first,
     // PrefetchText, a few lookups later when the slot has come in, starts the second. Both take the

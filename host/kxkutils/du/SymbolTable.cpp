@@ -4,6 +4,7 @@
 #include <mutex>
 #include <new>
 
+#include "du/Env.h"
 #include "du/TextHash.h"
 
 namespace du {
@@ -37,34 +38,12 @@ const char* SymbolTable::Intern(const char* text, size_t length) {
     return Intern(text, length, texthash::HashText(text, length));
 }
 
-// A pipeline of three stages over the batch: hash a text and prefetch its slot, kAhead texts later
-// prefetch its header from the slot that has come in, kAhead texts later again intern it.
-void SymbolTable::Intern(const std::string_view* texts, size_t count, Symbol* symbols) {
-    constexpr size_t kRing = 2 * kAhead;
-    static_assert((kRing & (kRing - 1)) == 0, "a ring index is a mask");
-    uint32_t hashes[kRing];
-    for (size_t i = 0; i < count + kRing; ++i) {
-        // The last stage first: the first one reuses its hash's place in the ring.
-        if (i >= kRing) {
-            const size_t k = i - kRing;
-            const char* text = Intern(texts[k].data(), texts[k].size(), hashes[k % kRing]);
-            Symbol::Release(symbols[k].m_text);
-            symbols[k].m_text = text;
-        }
-        if (i >= kAhead && i - kAhead < count) PrefetchText(hashes[(i - kAhead) % kRing]);
-        if (i < count) {
-            hashes[i % kRing] = texthash::HashText(texts[i].data(), texts[i].size());
-            PrefetchSlot(hashes[i % kRing]);
-        }
-    }
-}
-
 // A text found dead is brought back: its count can only rise from zero here, under the shard lock,
 // and only a rebuild, under the same lock, frees it. Equal texts therefore always share one entry.
 const char* SymbolTable::Intern(const char* text, size_t length, uint32_t hash) {
-    if (length > SIZE_MAX / 2) throw std::bad_alloc();
+    if (length > SIZE_MAX / 2) Env::NoteAndThrow();
     Shard& shard = ShardOf(hash);
-    std::lock_guard<SpinLock> guard(shard.lock);
+    std::lock_guard<LightMutex> guard(shard.lock);
     if (const char* found = shard.Find(text, length, hash)) return found;
     if ((shard.size + 1) * 10 > shard.Capacity() * 7) {
         // Dead texts are dropped first; the slots double only when the live ones fill half of them,
@@ -110,7 +89,7 @@ void SymbolTable::PrefetchText(uint32_t hash) noexcept {
 size_t SymbolTable::LiveCount() {
     size_t live = 0;
     for (Shard& shard : m_shards) {
-        std::lock_guard<SpinLock> guard(shard.lock);
+        std::lock_guard<LightMutex> guard(shard.lock);
         live += shard.CountLive();
     }
     return live;
@@ -119,7 +98,7 @@ size_t SymbolTable::LiveCount() {
 // Without memory for the smaller slot array a shard simply keeps its larger one.
 void SymbolTable::Sweep() noexcept {
     for (Shard& shard : m_shards) {
-        std::lock_guard<SpinLock> guard(shard.lock);
+        std::lock_guard<LightMutex> guard(shard.lock);
         const size_t before = shard.size;
         shard.DropDead();
         if (shard.size == before) continue;
@@ -167,7 +146,7 @@ const char* SymbolTable::Shard::Add(const char* text, size_t length, uint32_t ha
     Header* header = new (NewText(length)) Header{hash, {1}, shortLength};
     if (reinterpret_cast<uintptr_t>(header) >> 48 != 0) {
         DeleteText(header);
-        throw std::bad_alloc();
+        Env::NoteAndThrow();
     }
     char* copy = reinterpret_cast<char*>(header + 1);
     std::memcpy(copy, text, length);
@@ -218,8 +197,14 @@ void SymbolTable::Shard::DropDead() noexcept {
 }
 
 bool SymbolTable::Shard::Rebuild(size_t capacity, bool mayFail, bool dropDead) {
-    uint64_t* fresh = mayFail ? new (std::nothrow) uint64_t[capacity]() : new uint64_t[capacity]();
-    if (!fresh) return false;
+    uint64_t* fresh;
+    try {
+        fresh = static_cast<uint64_t*>(Env::Get().Allocate(capacity * sizeof(uint64_t)));
+    } catch (const std::bad_alloc&) {
+        if (mayFail) return false;
+        throw;
+    }
+    std::memset(fresh, 0, capacity * sizeof(uint64_t));
     uint64_t* old = slots;
     const size_t oldCapacity = Capacity();
     slots = fresh;
@@ -241,16 +226,20 @@ bool SymbolTable::Shard::Rebuild(size_t capacity, bool mayFail, bool dropDead) {
             ++size;
         }
     }
-    delete[] old;
+    if (old) Env::Get().Free(old);
     return true;
 }
 
 // Small texts live in the shard's slabs; a long one has its length in 8 bytes before the header.
 void* SymbolTable::Shard::NewText(size_t length) {
     const size_t bytes = sizeof(Header) + length + 1;
-    if (bytes <= SlabHeap::kMaxBlock) return texts.Allocate(bytes);
-    if (length < Symbol::kLongText) return ::operator new(bytes);
-    char* memory = static_cast<char*>(::operator new(8 + bytes));
+    Env& env = Env::Get();
+    if (bytes <= SlabHeap::kMaxBlock) {
+        if (!env.GrantPooled()) Env::NoteAndThrow();
+        return texts.Allocate(bytes);
+    }
+    if (length < Symbol::kLongText) return env.Allocate(bytes);
+    char* memory = static_cast<char*>(env.Allocate(8 + bytes));
     std::memcpy(memory, &length, 8);
     return memory + 8;
 }
@@ -261,9 +250,9 @@ void SymbolTable::Shard::DeleteText(Header* header) noexcept {
     if (sizeof(Header) + length + 1 <= SlabHeap::kMaxBlock)
         texts.Release(header);
     else if (length < Symbol::kLongText)
-        ::operator delete(header);
+        Env::Get().Free(header);
     else
-        ::operator delete(reinterpret_cast<char*>(header) - 8);
+        Env::Get().Free(reinterpret_cast<char*>(header) - 8);
 }
 
 }  // namespace du

@@ -4,15 +4,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "du/LightMutex.h"
 #include "du/SlabHeap.h"
-#include "du/SpinLock.h"
 #include "du/Symbol.h"
 
 namespace du {
 
 // The process-wide table of texts behind du::Symbol: shards picked by the top bits of the 32-bit hash,
 // each an open-addressing table with linear probing and its own slabs for the texts, all under one
-// short lock. Thread-safe.
+// lock. Thread-safe.
 //
 // A text whose count fell to zero stays in its shard, dead, until the shard is rebuilt: when it must
 // grow, or in Sweep. So the last release of a symbol takes no lock, and a lookup that meets a dead
@@ -33,8 +33,6 @@ class SymbolTable {
     const char* Intern(const char* text, size_t length);
     // The same, given the text's hash (texthash::HashText).
     const char* Intern(const char* text, size_t length, uint32_t hash);
-    // Symbol::Make.
-    void Intern(const std::string_view* texts, size_t count, Symbol* symbols);
     // Symbol::PrefetchSlot and Symbol::PrefetchText.
     void PrefetchSlot(uint32_t hash) noexcept;
     void PrefetchText(uint32_t hash) noexcept;
@@ -48,13 +46,12 @@ class SymbolTable {
     static constexpr unsigned kTagBits = 19;
     static constexpr unsigned kTagShift = 64 - kTagBits;
     static constexpr size_t kMinimumSlots = 64;
-    // Lookups in flight in each of a batch's two prefetching stages.
-    static constexpr size_t kAhead = 16;
     // Slots between a scan and the header it loads ahead.
     static constexpr size_t kAheadSlots = 16;
 
     struct alignas(64) Shard {
-        SpinLock lock;
+        // Not a spin lock: a rebuild and a new slab may take memory from the system under it.
+        LightMutex lock;
         uint64_t* slots = nullptr;
         size_t mask = 0;  // slot count - 1, when there are slots
         size_t size = 0;  // dead texts included

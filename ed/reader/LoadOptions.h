@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+
+namespace ed {
+
+// The values that choose how a load runs: when it takes second threads, and the sizes of what they
+// hand over. A load builds the same structure whatever they are; tests shrink them to drive the
+// threaded paths (ring wrap-around, eviction, the waits) with a few lines.
+struct LoadOptions {
+    // Files larger than this are read ahead, and their builder values read ahead, on second threads:
+    // below it a load takes a few milliseconds, less than starting and feeding the threads costs.
+    size_t readAheadFrom = size_t{16} << 20;
+    // Small enough that a block's bytes are still in the cache when its lines are split and handled.
+    size_t blockSize = size_t{256} << 10;
+    // Blocks in flight with a reading thread: one being handled, the others filled or being filled,
+    // enough for the reader to stay ahead while the memory in flight stays about a megabyte.
+    size_t blocksInFlight = 4;
+    // The reader, faster than the handler, waits for this many free blocks before it goes on: each
+    // wake-up is a system call and, on a virtual machine, a costly one (a wake-up per block was 2 % of
+    // a load).
+    size_t refillBlocks = 2;
+    // Nodes whose builder values the read-ahead thread holds for the build walk. The thread stays at
+    // most half the ring ahead of the walk, so a reading is taken back only from a node the walk does
+    // not come to soon (a node below a copy, or never placed); a thousand readings of a hundred-odd
+    // bytes keep it well ahead for a small, fixed amount of memory.
+    size_t prescanSlots = 1024;
+};
+
+}  // namespace ed
