@@ -63,6 +63,14 @@ void FileChecker::Run(du::FileReader& reader) {
         CheckNoLongerRead(stopLine);
         return;
     }
+    // The line reader ends the input at a read error; the loader fails the load there instead, so
+    // the rest of the file is neither checked nor judged.
+    if (!reader.LastError().empty()) {
+        if (m_outline) m_outline->stopped = true;
+        ReportAt(m_lineNumber + 1, 0, "read-error", Severity::kError,
+                 reader.LastError() + ": the loader fails the load, and the file is checked only up to here");
+        return;
+    }
     if (m_recordLines == 0) {
         ReportAt(1, 0, "no-records", Severity::kError,
                  "no line of the file starts with a record letter (C, I, P, N, V, ...): the loader builds "

@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include <cerrno>
+
+#include "du/Env.h"
 #include "ed/check/CheckFile.h"
 #include "support/EdText.h"
 #include "support/TempFolder.h"
@@ -116,6 +119,25 @@ TEST(CheckFileTest, KeepsTheFirstFindingsAndTwentyOfEachLaterCode) {
     EXPECT_EQ(30u, report.CountOf("unknown-record"));
     EXPECT_TRUE(report.Truncated());
     EXPECT_EQ(10020u, report.Kept().size());
+}
+
+// A read that fails after the first line: the check says so, instead of judging a file cut short.
+class FailingSecondRead : public du::Env {
+    long Read(int descriptor, char* buffer, size_t size) noexcept override {
+        if (++m_reads == 1) return Env::Read(descriptor, buffer, size < 8 ? size : 8);
+        errno = EIO;
+        return -1;
+    }
+    int m_reads = 0;
+};
+
+TEST(CheckFileTest, AReadErrorIsAnErrorWhereItStruck) {
+    FailingSecondRead env;
+    du::Env::Set(&env);
+    const DiagnosticReport report = Check("C 1 0 0\nI 0 1 0 0 Root\n");
+    du::Env::Set(nullptr);
+    EXPECT_EQ(std::vector<std::string>{"2 read-error"}, Codes(report));
+    EXPECT_NE(std::string::npos, report.Kept()[0].diagnostic.message.find("Input/output error"));
 }
 
 }  // namespace
