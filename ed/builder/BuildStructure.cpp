@@ -14,7 +14,8 @@ void Parser::BuildStructure(bool secondThread) {
     XeroxCopyNodes();
     std::unique_ptr<Prescanner> prescanner;
     if (secondThread) prescanner = std::make_unique<Prescanner>(m_nodes, m_nameCache, m_options.prescanSlots);
-    if (!BuildWalk(*m_structure, *m_root, m_propertyTypes, m_fileName, m_nodes.Count(), prescanner.get())
+    if (!BuildWalk(*m_structure, *m_root, m_properties, m_propertyTypes, m_fileName, m_nodes.Count(),
+                   prescanner.get())
              .Run())
         m_failed = true;
     prescanner.reset();

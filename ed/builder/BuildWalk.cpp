@@ -19,10 +19,12 @@ constexpr float kDefaultUnitFactor = 0.001f;
 
 }  // namespace
 
-BuildWalk::BuildWalk(kxk::Structure& structure, StructureNode& root, IdTable<du::Symbol>& propertyTypes,
-                     const du::Symbol& fileName, size_t nodeCount, Prescanner* prescanner)
+BuildWalk::BuildWalk(kxk::Structure& structure, StructureNode& root, RecordTable<PropertyInfo>& properties,
+                     IdTable<du::Symbol>& propertyTypes, const du::Symbol& fileName, size_t nodeCount,
+                     Prescanner* prescanner)
     : m_structure(structure),
       m_root(root),
+      m_properties(properties),
       m_propertyTypes(propertyTypes),
       m_fileName(fileName),
       m_prescanner(prescanner),
@@ -77,11 +79,26 @@ void BuildWalk::Visit(StructureNode& node, const du::SmartPtr<kxk::ComponentNode
             childLocation = &m_rootLocation;
         }
     }
+    if (componentNode) AddProperties(node, componentNode, m_propertyTypes);
+    RetireProperties(node);
     if (!componentNode) return;
-    AddProperties(node, componentNode, m_propertyTypes);
     m_onPath[node.index] = true;
     m_stack.push_back(
         Frame{&node, std::move(componentNode), settings.unitFactor, childLocation, node.firstChild});
+}
+
+// Every record on a chain that copies share is marked shared, and such a chain is shared whole
+// (ed/builder/NodeCopies.h); the read-ahead thread never reads a node the walk has taken.
+void BuildWalk::RetireProperties(StructureNode& node) {
+    if (!node.firstProperty || node.firstProperty->shared) return;
+    PropertyInfo* property = node.firstProperty;
+    node.firstProperty = node.lastProperty = nullptr;
+    while (property) {
+        PropertyInfo* next = property->next;
+        property->values.clear();
+        m_properties.Retire(*property);
+        property = next;
+    }
 }
 
 void BuildWalk::Leave() {

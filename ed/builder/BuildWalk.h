@@ -7,6 +7,7 @@
 #include "du/SmartPtr.h"
 #include "du/Symbol.h"
 #include "ed/reader/IdTable.h"
+#include "ed/reader/RecordTable.h"
 #include "ed/reader/Records.h"
 
 namespace kxk {
@@ -23,12 +24,18 @@ class Prescanner;
 // same calls in the same order as from a recursive walk: a node is made, placed and given its
 // properties before its first child is visited, and the root is set after its whole subtree. One walk
 // per build; holds references to the tables it is given.
+//
+// A node is visited once at most (it hangs in one parent's list of children, and a node met again
+// below itself is not entered), so the property records that its chain alone reaches are retired
+// once it is built: their pool's memory goes back while the structure grows, rather than both
+// peaking together at the end of the build.
 class BuildWalk {
   public:
     // `nodeCount`: the nodes made, whose indexes are below it. With a prescanner, the walk takes the
     // readings it made ahead.
-    BuildWalk(kxk::Structure& structure, StructureNode& root, IdTable<du::Symbol>& propertyTypes,
-              const du::Symbol& fileName, size_t nodeCount, Prescanner* prescanner = nullptr);
+    BuildWalk(kxk::Structure& structure, StructureNode& root, RecordTable<PropertyInfo>& properties,
+              IdTable<du::Symbol>& propertyTypes, const du::Symbol& fileName, size_t nodeCount,
+              Prescanner* prescanner = nullptr);
 
     // False when a node could not be placed under its parent; the walk still finishes.
     bool Run();
@@ -46,9 +53,12 @@ class BuildWalk {
     void Visit(StructureNode& node, const du::SmartPtr<kxk::ComponentNode>& parent, float unitFactor,
                const dg::Location* location);
     void Leave();
+    // Gives back the records of the node's chain, unless a copy shares it.
+    void RetireProperties(StructureNode& node);
 
     kxk::Structure& m_structure;
     StructureNode& m_root;
+    RecordTable<PropertyInfo>& m_properties;
     IdTable<du::Symbol>& m_propertyTypes;
     const du::Symbol& m_fileName;
     Prescanner* m_prescanner;

@@ -50,6 +50,9 @@ class RecordTable {
 
     // A record that no id names, alive until Clear.
     Record* Make() { return New(); }
+    // The owner is done with `record`, made by this table and looked up by id no more, and has left
+    // nothing in it that its destruction would give back: its memory may go back before Clear.
+    void Retire(Record& record) noexcept { m_pool.Retire(&record); }
     // Records made since the last Clear.
     size_t Count() const { return m_made; }
     // Calls visit(record) for every record, in the order they were made; nothing may make one meanwhile.

@@ -35,6 +35,12 @@ class ValueList {
     // The first value, leaving it null in the list: for a consumer that is the list's last reader,
     // so that the value changes hands without a count raised now and dropped at the list's end.
     du::Symbol TakeFront() { return std::move(m_first); }
+    // No values any more.
+    void clear() {
+        FreeBlock();
+        m_first = du::Symbol();
+        m_more = kNone;
+    }
 
     class const_iterator {
       public:

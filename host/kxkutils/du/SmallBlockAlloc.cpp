@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <iterator>
 #include <new>
 
 namespace du {
@@ -58,7 +60,12 @@ SmallBlockAllocBase::SmallBlockAllocBase(const char* name, BlockAllocator* alloc
       m_blocksInUse(0) {}
 
 SmallBlockAllocBase::~SmallBlockAllocBase() {
-    for (size_t i = 0; i < m_chunks.size(); ++i) m_allocator->FreeChunk(m_chunks[i], ChunkSize(i));
+    FreeChunks(0);
+}
+
+void SmallBlockAllocBase::FreeChunks(size_t from) noexcept {
+    for (size_t i = from; i < m_chunks.size(); ++i)
+        if (m_chunks[i]) m_allocator->FreeChunk(m_chunks[i], ChunkSize(i));
 }
 
 // The first chunk is small, for the many small files; a pool that outgrows it is a large one and
@@ -70,8 +77,11 @@ size_t SmallBlockAllocBase::ChunkSize(size_t index) const {
 // Keeps the first chunk, so that a pool emptied after every load does not go back to the allocator
 // for the next one.
 void SmallBlockAllocBase::DeallocateAll() {
-    for (size_t i = 1; i < m_chunks.size(); ++i) m_allocator->FreeChunk(m_chunks[i], m_largeChunkSize);
+    FreeChunks(1);
     if (m_chunks.size() > 1) m_chunks.resize(1);
+    m_retired.assign(m_chunks.size(), 0);
+    m_byAddress.clear();
+    m_lastRetired = 0;
     m_next = m_chunks.empty() ? nullptr : static_cast<char*>(m_chunks.front());
     m_limit = m_chunkEnd = m_chunks.empty() ? nullptr : m_next + m_chunkSize;
     m_blocksInUse = 0;
@@ -87,13 +97,43 @@ void SmallBlockAllocBase::Grow() {
     m_limit += step;
 }
 
+void SmallBlockAllocBase::Retire(void* block) noexcept {
+    const size_t chunk = ChunkOf(static_cast<const char*>(block));
+    --m_blocksInUse;
+    if (++m_retired[chunk] < ChunkSize(chunk) / m_blockSize || chunk == 0 || chunk + 1 == m_chunks.size())
+        return;
+    m_allocator->FreeChunk(m_chunks[chunk], ChunkSize(chunk));
+    m_chunks[chunk] = nullptr;
+}
+
+size_t SmallBlockAllocBase::ChunkOf(const char* block) noexcept {
+    const auto holds = [&](size_t i) {
+        const char* start = static_cast<const char*>(m_chunks[i]);
+        return start && block >= start && block < start + ChunkSize(i);
+    };
+    if (m_lastRetired < m_chunks.size() && holds(m_lastRetired)) return m_lastRetired;
+    if (m_byAddress.size() != m_chunks.size()) {
+        m_byAddress.clear();
+        for (size_t i = 0; i < m_chunks.size(); ++i)
+            m_byAddress.emplace_back(static_cast<const char*>(m_chunks[i]), i);
+        std::sort(m_byAddress.begin(), m_byAddress.end());
+    }
+    // The last chunk that starts at or below the block.
+    auto after = std::upper_bound(m_byAddress.begin(), m_byAddress.end(), std::make_pair(block, SIZE_MAX));
+    m_lastRetired = std::prev(after)->second;
+    return m_lastRetired;
+}
+
 void SmallBlockAllocBase::NewChunk() {
-    // Reserve the slot first, so that a failing push_back cannot lose a chunk.
+    // Reserve the slots first, so that a failing push_back cannot lose a chunk.
     m_chunks.reserve(m_chunks.size() + 1);
+    m_retired.reserve(m_chunks.size() + 1);
+    m_byAddress.reserve(m_chunks.size() + 1);  // so that Retire never allocates
     const size_t index = m_chunks.size();
     const size_t size = ChunkSize(index);
     char* chunk = static_cast<char*>(m_allocator->AllocateChunk(size));
     m_chunks.push_back(chunk);
+    m_retired.push_back(0);
     m_next = chunk;
     m_chunkEnd = chunk + size;
     m_limit = index == 0 ? m_chunkEnd : chunk;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 namespace du {
@@ -13,8 +14,9 @@ class BlockAllocator {
     virtual void FreeChunk(void* chunk, size_t size) = 0;
 };
 
-// A pool of equal-sized blocks carved from chunks; blocks are never freed one by one, only all at once
-// with DeallocateAll. The locking policy decides thread safety; the unlocked one takes no lock.
+// A pool of equal-sized blocks carved from chunks; blocks are freed all at once with DeallocateAll, or
+// retired one by one by an owner done with them, which gives a chunk back as soon as its every block
+// is retired. The locking policy decides thread safety; the unlocked one takes no lock.
 class SmallBlockAllocBase {
   public:
     // `name` labels the pool in diagnostics; `reserved` and the two flags are accepted for the host's
@@ -37,11 +39,18 @@ class SmallBlockAllocBase {
     }
     // Returns every block at once; the blocks' contents are not destroyed.
     void DeallocateAll();
+    // The owner will not use `block` (handed out since the last DeallocateAll, retired once) again.
+    // Once every block of a chunk is retired, the chunk goes back to the allocator at once, unless it
+    // is the first or the one being filled; its blocks' contents are not destroyed, so a retired block
+    // must hold nothing that its destruction would have to give back.
+    void Retire(void* block) noexcept;
     // Calls visit(block) for every block handed out since the last DeallocateAll, in the order they
-    // were handed out: chunk by chunk, so an owner that destroys its blocks reads memory in sequence.
+    // were handed out, except those of chunks given back: chunk by chunk, so an owner that destroys
+    // its blocks reads memory in sequence.
     template <class Visit>
     void ForEachBlock(Visit&& visit) const {
         for (size_t i = 0; i < m_chunks.size(); ++i) {
+            if (!m_chunks[i]) continue;
             char* block = static_cast<char*>(m_chunks[i]);
             char* end = i + 1 < m_chunks.size() ? block + ChunkSize(i) / m_blockSize * m_blockSize : m_next;
             for (; block < end; block += m_blockSize) visit(static_cast<void*>(block));
@@ -56,13 +65,20 @@ class SmallBlockAllocBase {
     void Grow();
     void NewChunk();
     size_t ChunkSize(size_t index) const;
+    // The index of the chunk that holds `block`.
+    size_t ChunkOf(const char* block) noexcept;
+    void FreeChunks(size_t from) noexcept;
 
     const char* m_name;
     BlockAllocator* m_allocator;
     size_t m_blockSize;
     size_t m_chunkSize;
     size_t m_largeChunkSize;
-    std::vector<void*> m_chunks;
+    std::vector<void*> m_chunks;  // null once given back
+    std::vector<size_t> m_retired;  // blocks retired, per chunk
+    // Chunks by address, for Retire: (start, index), made again when chunks were added.
+    std::vector<std::pair<const char*, size_t>> m_byAddress;
+    size_t m_lastRetired = 0;  // the chunk of the last block retired: retirement mostly goes in order
     char* m_next;
     char* m_limit;  // the end of the current chunk's blocks made present
     char* m_chunkEnd;

@@ -204,6 +204,36 @@ TEST(SmallBlockAllocTest, BlocksAreAlignedDistinctAndReturnedAllAtOnce) {
     EXPECT_NE(nullptr, big.Allocate());
 }
 
+// A chunk goes back once all its blocks are retired, in any order, except the first and the one being
+// filled; the walk over the blocks skips the chunks given back and still finds every other block.
+TEST(SmallBlockAllocTest, RetiredChunksGoBackAndLeaveTheWalk) {
+    CountingAllocator chunks;
+    du::SmallBlockAlloc<du::UnlockedSmallBlockAllocPolicy, 1, 1> pool("test", &chunks, 40, 0, true, true, 8);
+    std::vector<char*> blocks;
+    for (int i = 0; i < 300000; ++i) blocks.push_back(static_cast<char*>(pool.Allocate()));
+    const int before = chunks.live;
+    ASSERT_GE(before, 5);
+    // Backwards, so that the chunk of a block is seldom the last one's; every 1,000th block stays.
+    std::set<char*> kept;
+    for (size_t i = blocks.size(); i-- > 0;) {
+        if (i % 1000 == 999)
+            kept.insert(blocks[i]);
+        else
+            pool.Retire(blocks[i]);
+    }
+    EXPECT_EQ(kept.size(), pool.BlocksInUse());
+    EXPECT_EQ(before, chunks.live);  // a kept block holds every chunk
+    for (char* block : kept) pool.Retire(block);
+    EXPECT_EQ(2, chunks.live);  // the first and the last
+    std::set<char*> walked;
+    pool.ForEachBlock([&](void* block) { walked.insert(static_cast<char*>(block)); });
+    EXPECT_EQ(1u, walked.count(blocks.front()));
+    EXPECT_EQ(1u, walked.count(blocks.back()));
+    EXPECT_EQ(0u, walked.count(blocks[blocks.size() / 2]));
+    pool.DeallocateAll();
+    EXPECT_LE(chunks.live, 1);
+}
+
 // Every byte of the rounded size is ours and zeroed, and making pages present keeps what they hold,
 // for heap memory too, whose range need not start or end at a page.
 TEST(RegionsTest, WholeAlignedZeroedRegionsKeepTheirBytesWhenPrefaulted) {
