@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "du/Symbol.h"
+#include "du/SymbolInternBatch.h"
 #include "ed/reader/FieldBytes.h"
 #include "ed/reader/ScanInt.h"
 
@@ -132,32 +133,16 @@ void ScanRecords(const char* bytes, const std::vector<size_t>& ends, std::vector
     }
 }
 
-// A pipeline over the records to intern alone, so that the memory loads of sixteen lookups overlap
-// instead of following each other: a record's slot is prefetched when it comes, its header kAhead such
-// records later, and it is interned kAhead records after that. Counted in records of every kind, the
-// distances would shrink to a few lookups in a block of property records, too few for a loop that does
-// nothing else.
+// A block's texts are interned as one batch (du::SymbolInternBatch): a shard's lock is taken once for
+// all the block's texts that fall in it, rather than twice a text.
 void InternRecordTexts(const char* bytes, const std::vector<size_t>& ends, std::vector<RecordScan>& scans) {
-    constexpr size_t kAhead = 16;
-    constexpr size_t kRing = 2 * kAhead;
-    RecordScan* ring[kRing];
-    const auto intern = [&](RecordScan& scan) {
-        const char* line = bytes + (scan.line ? ends[scan.line - 1] : 0);
-        scan.text = du::Symbol(line + scan.textBegin, scan.textEnd - scan.textBegin, scan.hash);
-    };
-    size_t queued = 0;
+    du::SymbolInternBatch batch;
     for (RecordScan& scan : scans) {
         if (!scan.toIntern) continue;
-        if (queued >= kRing) intern(*ring[queued % kRing]);
-        if (queued >= kAhead) du::Symbol::PrefetchText(ring[(queued - kAhead) % kRing]->hash);
-        ring[queued % kRing] = &scan;
-        du::Symbol::PrefetchSlot(scan.hash);
-        ++queued;
+        const char* line = bytes + (scan.line ? ends[scan.line - 1] : 0);
+        batch.Add(line + scan.textBegin, scan.textEnd - scan.textBegin, scan.hash, scan.text);
     }
-    const size_t first = queued > kRing ? queued - kRing : 0;
-    for (size_t k = queued > kAhead ? queued - kAhead : 0; k < queued; ++k)
-        du::Symbol::PrefetchText(ring[k % kRing]->hash);
-    for (size_t k = first; k < queued; ++k) intern(*ring[k % kRing]);
+    batch.Finish();
 }
 
 }  // namespace ed

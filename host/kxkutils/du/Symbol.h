@@ -98,6 +98,7 @@ class Symbol {
   private:
     friend class SymbolTable;
     friend class SymbolReleaseBatch;
+    friend class SymbolInternBatch;
 
     // Every interned text is preceded by its hash, its reference count and its length. A count that
     // reaches kSaturated stays there, so the text is never freed rather than freed too early; a length

@@ -44,20 +44,56 @@ const char* SymbolTable::Intern(const char* text, size_t length, uint32_t hash) 
     if (length > SIZE_MAX / 2) Env::NoteAndThrow();
     Shard& shard = ShardOf(hash);
     std::lock_guard<LightMutex> guard(shard.lock);
-    if (const char* found = shard.Find(text, length, hash)) return found;
-    if ((shard.size + 1) * 10 > shard.Capacity() * 7) {
+    return shard.FindOrAdd(text, length, hash);
+}
+
+// The requests are put in shard order by a counting sort over a piece at a time. Within a shard the
+// header of the text kAheadTexts on is loaded ahead; the slots were loaded as the requests came.
+void SymbolTable::InternAll(InternRequest* requests, size_t count) {
+    constexpr size_t kPiece = 4096;
+    constexpr size_t kAheadTexts = 8;
+    constexpr size_t kShards = size_t(1) << kShardBits;
+    for (size_t base = 0; base < count; base += kPiece) {
+        InternRequest* piece = requests + base;
+        const size_t size = count - base < kPiece ? count - base : kPiece;
+        uint16_t starts[kShards + 1] = {};
+        for (size_t i = 0; i < size; ++i) {
+            if (piece[i].length > SIZE_MAX / 2) Env::NoteAndThrow();
+            ++starts[ShardIndex(piece[i].hash) + 1];
+        }
+        for (size_t s = 0; s < kShards; ++s) starts[s + 1] += starts[s];
+        uint16_t next[kShards];
+        std::memcpy(next, starts, sizeof next);
+        uint16_t order[kPiece];
+        for (size_t i = 0; i < size; ++i) order[next[ShardIndex(piece[i].hash)]++] = static_cast<uint16_t>(i);
+        for (size_t s = 0; s < kShards; ++s) {
+            if (starts[s] == starts[s + 1]) continue;
+            Shard& shard = m_shards[s];
+            std::lock_guard<LightMutex> guard(shard.lock);
+            for (size_t k = starts[s]; k < starts[s + 1]; ++k) {
+                if (k + kAheadTexts < starts[s + 1]) shard.PrefetchHeader(piece[order[k + kAheadTexts]].hash);
+                InternRequest& request = piece[order[k]];
+                *request.into = shard.FindOrAdd(request.text, request.length, request.hash);
+            }
+        }
+    }
+}
+
+const char* SymbolTable::Shard::FindOrAdd(const char* text, size_t length, uint32_t hash) {
+    if (const char* found = Find(text, length, hash)) return found;
+    if ((size + 1) * 10 > Capacity() * 7) {
         // Dead texts are dropped first; the slots double only when the live ones fill half of them,
         // so that a rebuild that stays the same size frees at least a fifth of its slots. While a
         // file loads there are seldom any dead: a sample that finds none spares the reads of every
         // text's header, to count the live and to drop the dead, and the few it missed stay dead
         // until the next rebuild or sweep.
-        const bool noneDead = shard.NoneDeadInSample();
-        const size_t live = noneDead ? shard.size : shard.CountLive();
-        size_t capacity = shard.slots ? shard.Capacity() : kMinimumSlots;
+        const bool noneDead = NoneDeadInSample();
+        const size_t live = noneDead ? size : CountLive();
+        size_t capacity = slots ? Capacity() : kMinimumSlots;
         if ((live + 1) * 2 > capacity) capacity *= 2;
-        shard.Rebuild(capacity, false, !noneDead);
+        Rebuild(capacity, false, !noneDead);
     }
-    return shard.Add(text, length, hash);
+    return Add(text, length, hash);
 }
 
 void SymbolTable::PrefetchSlot(uint32_t hash) noexcept {
@@ -68,22 +104,26 @@ void SymbolTable::PrefetchSlot(uint32_t hash) noexcept {
 }
 
 // The slot is read under the shard's lock, as a rebuild may free it; a shard busy elsewhere is simply
-// not prefetched. The first text with the hash's tag is nearly always the one looked for.
+// not prefetched.
 void SymbolTable::PrefetchText(uint32_t hash) noexcept {
     Shard& shard = ShardOf(hash);
     if (!shard.lock.try_lock()) return;
-    if (shard.slots) {
-        for (size_t i = hash & shard.mask; shard.slots[i]; i = (i + 1) & shard.mask) {
-            if (SameTag(shard.slots[i], hash)) {
-                // Texts over 20 bytes may reach into the next line.
-                const char* header = reinterpret_cast<const char*>(HeaderIn(shard.slots[i]));
-                __builtin_prefetch(header);
-                __builtin_prefetch(header + 40);
-                break;
-            }
+    shard.PrefetchHeader(hash);
+    shard.lock.unlock();
+}
+
+// The first text with the hash's tag is nearly always the one looked for.
+void SymbolTable::Shard::PrefetchHeader(uint32_t hash) const noexcept {
+    if (!slots) return;
+    for (size_t i = hash & mask; slots[i]; i = (i + 1) & mask) {
+        if (SameTag(slots[i], hash)) {
+            // Texts over 20 bytes may reach into the next line.
+            const char* header = reinterpret_cast<const char*>(HeaderIn(slots[i]));
+            __builtin_prefetch(header);
+            __builtin_prefetch(header + 40);
+            return;
         }
     }
-    shard.lock.unlock();
 }
 
 size_t SymbolTable::LiveCount() {

@@ -33,6 +33,18 @@ class SymbolTable {
     const char* Intern(const char* text, size_t length);
     // The same, given the text's hash (texthash::HashText).
     const char* Intern(const char* text, size_t length, uint32_t hash);
+    // One text for InternAll: the interned copy goes to *into.
+    struct InternRequest {
+        const char* text;
+        size_t length;
+        uint32_t hash;  // texthash::HashText of the text
+        const char** into;
+    };
+    // Interns every request's text as Intern does, taking each shard's lock once for all the texts that
+    // fall in it (the lock's two atomic operations, the second of which waits for the stores before
+    // it, cost more than the rest of a lookup that hits). On std::bad_alloc, the requests not served
+    // keep what *into held.
+    void InternAll(InternRequest* requests, size_t count);
     // Symbol::PrefetchSlot and Symbol::PrefetchText.
     void PrefetchSlot(uint32_t hash) noexcept;
     void PrefetchText(uint32_t hash) noexcept;
@@ -65,6 +77,10 @@ class SymbolTable {
         size_t Home(uint64_t slot) const;
         void Place(uint64_t slot);
         const char* Find(const char* text, size_t length, uint32_t hash);
+        // Find, else Add after growing the slots if they are full; under the lock.
+        const char* FindOrAdd(const char* text, size_t length, uint32_t hash);
+        // Starts loading the header of the first text with the hash's tag; under the lock.
+        void PrefetchHeader(uint32_t hash) const noexcept;
         const char* Add(const char* text, size_t length, uint32_t hash);
         size_t CountLive() const;
         // False when a few slots spread over the shard hold a dead text.
@@ -89,7 +105,8 @@ class SymbolTable {
         return slot >> kTagShift == (hash & ((uint32_t(1) << kTagBits) - 1));
     }
     static bool Dead(uint64_t slot) { return HeaderIn(slot)->count.load(std::memory_order_acquire) == 0; }
-    Shard& ShardOf(uint32_t hash) { return m_shards[hash >> (32 - kShardBits)]; }
+    static size_t ShardIndex(uint32_t hash) { return hash >> (32 - kShardBits); }
+    Shard& ShardOf(uint32_t hash) { return m_shards[ShardIndex(hash)]; }
 
     Shard m_shards[size_t(1) << kShardBits];
 };

@@ -19,6 +19,7 @@
 #include "du/SlabHeap.h"
 #include "du/SmallBlockAlloc.h"
 #include "du/Symbol.h"
+#include "du/SymbolInternBatch.h"
 
 namespace {
 
@@ -110,13 +111,28 @@ TEST(SymbolTest, SweepAndRebuildsKeepEveryHeldText) {
     EXPECT_EQ(before, Symbol::LiveCount());
 }
 
-// Texts hashed ahead intern as single lookups do.
+// Texts hashed ahead intern as single lookups do, one at a time or in batches: several batches' worth
+// (the batch runs when full), repeats within one, texts too long for the slabs, the empty text.
 TEST(SymbolTest, HashedTextsInternAsSingleLookupsDo) {
+    const size_t before = Symbol::LiveCount();
     for (const std::string_view text : {"batch-3"sv, "hashed ahead"sv, ""sv}) {
         Symbol::PrefetchSlot(Symbol::Hash(text.data(), text.size()));
         EXPECT_EQ(Symbol(std::string(text)),
                   Symbol(text.data(), text.size(), Symbol::Hash(text.data(), text.size())));
     }
+    std::vector<std::string> texts;
+    for (int i = 0; i < 5000; ++i)
+        texts.push_back(i % 3 ? "batched-" + std::to_string(i % 1700) + std::string(i % 7 * 50, 'y') : "");
+    std::vector<Symbol> batched(texts.size());
+    du::SymbolInternBatch batch;
+    for (size_t i = 0; i < texts.size(); ++i)
+        batch.Add(texts[i].data(), texts[i].size(), Symbol::Hash(texts[i].data(), texts[i].size()),
+                  batched[i]);
+    batch.Finish();
+    for (size_t i = 0; i < texts.size(); ++i) ASSERT_EQ(Symbol(texts[i]), batched[i]) << i;
+    batched.clear();
+    Symbol::Sweep();
+    EXPECT_EQ(before, Symbol::LiveCount());
 }
 
 // Eight threads intern, copy and drop the same few texts and texts of their own at once, so that a
@@ -137,6 +153,20 @@ TEST(SymbolTest, ConcurrentInterningAgreesAndLeaksNothing) {
                 Symbol copy = shared;
                 Symbol own("own-" + std::to_string(t) + "-" + std::to_string(i % 100));
                 if (copy != shared || own.substr(0, 4) != "own-") ++wrong;
+                if (i % 100 == 0) {
+                    // And in batches, which hold a shard's lock for several texts.
+                    std::vector<std::string> texts;
+                    for (int k = 0; k < 40; ++k)
+                        texts.push_back((k % 2 ? "own-" : "shared-") + std::to_string(k % 9));
+                    std::vector<Symbol> batched(texts.size());
+                    du::SymbolInternBatch batch;
+                    for (size_t k = 0; k < texts.size(); ++k)
+                        batch.Add(texts[k].data(), texts[k].size(),
+                                  Symbol::Hash(texts[k].data(), texts[k].size()), batched[k]);
+                    batch.Finish();
+                    for (size_t k = 0; k < texts.size(); ++k)
+                        if (batched[k] != Symbol(texts[k])) ++wrong;
+                }
             }
         });
     }
