@@ -69,10 +69,6 @@ void Symbol::PrefetchSlot(uint32_t hash) noexcept {
     SymbolTable::Get().PrefetchSlot(hash);
 }
 
-void Symbol::PrefetchText(uint32_t hash) noexcept {
-    SymbolTable::Get().PrefetchText(hash);
-}
-
 size_t Symbol::LiveCount() {
     return SymbolTable::Get().LiveCount();
 }

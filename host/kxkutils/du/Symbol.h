@@ -77,13 +77,12 @@ class Symbol {
     bool operator<(const Symbol& other) const { return m_text < other.m_text; }
 
     // A look-ahead for readers that know which texts they will intern soon. A lookup waits on two
-    // memory loads, the table slot and then the text it points at; PrefetchSlot starts the first,
-    // PrefetchText, a few lookups later when the slot has come in, starts the second. Both take the
-    // text's Hash, which any thread may work out ahead; both only prefetch: they change nothing, never
-    // wait for a lock, and may be skipped or given texts that never come.
+    // memory loads, the table slot and then the text it points at; PrefetchSlot starts the first (the
+    // second is du::SymbolInternBatch's). It takes the text's Hash, which any thread may work out
+    // ahead; it only prefetches: it changes nothing, never waits for a lock, and may be skipped or
+    // given texts that never come.
     static uint32_t Hash(const char* text, size_t length) noexcept;
     static void PrefetchSlot(uint32_t hash) noexcept;
-    static void PrefetchText(uint32_t hash) noexcept;
     // Starts loading the text's reference count, for code about to copy or drop many symbols whose
     // texts are no longer in the cache; changes nothing.
     void PrefetchCount() const noexcept {

@@ -103,16 +103,8 @@ void SymbolTable::PrefetchSlot(uint32_t hash) noexcept {
     if (slots) __builtin_prefetch(reinterpret_cast<const void*>(slots + slot * sizeof(uint64_t)));
 }
 
-// The slot is read under the shard's lock, as a rebuild may free it; a shard busy elsewhere is simply
-// not prefetched.
-void SymbolTable::PrefetchText(uint32_t hash) noexcept {
-    Shard& shard = ShardOf(hash);
-    if (!shard.lock.try_lock()) return;
-    shard.PrefetchHeader(hash);
-    shard.lock.unlock();
-}
-
-// The first text with the hash's tag is nearly always the one looked for.
+// The slot is read under the shard's lock, as a rebuild may free it. The first text with the hash's
+// tag is nearly always the one looked for.
 void SymbolTable::Shard::PrefetchHeader(uint32_t hash) const noexcept {
     if (!slots) return;
     for (size_t i = hash & mask; slots[i]; i = (i + 1) & mask) {
