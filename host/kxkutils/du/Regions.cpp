@@ -4,22 +4,12 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <ctime>
 
 #include "du/Env.h"
-#include "du/PageSizeChoice.h"
 
 namespace du {
 
 namespace {
-
-PageSizeChoice thePageSize;
-
-double ThreadSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
-}
 
 size_t RoundUp(uintptr_t bytes, size_t to) {
     return (bytes + to - 1) & ~(to - 1);
@@ -40,8 +30,8 @@ void* AllocateRegions(size_t bytes) noexcept {
     if (aligned > start) env.Unmap(start, static_cast<size_t>(aligned - start));
     char* end = start + size + kRegionSize;
     if (end > aligned + size) env.Unmap(aligned + size, static_cast<size_t>(end - (aligned + size)));
-#if defined(MADV_HUGEPAGE) && defined(MADV_NOHUGEPAGE)
-    madvise(aligned, size, thePageSize.Huge() ? MADV_HUGEPAGE : MADV_NOHUGEPAGE);
+#ifdef MADV_HUGEPAGE
+    madvise(aligned, size, MADV_HUGEPAGE);
 #endif
     return aligned;
 }
@@ -56,13 +46,7 @@ void Prefault(void* memory, size_t bytes) noexcept {
     const uintptr_t begin = RoundUp(reinterpret_cast<uintptr_t>(memory), kPage);
     const uintptr_t end = (reinterpret_cast<uintptr_t>(memory) + bytes) & ~uintptr_t(kPage - 1);
     if (end <= begin) return;
-    // Only the choice of huge pages needs the time: small pages are never given up.
-    const bool timed = thePageSize.Huge();
-    const double start = timed ? ThreadSeconds() : 0;
     madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
-    if (timed)
-        thePageSize.Record(ThreadSeconds() - start,
-                           RoundUp(end, kRegionSize) / kRegionSize - begin / kRegionSize);
 #else
     (void)memory, (void)bytes;
 #endif

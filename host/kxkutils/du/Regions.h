@@ -6,7 +6,9 @@ namespace du {
 
 // Bulk memory straight from the system in 2 MiB-aligned regions, whose pages the pools that fill them
 // in order make present in steps (Prefault) instead of taking a fault per 4 KiB page. Regions ask
-// for huge pages while these prove cheap to make present (du/PageSizeChoice.h). Thread-safe.
+// for huge pages: on a virtual machine a small page costs a fault in the hypervisor at its first
+// touch even once it is present, which made small pages the dearer choice however the memory had
+// been used before (docs/performance.md). Thread-safe.
 //
 //   void* memory = du::AllocateRegions(5 << 20);   // three regions, 6 MiB, no page present yet
 //   du::Prefault(memory, du::kPrefaultStep);

@@ -14,7 +14,6 @@
 
 #include "du/HashNextPrime.h"
 #include "du/PagePool.h"
-#include "du/PageSizeChoice.h"
 #include "du/Regions.h"
 #include "du/SlabHeap.h"
 #include "du/SmallBlockAlloc.h"
@@ -281,17 +280,6 @@ TEST(RegionsTest, WholeAlignedZeroedRegionsKeepTheirBytesWhenPrefaulted) {
     std::vector<char> heap(3 * du::kPrefaultStep + 5, 'h');
     du::Prefault(heap.data() + 3, heap.size() - 4);
     EXPECT_EQ(std::string(heap.size(), 'h'), std::string(heap.begin(), heap.end()));
-}
-
-// A prefault is slow against the regions it touched; one slow prefault may be a fluke, two are not.
-TEST(PageSizeChoiceTest, HugePagesAreGivenUpAfterTwoSlowPrefaults) {
-    du::PageSizeChoice choice;
-    choice.Record(0.2e-3, 1);
-    choice.Record(5e-3, 4);
-    choice.Record(5e-3, 1);
-    EXPECT_TRUE(choice.Huge());
-    choice.Record(5e-3, 2);
-    EXPECT_FALSE(choice.Huge());
 }
 
 // Two threads take pages across several regions and give them back in another order than they took
