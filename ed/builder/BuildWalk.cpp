@@ -95,10 +95,21 @@ void BuildWalk::RetireProperties(StructureNode& node) {
     node.firstProperty = node.lastProperty = nullptr;
     while (property) {
         PropertyInfo* next = property->next;
+        if (m_releasedCount == kReleaseBatch) ReleaseValues();
+        m_released[m_releasedCount++] = property->values.TakeFront();
         property->values.clear();
         m_properties.Retire(*property);
         property = next;
     }
+}
+
+void BuildWalk::ReleaseValues() noexcept {
+    constexpr size_t kAhead = 8;
+    for (size_t i = 0; i < m_releasedCount; ++i) {
+        if (i + kAhead < m_releasedCount) m_released[i + kAhead].PrefetchCount();
+        m_released[i] = du::Symbol();
+    }
+    m_releasedCount = 0;
 }
 
 void BuildWalk::Leave() {

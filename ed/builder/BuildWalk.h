@@ -55,6 +55,8 @@ class BuildWalk {
     void Leave();
     // Gives back the records of the node's chain, unless a copy shares it.
     void RetireProperties(StructureNode& node);
+    // Drops the values taken from retired records.
+    void ReleaseValues() noexcept;
 
     kxk::Structure& m_structure;
     StructureNode& m_root;
@@ -66,6 +68,12 @@ class BuildWalk {
     std::vector<bool> m_onPath;  // by node index: the walk is inside the node's subtree right now
     dg::Location m_rootLocation;
     bool m_failed = false;
+    // The values of retired records that the build did not take (the builder properties'), dropped a
+    // batch at a time: a drop is an atomic operation, which waits for the stores before it, and
+    // between the walk's stores to new host objects each one waited for them all.
+    static constexpr size_t kReleaseBatch = 256;
+    du::Symbol m_released[kReleaseBatch];
+    size_t m_releasedCount = 0;
 };
 
 }  // namespace ed

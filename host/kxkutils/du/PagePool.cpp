@@ -68,14 +68,33 @@ void* PagePool::Allocate() {
 }
 
 PagePool::Region* PagePool::NewRegion() {
-    Region* region = static_cast<Region*>(AllocateRegions(kRegionSize));
-    if (!region) Env::NoteAndThrow();
-    Prefault(region, kPrefaultStep);
+    void* memory = AllocateRegions(kRegionSize);
+    if (!memory) Env::NoteAndThrow();
+    Prefault(memory, kPrefaultStep);
+    return Start(memory, kPrefaultStep);
+}
+
+PagePool::Region* PagePool::Start(void* memory, size_t present) noexcept {
+    Region* region = static_cast<Region*>(memory);
+    region->prev = region->next = nullptr;
     region->released = nullptr;
     region->fresh = reinterpret_cast<char*>(region) + kPageSize;
-    region->present = reinterpret_cast<char*>(region) + kPrefaultStep;
+    region->present = reinterpret_cast<char*>(region) + present;
     region->used = 0;
+    region->open = false;
     return region;
+}
+
+void PagePool::Adopt(void* memory) noexcept {
+    {
+        std::lock_guard<SpinLock> guard(m_lock);
+        if (!m_spare) {
+            m_spare = Start(memory, kRegionSize);
+            ++m_regionCount;
+            return;
+        }
+    }
+    FreeRegions(memory, kRegionSize);
 }
 
 void* PagePool::TakePage(Region* region, size_t& prefault) noexcept {

@@ -28,6 +28,10 @@ class PagePool {
     void* Allocate();
     // `page` came from Allocate.
     void Release(void* page) noexcept;
+    // Takes over a whole region (du/Regions.h) that its owner no longer needs, as the spare if there is
+    // none: its pages, present already, then serve the next pages asked for instead of fresh memory
+    // made present. Otherwise the region goes back to the system.
+    void Adopt(void* region) noexcept;
 
     // Regions held, the spare included (for leak checks).
     size_t RegionCount();
@@ -36,6 +40,8 @@ class PagePool {
     struct Region;
 
     Region* NewRegion();
+    // Makes `memory`, a region whose first `present` bytes are present, a region with no page used.
+    static Region* Start(void* memory, size_t present) noexcept;
     // Sets `prefault` to the bytes from the page on that the caller should make present, if any.
     void* TakePage(Region* region, size_t& prefault) noexcept;
     void Link(Region* region) noexcept;

@@ -1,6 +1,7 @@
 #include "du/SmallBlockAlloc.h"
 
 #include "du/Env.h"
+#include "du/PagePool.h"
 #include "du/Regions.h"
 
 #include <algorithm>
@@ -26,9 +27,13 @@ class RegionBlockAllocator : public BlockAllocator {
         if (void* chunk = AllocateRegions(size)) return chunk;
         Env::NoteAndThrow();
     }
+    // A pool's region serves the page pool next, if that has no spare: a large load retires record
+    // chunks while the structure it builds takes pages.
     void FreeChunk(void* chunk, size_t size) override {
         if (size % kRegionSize)
             Env::Get().Free(chunk);
+        else if (size == kRegionSize)
+            PagePool::Get().Adopt(chunk);
         else
             FreeRegions(chunk, size);
     }
