@@ -11,6 +11,11 @@ struct LoadOptions {
     // Files larger than this are read ahead, and their builder values read ahead, on second threads:
     // below it a load takes a few milliseconds, less than starting and feeding the threads costs.
     size_t readAheadFrom = size_t{16} << 20;
+    // A large file's share of new texts, as bytes of file per text new to the symbol table, for which
+    // the table makes room before the first line (du::Symbol::Reserve): files like real exports have
+    // one in 120 bytes, files of repeated parts one in 180. Too many costs slots (16 bytes a text at
+    // most), too few costs the growth steps the reservation was to spare.
+    size_t bytesPerNewText = 128;
     // Small enough that a block's bytes are still in the cache when its lines are split and handled.
     size_t blockSize = size_t{256} << 10;
     // Blocks in flight with a reading thread: one being handled, the others filled or being filled,

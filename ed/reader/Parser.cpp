@@ -1,5 +1,7 @@
 #include "ed/reader/Parser.h"
 
+#include <algorithm>
+
 #include <memory>
 
 #include "du/FileReader.h"
@@ -43,6 +45,7 @@ bool Parser::Parse(const du::Symbol& fileName, const du::SmartPtr<kxk::Structure
     // build run here, in file order, as for a small file. That thread is joined before the build,
     // which may start one of its own.
     const bool large = reader->SizeHint() > m_options.readAheadFrom;
+    if (large) du::Symbol::Reserve(reader->SizeHint() / std::max<size_t>(m_options.bytesPerNewText, 1));
     {
         BlockLines lines(reader.get(), m_options, large);
         ReadBlocks(lines);

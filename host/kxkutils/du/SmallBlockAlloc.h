@@ -74,7 +74,7 @@ class SmallBlockAllocBase {
     size_t m_blockSize;
     size_t m_chunkSize;
     size_t m_largeChunkSize;
-    std::vector<void*> m_chunks;  // null once given back
+    std::vector<void*> m_chunks;    // null once given back
     std::vector<size_t> m_retired;  // blocks retired, per chunk
     // Chunks by address, for Retire: (start, index), made again when chunks were added.
     std::vector<std::pair<const char*, size_t>> m_byAddress;

@@ -69,6 +69,10 @@ void Symbol::PrefetchSlot(uint32_t hash) noexcept {
     SymbolTable::Get().PrefetchSlot(hash);
 }
 
+void Symbol::Reserve(size_t texts) {
+    SymbolTable::Get().Reserve(texts);
+}
+
 size_t Symbol::LiveCount() {
     return SymbolTable::Get().LiveCount();
 }

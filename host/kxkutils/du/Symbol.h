@@ -89,6 +89,9 @@ class Symbol {
         if (m_text) __builtin_prefetch(&HeaderOf(m_text).count, 1);
     }
 
+    // Makes room for `texts` more texts, so that a reader that knows roughly how many new texts are
+    // coming spares the table its growth steps on the way; throws std::bad_alloc.
+    static void Reserve(size_t texts);
     // Number of distinct texts held right now (for leak checks).
     static size_t LiveCount();
     // Gives back the memory of the texts nobody holds any more; a host runs it when a structure goes.

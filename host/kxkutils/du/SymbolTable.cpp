@@ -96,6 +96,17 @@ const char* SymbolTable::Shard::FindOrAdd(const char* text, size_t length, uint3
     return Add(text, length, hash);
 }
 
+// Each shard gets the slots that its share of the texts fills to the load limit that starts a rebuild.
+void SymbolTable::Reserve(size_t texts) {
+    const size_t perShard = texts / (size_t(1) << kShardBits) + 1;
+    for (Shard& shard : m_shards) {
+        std::lock_guard<LightMutex> guard(shard.lock);
+        size_t capacity = shard.slots ? shard.Capacity() : kMinimumSlots;
+        while ((shard.size + perShard + 1) * 10 > capacity * 7) capacity *= 2;
+        if (capacity > shard.Capacity()) shard.Rebuild(capacity, false, false);
+    }
+}
+
 void SymbolTable::PrefetchSlot(uint32_t hash) noexcept {
     const Shard& shard = ShardOf(hash);
     const uintptr_t slots = reinterpret_cast<uintptr_t>(shard.sharedSlots.load(std::memory_order_relaxed));

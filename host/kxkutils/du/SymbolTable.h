@@ -45,6 +45,8 @@ class SymbolTable {
     // it, cost more than the rest of a lookup that hits). On std::bad_alloc, the requests not served
     // keep what *into held.
     void InternAll(InternRequest* requests, size_t count);
+    // Symbol::Reserve.
+    void Reserve(size_t texts);
     // Symbol::PrefetchSlot.
     void PrefetchSlot(uint32_t hash) noexcept;
     // Texts with at least one holder.
