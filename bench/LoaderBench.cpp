@@ -107,9 +107,14 @@ void ReadAndBuild(benchmark::State& state) {
     const BenchFile& file = GetBenchFile(static_cast<size_t>(state.range(0)));
     for (auto _ : state) {
         du::SmartPtr<kxk::Structure> structure(new kxk::Structure(du::Symbol(file.path)));
+        bool parsed;
         {
             ed::Parser parser;
-            if (!parser.Parse(du::Symbol(file.path), structure)) state.SkipWithError("the parse failed");
+            parsed = parser.Parse(du::Symbol(file.path), structure);
+        }
+        if (!parsed) {
+            state.SkipWithError("the parse failed");
+            break;
         }
         // Swept as a host does after a release, so that the next load makes its texts again instead of
         // reviving them dead in the table.
@@ -157,7 +162,10 @@ void PluginLoad(benchmark::State& state) {
     const BenchFile& file = GetBenchFile(static_cast<size_t>(state.range(0)));
     for (auto _ : state) {
         du::SmartPtr<kxk::Structure> structure;
-        if (!LoadThroughPlugin(file, structure)) state.SkipWithError("the plug-in load failed");
+        if (!LoadThroughPlugin(file, structure)) {
+            state.SkipWithError("the plug-in load failed");
+            break;  // timing may not be paused once the run has failed
+        }
         state.PauseTiming();
         structure = nullptr;
         du::Symbol::Sweep();
@@ -171,7 +179,10 @@ void Release(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         du::SmartPtr<kxk::Structure> structure;
-        if (!LoadThroughPlugin(file, structure)) state.SkipWithError("the plug-in load failed");
+        if (!LoadThroughPlugin(file, structure)) {
+            state.SkipWithError("the plug-in load failed");
+            break;
+        }
         state.ResumeTiming();
         structure = nullptr;
         du::Symbol::Sweep();
