@@ -86,7 +86,7 @@ void SmallBlockAllocBase::DeallocateAll() {
     if (m_chunks.size() > 1) m_chunks.resize(1);
     m_retired.assign(m_chunks.size(), 0);
     m_byAddress.clear();
-    m_lastRetired = 0;
+    ForgetRetiring();
     m_next = m_chunks.empty() ? nullptr : static_cast<char*>(m_chunks.front());
     m_limit = m_chunkEnd = m_chunks.empty() ? nullptr : m_next + m_chunkSize;
     m_blocksInUse = 0;
@@ -102,21 +102,7 @@ void SmallBlockAllocBase::Grow() {
     m_limit += step;
 }
 
-void SmallBlockAllocBase::Retire(void* block) noexcept {
-    const size_t chunk = ChunkOf(static_cast<const char*>(block));
-    --m_blocksInUse;
-    if (++m_retired[chunk] < ChunkSize(chunk) / m_blockSize || chunk == 0 || chunk + 1 == m_chunks.size())
-        return;
-    m_allocator->FreeChunk(m_chunks[chunk], ChunkSize(chunk));
-    m_chunks[chunk] = nullptr;
-}
-
-size_t SmallBlockAllocBase::ChunkOf(const char* block) noexcept {
-    const auto holds = [&](size_t i) {
-        const char* start = static_cast<const char*>(m_chunks[i]);
-        return start && block >= start && block < start + ChunkSize(i);
-    };
-    if (m_lastRetired < m_chunks.size() && holds(m_lastRetired)) return m_lastRetired;
+void SmallBlockAllocBase::FindRetiring(const char* block) noexcept {
     if (m_byAddress.size() != m_chunks.size()) {
         m_byAddress.clear();
         for (size_t i = 0; i < m_chunks.size(); ++i)
@@ -125,8 +111,22 @@ size_t SmallBlockAllocBase::ChunkOf(const char* block) noexcept {
     }
     // The last chunk that starts at or below the block.
     auto after = std::upper_bound(m_byAddress.begin(), m_byAddress.end(), std::make_pair(block, SIZE_MAX));
-    m_lastRetired = std::prev(after)->second;
-    return m_lastRetired;
+    m_retiring = std::prev(after)->second;
+    m_retiringStart = static_cast<const char*>(m_chunks[m_retiring]);
+    m_retiringEnd = m_retiringStart + ChunkSize(m_retiring);
+    const bool kept = m_retiring == 0 || m_retiring + 1 == m_chunks.size();
+    m_retiringBlocks = kept ? SIZE_MAX : ChunkSize(m_retiring) / m_blockSize;
+}
+
+void SmallBlockAllocBase::GiveBackRetiring() noexcept {
+    m_allocator->FreeChunk(m_chunks[m_retiring], ChunkSize(m_retiring));
+    m_chunks[m_retiring] = nullptr;
+    ForgetRetiring();
+}
+
+void SmallBlockAllocBase::ForgetRetiring() noexcept {
+    m_retiringStart = m_retiringEnd = nullptr;
+    m_retiringBlocks = 0;
 }
 
 void SmallBlockAllocBase::NewChunk() {
@@ -139,6 +139,7 @@ void SmallBlockAllocBase::NewChunk() {
     char* chunk = static_cast<char*>(m_allocator->AllocateChunk(size));
     m_chunks.push_back(chunk);
     m_retired.push_back(0);
+    ForgetRetiring();  // the chunk that was being filled may go back now
     m_next = chunk;
     m_chunkEnd = chunk + size;
     m_limit = index == 0 ? m_chunkEnd : chunk;

@@ -43,7 +43,12 @@ class SmallBlockAllocBase {
     // Once every block of a chunk is retired, the chunk goes back to the allocator at once, unless it
     // is the first or the one being filled; its blocks' contents are not destroyed, so a retired block
     // must hold nothing that its destruction would have to give back.
-    void Retire(void* block) noexcept;
+    void Retire(void* block) noexcept {
+        const char* at = static_cast<const char*>(block);
+        if (at < m_retiringStart || at >= m_retiringEnd) FindRetiring(at);
+        --m_blocksInUse;
+        if (++m_retired[m_retiring] == m_retiringBlocks) GiveBackRetiring();
+    }
     // Calls visit(block) for every block handed out since the last DeallocateAll, in the order they
     // were handed out, except those of chunks given back: chunk by chunk, so an owner that destroys
     // its blocks reads memory in sequence.
@@ -65,8 +70,10 @@ class SmallBlockAllocBase {
     void Grow();
     void NewChunk();
     size_t ChunkSize(size_t index) const;
-    // The index of the chunk that holds `block`.
-    size_t ChunkOf(const char* block) noexcept;
+    // Makes the chunk that holds `block` the one retiring.
+    void FindRetiring(const char* block) noexcept;
+    void GiveBackRetiring() noexcept;
+    void ForgetRetiring() noexcept;
     void FreeChunks(size_t from) noexcept;
 
     const char* m_name;
@@ -78,7 +85,12 @@ class SmallBlockAllocBase {
     std::vector<size_t> m_retired;  // blocks retired, per chunk
     // Chunks by address, for Retire: (start, index), made again when chunks were added.
     std::vector<std::pair<const char*, size_t>> m_byAddress;
-    size_t m_lastRetired = 0;  // the chunk of the last block retired: retirement mostly goes in order
+    // The chunk of the last block retired (retirement mostly goes in order): its index, its blocks, and
+    // the count at which it goes back (none for the first chunk and the one being filled).
+    size_t m_retiring = 0;
+    const char* m_retiringStart = nullptr;
+    const char* m_retiringEnd = nullptr;
+    size_t m_retiringBlocks = 0;
     char* m_next;
     char* m_limit;  // the end of the current chunk's blocks made present
     char* m_chunkEnd;
