@@ -28,7 +28,8 @@ class NameCache;
 // other node, writes to it. That is safe because of four things, each kept where it is done:
 //   1. the walk writes only `pending` of such a record, a memory location of its own that the thread
 //      never reads (PropertyInfo);
-//   2. the walk moves no value out of a shared record, it copies it (AddProperties);
+//   2. the walk moves no value out of a shared record, it copies it (AddProperties), and retires
+//      only the records of chains nobody shares, once their one node is taken (BuildWalk);
 //   3. every record that two nodes reach is marked shared before the build starts (ApplyCopies);
 //   4. each name's builder matches are filled before the thread starts, so the thread only reads them
 //      (the constructor below).
