@@ -1,7 +1,6 @@
 #include "ed/reader/Parser.h"
 
 #include <algorithm>
-
 #include <memory>
 
 #include "du/FileReader.h"
