@@ -56,10 +56,18 @@ ed::LoadOptions BlocksOf(size_t blockSize) {
     return options;
 }
 
+// Lines of every length from 0 to 70, so that line feeds fall at every offset of a 64-byte step.
+std::string LinesOfEveryLength() {
+    std::string text;
+    for (size_t length = 0; length <= 70; ++length) text += std::string(length, 'x') + '\n';
+    return text + "last";
+}
+
 TEST(BlockLinesTest, HandsOutLineReadersLinesWhateverTheBlockSizeAndThread) {
     for (const std::string& text : {""s, "a"s, "\n"s, "\n\n\nlast"s, "C 1 0 0\r\nI 0 1 0 0 a\0b\n"s,
-                                    std::string(100, 'x') + "\nshort\n" + std::string(50, 'y')}) {
-        for (size_t blockSize : {1, 3, 16, 4096}) {
+                                    std::string(100, 'x') + "\nshort\n" + std::string(50, 'y'),
+                                    LinesOfEveryLength()}) {
+        for (size_t blockSize : {1, 3, 16, 200, 4096}) {
             for (bool ownThread : {false, true}) {
                 const du::SmartPtr<du::FileReader> reader = Open(text);
                 ed::BlockLines lines(reader.get(), BlocksOf(blockSize), ownThread);
