@@ -53,6 +53,8 @@ class SymbolTable {
     size_t LiveCount();
     // Frees every dead text and shrinks shards that emptied.
     void Sweep() noexcept;
+    // The same on this thread alone, as at exit, where no thread is to be started.
+    void SweepAlone() noexcept { SweepShards(0, 1); }
 
   private:
     static constexpr unsigned kShardBits = 6;
@@ -61,6 +63,8 @@ class SymbolTable {
     static constexpr size_t kMinimumSlots = 64;
     // Slots between a scan and the header it loads ahead.
     static constexpr size_t kAheadSlots = 16;
+    // Slots from which a sweep takes a second thread: below, starting one costs more than it saves.
+    static constexpr size_t kSweepSlotsPerThread = size_t(1) << 18;
 
     struct alignas(64) Shard {
         // Not a spin lock: a rebuild and a new slab may take memory from the system under it.
@@ -95,6 +99,9 @@ class SymbolTable {
         void* NewText(size_t length);
         void DeleteText(Header* header) noexcept;
     };
+
+    // Sweeps the shards from `first`, `step` apart.
+    void SweepShards(size_t first, size_t step) noexcept;
 
     static uint64_t SlotOf(const Header* header, uint32_t hash) {
         return reinterpret_cast<uintptr_t>(header) >> 3 | uint64_t(hash) << kTagShift;

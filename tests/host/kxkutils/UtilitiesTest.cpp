@@ -5,13 +5,17 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cerrno>
 #include <cstring>
+#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
+#include "du/Env.h"
 #include "du/HashNextPrime.h"
 #include "du/PagePool.h"
 #include "du/Regions.h"
@@ -81,11 +85,21 @@ TEST(SymbolTest, LastHolderFreesTheText) {
     EXPECT_EQ(before, Symbol::LiveCount());
 }
 
+// An env that has no thread to give.
+class NoThreads : public du::Env {
+  public:
+    std::thread StartThread(std::function<void()>) override {
+        throw std::system_error(EAGAIN, std::generic_category(), "no thread");
+    }
+};
+
 // Many texts of one length, so that some share their whole hash. Half of them go, texts of other
 // lengths take their room, and a sweep frees the dropped ones from the table; through rebuilds and
-// the sweep every held text stays where it is and is found again.
+// the sweep every held text stays where it is and is found again. The table is large enough for a
+// sweep to take a second thread: the first sweep has none to be had, the last one has.
 TEST(SymbolTest, SweepAndRebuildsKeepEveryHeldText) {
     const size_t before = Symbol::LiveCount();
+    const size_t regions = du::PagePool::Get().RegionCount();
     const auto text = [](int i) {
         std::string t = "text-" + std::to_string(i);
         t.resize(12, '.');
@@ -99,7 +113,10 @@ TEST(SymbolTest, SweepAndRebuildsKeepEveryHeldText) {
     for (int i = 1; i < kTexts; i += 2) symbols[i] = Symbol();
     EXPECT_EQ(before + kTexts / 2, Symbol::LiveCount());
     for (int i = 1; i < kTexts; i += 2) symbols[i] = Symbol(later(i));
+    NoThreads noThreads;
+    du::Env::Set(&noThreads);
     Symbol::Sweep();
+    du::Env::Set(nullptr);
     for (int i = 0; i < kTexts; ++i) {
         ASSERT_EQ(later(i), std::string(symbols[i])) << i;
         ASSERT_EQ(symbols[i].c_str(), Symbol(later(i)).c_str());
@@ -108,6 +125,7 @@ TEST(SymbolTest, SweepAndRebuildsKeepEveryHeldText) {
     symbols.clear();
     Symbol::Sweep();
     EXPECT_EQ(before, Symbol::LiveCount());
+    EXPECT_LE(du::PagePool::Get().RegionCount(), regions + 1) << "dead texts left in the table";
 }
 
 // Texts hashed ahead intern as single lookups do, one at a time or in batches: several batches' worth
