@@ -2,9 +2,9 @@
 
 #include <cstring>
 #include <iterator>
-#include <thread>
 #include <mutex>
 #include <new>
+#include <thread>
 
 #include "du/Env.h"
 #include "du/TextHash.h"
@@ -140,7 +140,6 @@ size_t SymbolTable::LiveCount() {
     return live;
 }
 
-// Without memory for the smaller slot array a shard simply keeps its larger one.
 // A large table is swept on two threads, a shard each in turn: the sweep waits on memory, a text's
 // header at a time, and a second thread halves it (a million-node structure's texts: 0.16 -> 0.09 s).
 // Without a second thread to be had, this one sweeps every shard.
@@ -159,6 +158,7 @@ void SymbolTable::Sweep() noexcept {
     helper.join();
 }
 
+// Without memory for the smaller slot array a shard simply keeps its larger one.
 void SymbolTable::SweepShards(size_t first, size_t step) noexcept {
     for (size_t index = first; index < std::size(m_shards); index += step) {
         Shard& shard = m_shards[index];

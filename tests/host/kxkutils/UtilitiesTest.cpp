@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
-#include <cerrno>
 #include <cstring>
 #include <functional>
 #include <set>
