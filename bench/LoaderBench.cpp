@@ -77,7 +77,7 @@ ScannedFile ScanFile(const std::string& bytes) {
     for (size_t end = bytes.find('\n'); end != std::string::npos; end = bytes.find('\n', end + 1))
         file.ends.push_back(end + 1);
     if (file.ends.empty() || file.ends.back() != bytes.size()) file.ends.push_back(bytes.size());
-    ed::ScanRecords(bytes.data(), file.ends, file.scans);
+    ed::ScanRecords(bytes.data(), file.ends, file.scans, &ed::ParserInspector::ReadOnlyValueNames());
     return file;
 }
 

@@ -47,7 +47,7 @@ void CopyProperty(PropertyInfo& property, kxk::ComponentNode& componentNode,
                   IdTable<du::Symbol>& propertyTypes) {
     const du::Symbol& typeName = propertyTypes.Lookup(property.typeId);
     if (property.shared)
-        componentNode.GetProperties().AddProperty(property.Name(), typeName, property.values.front());
+        componentNode.GetProperties().AddProperty(property.Name(), typeName, property.values.Front());
     else
         componentNode.GetProperties().AddProperty(property.Name(), typeName, property.values.TakeFront());
 }

@@ -61,7 +61,7 @@ void BuildWalk::Visit(StructureNode& node, const du::SmartPtr<kxk::ComponentNode
     // counts that taking them will increment are all loaded at once rather than one by one.
     node.name.PrefetchCount();
     for (const PropertyInfo* property = node.firstProperty; property; property = property->next)
-        property->values.front().PrefetchCount();
+        property->values.PrefetchFront();
     NodeSettings settings;
     {
         const Prescanner::Taken taken(m_prescanner, node);
@@ -96,7 +96,7 @@ void BuildWalk::RetireProperties(StructureNode& node) {
     while (property) {
         PropertyInfo* next = property->next;
         if (m_releasedCount == kReleaseBatch) ReleaseValues();
-        m_released[m_releasedCount++] = property->values.TakeFront();
+        if (!property->values.IsPlain()) m_released[m_releasedCount++] = property->values.TakeFront();
         property->values.clear();
         m_properties.Retire(*property);
         property = next;

@@ -1,6 +1,7 @@
 #include "BuilderScan.h"
 
 #include "PropertyNames.h"
+#include "ed/reader/Parser.h"
 #include "ed/reader/Records.h"
 
 namespace ed {
@@ -64,15 +65,24 @@ constexpr int kBuilderPropertyCount = sizeof(kBuilderProperties) / sizeof(kBuild
 // The entries whose readings a second thread may take ahead (NodePrescan), by their places above.
 constexpr uint16_t kLocationMatch = 1u << 1, kColorMatch = 1u << 2, kBoxMatch = 1u << 5;
 
-bool Accept(const BuilderProperty& entry, const du::Symbol& value, float parentUnitFactor,
+// The builder properties whose value is read, as bits in table order: the build keeps none of their
+// texts.
+uint16_t ReadMatches() {
+    uint16_t matches = 0;
+    for (int i = 0; i < kBuilderPropertyCount; ++i)
+        if (kBuilderProperties[i].read) matches |= uint16_t(1u << i);
+    return matches;
+}
+
+bool Accept(const BuilderProperty& entry, const ValueList& values, float parentUnitFactor,
             NodeSettings& settings, const NodePrescan* prescan) {
-    if (entry.read) return entry.read(value.c_str(), parentUnitFactor, settings, prescan);
-    settings.*entry.text = value;
+    if (entry.read) return entry.read(values.FrontText(), parentUnitFactor, settings, prescan);
+    settings.*entry.text = values.Front();
     return true;
 }
 
 bool IsCandidate(const PropertyInfo& property) {
-    return property.named && !property.values.empty() && !property.values.front().is_null();
+    return property.named && !property.values.empty() && property.values.FrontText() != nullptr;
 }
 
 // The builder properties whose spelling of the property matches, one bit each in table order.
@@ -110,7 +120,7 @@ void ScanBuilderProperties(const StructureNode& node, float parentUnitFactor, No
             const int i = __builtin_ctz(matches);
             if (found[i]) continue;
             const BuilderProperty& entry = kBuilderProperties[i];
-            if (Accept(entry, property->values.front(), parentUnitFactor, settings, prescan)) {
+            if (Accept(entry, property->values, parentUnitFactor, settings, prescan)) {
                 found[i] = true;
                 property->pending = false;
                 --remaining;
@@ -124,13 +134,29 @@ void MatchBuilderProperties(const PropertyNames& names) {
     MatchesOf(names);
 }
 
+// The spellings of the table, which the lower-case matches also take for their own.
+const ReadOnlyNames& Parser::ReadOnlyValueNames() {
+    static const ReadOnlyNames names = [] {
+        ReadOnlyNames readOnly;
+        for (const BuilderProperty& entry : kBuilderProperties)
+            if (entry.read) readOnly.Add(std::string_view(entry.name.c_str(), entry.name.length()));
+        return readOnly;
+    }();
+    return names;
+}
+
+bool Parser::IsReadOnlyValueName(const PropertyNames& names) {
+    static const uint16_t readMatches = ReadMatches();
+    return (MatchesOf(names) & readMatches) != 0;
+}
+
 void PrescanNode(const StructureNode& node, NodePrescan& prescan) noexcept {
     prescan.node = &node;
     prescan.location.text = prescan.color.text = prescan.box.text = nullptr;
     for (const PropertyInfo* property = node.firstProperty; property; property = property->next) {
         if (!IsCandidate(*property)) continue;
         const uint16_t matches = property->names->builderMatches;
-        const char* text = property->values.front().c_str();
+        const char* text = property->values.FrontText();
         if (matches & kLocationMatch) ReadAhead(prescan.location, text, &ParseLocation);
         if (matches & kColorMatch) ReadAhead(prescan.color, text, &ParseColor);
         if (matches & kBoxMatch) ReadAhead(prescan.box, text, &ParseBBox);

@@ -36,12 +36,14 @@ void AppendLineEnds(const char* bytes, size_t size, std::vector<size_t>& ends) {
 
 // The caller hands a block back when it takes the next one, so the reader can wait for at most all but
 // one of the blocks in flight.
-BlockLines::BlockLines(du::FileReader* reader, const LoadOptions& options, bool ownThread, bool scanRecords)
+BlockLines::BlockLines(du::FileReader* reader, const LoadOptions& options, bool ownThread, bool scanRecords,
+                       const ReadOnlyNames* readOnly)
     : m_reader(reader),
       m_blockSize(std::max<size_t>(options.blockSize, 2)),
       m_refillBlocks(
           std::clamp<size_t>(options.refillBlocks, 1, std::max<size_t>(options.blocksInFlight, 2) - 1)),
-      m_scanRecords(scanRecords) {
+      m_scanRecords(scanRecords),
+      m_readOnly(readOnly) {
     if (!ownThread) return;
     const size_t blocks = std::max<size_t>(options.blocksInFlight, 2);
     // Room for every block, so that handing one back never allocates.
@@ -135,7 +137,7 @@ bool BlockLines::ReadBlock(Block& block) {
     if (!Fill(block)) return false;
     Split(block);
     block.textsInterned = !m_scanRecords;
-    if (m_scanRecords) ScanRecords(block.bytes.get(), block.ends, block.records);
+    if (m_scanRecords) ScanRecords(block.bytes.get(), block.ends, block.records, m_readOnly);
     return true;
 }
 

@@ -36,8 +36,10 @@ class BlockLines {
   public:
     // `reader` must outlive this object; with a thread of its own, only that thread uses it. The
     // options give the block size and the blocks in flight. Without `scanRecords` the blocks come with
-    // no scans, and every handler reads its own line's fields.
-    BlockLines(du::FileReader* reader, const LoadOptions& options, bool ownThread, bool scanRecords = true);
+    // no scans, and every handler reads its own line's fields; `readOnly`, when given, must outlive
+    // this object too (ScanRecords).
+    BlockLines(du::FileReader* reader, const LoadOptions& options, bool ownThread, bool scanRecords = true,
+               const ReadOnlyNames* readOnly = nullptr);
     ~BlockLines();
     BlockLines(const BlockLines&) = delete;
     BlockLines& operator=(const BlockLines&) = delete;
@@ -79,6 +81,7 @@ class BlockLines {
     const size_t m_blockSize;
     const size_t m_refillBlocks;
     const bool m_scanRecords;
+    const ReadOnlyNames* const m_readOnly;
 
     std::mutex m_mutex;
     std::condition_variable m_changed;

@@ -46,7 +46,7 @@ bool Parser::Parse(const du::Symbol& fileName, const du::SmartPtr<kxk::Structure
     const bool large = reader->SizeHint() > m_options.readAheadFrom;
     if (large) du::Symbol::Reserve(reader->SizeHint() / std::max<size_t>(m_options.bytesPerNewText, 1));
     {
-        BlockLines lines(reader.get(), m_options, large);
+        BlockLines lines(reader.get(), m_options, large, true, &ReadOnlyValueNames());
         ReadBlocks(lines);
     }
     if (!m_failed) {

@@ -14,6 +14,7 @@
 #include "ed/reader/IdTable.h"
 #include "ed/reader/LoadOptions.h"
 #include "ed/reader/NameCache.h"
+#include "ed/reader/PlainTexts.h"
 #include "ed/reader/RecordScan.h"
 #include "ed/reader/RecordTable.h"
 #include "ed/reader/Records.h"
@@ -132,12 +133,17 @@ class Parser {
     void AddProp();
     void AddPropName();
     void AddPropValue();
+    void AddReadOnlyValue();
     void AddPropType();
     void AddXeroxCopy();
 
     // Builder (ed/builder/): forwarders to its functions, which take the tables.
     // With `secondThread`, a thread of its own reads builder properties ahead of the walk.
     void BuildStructure(bool secondThread);
+    // The spellings of the builder properties whose value the build only reads, for the block scan.
+    static const ReadOnlyNames& ReadOnlyValueNames();
+    // Whether the build only reads the first value of a property so named: it may be kept plain.
+    static bool IsReadOnlyValueName(const PropertyNames& names);
     void XeroxCopyNodes();
 
     static Handler HandlerFor(char letter);
@@ -152,6 +158,7 @@ class Parser {
     StructureNode* m_root;
     RecordTable<StructureNode> m_nodes;
     RecordTable<PropertyInfo> m_properties;
+    PlainTexts m_plainTexts;  // the values that m_properties hold plain
     // Type names by id, inserted null by the build for a type no T record declared.
     IdTable<du::Symbol> m_propertyTypes;
     std::vector<StructureNode*> m_copyNodes;

@@ -24,9 +24,24 @@ void Parser::AddPropName() {
 }
 
 void Parser::AddPropValue() {
+    if (m_scan && m_scan->readOnlyValue) return AddReadOnlyValue();
     int propertyId;
     du::Symbol value = ScanTextSymbol(propertyId);
     if (PropertyInfo* property = GetProperty(propertyId, false)) property->values.push_back(std::move(value));
+}
+
+// A value that the block scan left uninterned. The N record before it may have named another property
+// than the one it gives a value, or the property may have a value already: then it is interned here.
+void Parser::AddReadOnlyValue() {
+    int propertyId;
+    uint32_t hash;
+    const std::string_view text = ScanTextRecord(propertyId, hash);
+    PropertyInfo* property = GetProperty(propertyId, false);
+    if (property == nullptr) return;
+    if (property->values.empty() && property->names && IsReadOnlyValueName(*property->names))
+        property->values.SetPlain(m_plainTexts.Add(text));
+    else
+        property->values.push_back(du::Symbol(text.data(), text.size(), hash));
 }
 
 void Parser::AddPropType() {

@@ -96,6 +96,7 @@ bool ScanText(std::string_view line, RecordScan& scan) {
     scan.highBytes = bytes.high;
     // Converted texts are interned as converted, and names mostly come from the parser's name cache.
     scan.toIntern = line[0] != 'N' && !bytes.high;
+    scan.readOnlyValue = false;
     scan.hash = bytes.high ? 0 : du::Symbol::Hash(p, static_cast<size_t>(end - p));
     return true;
 }
@@ -121,15 +122,41 @@ bool Scan(std::string_view line, RecordScan& scan) {
 
 }  // namespace
 
-void ScanRecords(const char* bytes, const std::vector<size_t>& ends, std::vector<RecordScan>& scans) {
+void ReadOnlyNames::Add(std::string_view name) {
+    if (m_count == kMax) return;
+    m_names[m_count] = name;
+    m_hashes[m_count++] = du::Symbol::Hash(name.data(), name.size());
+}
+
+bool ReadOnlyNames::Contains(std::string_view text, uint32_t hash) const {
+    for (size_t i = 0; i < m_count; ++i)
+        if (m_hashes[i] == hash && m_names[i] == text) return true;
+    return false;
+}
+
+void ScanRecords(const char* bytes, const std::vector<size_t>& ends, std::vector<RecordScan>& scans,
+                 const ReadOnlyNames* readOnly) {
     scans.clear();
     if (ends.size() > std::numeric_limits<uint32_t>::max()) return;
+    int readOnlyProperty = 0;  // named by the last N record, when it is a read-only name; ids are above 0
     size_t begin = 0;
     for (size_t index = 0; index < ends.size(); begin = ends[index++]) {
         // Filled in place: a copy of the record's fields, written piecemeal, would wait on them.
         RecordScan& scan = scans.emplace_back();
         scan.line = static_cast<uint32_t>(index);
-        if (!Scan(std::string_view(bytes + begin, ends[index] - begin), scan)) scans.pop_back();
+        const char* line = bytes + begin;
+        if (!Scan(std::string_view(line, ends[index] - begin), scan)) {
+            scans.pop_back();
+            continue;
+        }
+        if (!readOnly) continue;
+        if (line[0] == 'N') {
+            const std::string_view text(line + scan.textBegin, scan.textEnd - scan.textBegin);
+            readOnlyProperty = !scan.highBytes && readOnly->Contains(text, scan.hash) ? scan.numbers[1] : 0;
+        } else if (line[0] == 'V' && scan.toIntern && scan.numbers[1] == readOnlyProperty) {
+            scan.toIntern = false;
+            scan.readOnlyValue = true;
+        }
     }
 }
 

@@ -73,7 +73,7 @@ inline void PrefetchTexts(const StructureNode& node) {
     node.link.PrefetchCount();
 }
 inline void PrefetchTexts(const PropertyInfo& property) {
-    property.values.front().PrefetchCount();
+    property.values.PrefetchFront();
 }
 
 // Puts `property` at the end of the node's chain and marks it attached.

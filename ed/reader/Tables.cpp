@@ -48,6 +48,7 @@ void Parser::ReleaseIdTables() {
 void Parser::Clear() {
     m_nodes.Clear();
     m_properties.Clear();
+    m_plainTexts.Clear();
     m_copyNodes.clear();
 
     m_root = nullptr;

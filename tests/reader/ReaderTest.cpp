@@ -192,6 +192,40 @@ TEST(BlockScanTest, RecordsReadAsTheirHandlersReadThem) {
     EXPECT_NE(std::string::npos, expected.find("Big @0.000000 0 big[G]=eight"));
 }
 
+// Values of builder properties that the build only reads are kept plain after the block scan left them
+// uninterned; wherever such a value ends up taken as a symbol after all, the structure is the one the
+// handlers build when they intern every value.
+TEST(BlockScanTest, ValuesKeptPlainBuildAsInternedOnes) {
+    struct Case {
+        std::string records;  // for node 2, under property ids from 5
+        std::string shows;
+    };
+    const std::vector<Case> cases = {
+        {"P 5 2 1\nN 0 5 0 0 location\nV 0 5 0 0 0 x\n", "location[G]=0 x"},
+        {"P 5 2 1\nN 0 5 0 0 location\nV 0 5 0 0 0 0 0 1 2 3\nN 0 5 0 0 Material\n",
+         "Material[G]=0 0 0 1 2 3"},
+        {"P 5 2 1\nN 0 5 0 0 location\nV 0 5 0 0 0 x\nV 0 5 0 0 0 0 0 1 2 3\n", "location[G]=0 x"},
+        {"P 5 2 1\nN 0 5 0 0 bbox\nV 0 5 0 0 1 2 3 4 5 6\nP 6 2 1\nN 0 6 0 0 bbox\nV 0 6 0 0 9 9 9 1 1 1\n",
+         "bbox[G]=9 9 9 1 1 1"},
+        {"P 5 2 1\nN 0 5 0 0 color\nP 6 2 1\nV 0 6 0 0 1 0 0\nN 0 6 0 0 Finish\n", "Finish[G]=1 0 0"},
+        {"P 5 2 1\nN 0 5 0 0 color\nV 0 5 0 0 1 0 x\nX 7 2 1\n", "Copy @"},
+    };
+    for (const Case& c : cases) {
+        const std::string text = "C 1 0 0\nI 0 1 0 0 Root\nT 1 G\nC 2 1 0\nI 0 2 0 0 Copy\n" + c.records;
+        std::string scanned;
+        for (bool scanRecords : {false, true}) {
+            ed::Parser parser;
+            ed::ParserInspector inspect(parser);
+            inspect.Read(text, ed::ParserInspector::kDefaultFileName, {256 * 1024, scanRecords});
+            inspect.Build();
+            const std::string dump = edtest::Dump(*inspect.Structure());
+            if (scanRecords) EXPECT_EQ(scanned, dump) << c.records;
+            scanned = dump;
+        }
+        EXPECT_NE(std::string::npos, scanned.find(c.shows)) << scanned;
+    }
+}
+
 TEST(ParseDriverTest, ExceptionInAHandlerStopsTheParseWithItsLineAndTheParserRunsAgain) {
     ed::Parser parser;
     ed::ParserInspector inspect(parser);

@@ -51,7 +51,7 @@ class ParserInspector {
         if (reader->Open(du::Symbol(fileName), 0, 8192)) {
             LoadOptions options;
             options.blockSize = how.blockSize;
-            BlockLines lines(reader.get(), options, false, how.scanRecords);
+            BlockLines lines(reader.get(), options, false, how.scanRecords, &ReadOnlyValueNames());
             m_parser.m_failed = false;
             m_parser.ReadBlocks(lines);
         }
@@ -69,6 +69,8 @@ class ParserInspector {
     // Files larger than `bytes` are read on a second thread (0: every file).
     void SetReadAheadFrom(size_t bytes) { m_parser.m_options.readAheadFrom = bytes; }
     StructureNode* Root() const { return m_parser.m_root; }
+    // The names whose values a load's block scan leaves for their handlers to keep plain.
+    static const ReadOnlyNames& ReadOnlyValueNames() { return Parser::ReadOnlyValueNames(); }
 
   private:
     Parser& m_parser;
