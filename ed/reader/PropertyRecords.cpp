@@ -31,15 +31,17 @@ void Parser::AddPropValue() {
 }
 
 // A value that the block scan left uninterned. The N record before it may have named another property
-// than the one it gives a value, or the property may have a value already: then it is interned here.
+// than the one it gives a value, the property may have a value already, or the text may be too long
+// to keep plain: then it is interned here.
 void Parser::AddReadOnlyValue() {
     int propertyId;
     uint32_t hash;
     const std::string_view text = ScanTextRecord(propertyId, hash);
     PropertyInfo* property = GetProperty(propertyId, false);
     if (property == nullptr) return;
-    if (property->values.empty() && property->names && IsReadOnlyValueName(*property->names))
-        property->values.SetPlain(m_plainTexts.Add(text));
+    const bool plain = property->values.empty() && property->names && IsReadOnlyValueName(*property->names);
+    if (const char* kept = plain ? m_plainTexts.Add(text) : nullptr)
+        property->values.SetPlain(kept);
     else
         property->values.push_back(du::Symbol(text.data(), text.size(), hash));
 }

@@ -209,6 +209,9 @@ TEST(BlockScanTest, ValuesKeptPlainBuildAsInternedOnes) {
          "bbox[G]=9 9 9 1 1 1"},
         {"P 5 2 1\nN 0 5 0 0 color\nP 6 2 1\nV 0 6 0 0 1 0 0\nN 0 6 0 0 Finish\n", "Finish[G]=1 0 0"},
         {"P 5 2 1\nN 0 5 0 0 color\nV 0 5 0 0 1 0 x\nX 7 2 1\n", "Copy @"},
+        {"P 5 2 1\nN 0 5 0 0 location\nV 0 5 0 0 " + std::string(5000, '7') + "\nP 6 2 1\nN 0 6 0 0 location\n" +
+             "V 0 6 0 0 0 0 0 1 2 x\n",
+         "location[G]=" + std::string(5000, '7') + " location[G]=0 0 0 1 2 x"},
     };
     for (const Case& c : cases) {
         const std::string text = "C 1 0 0\nI 0 1 0 0 Root\nT 1 G\nC 2 1 0\nI 0 2 0 0 Copy\n" + c.records;
