@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "du/Env.h"
+#include "du/Regions.h"
 #include "du/TextHash.h"
 
 namespace du {
@@ -98,15 +99,55 @@ const char* SymbolTable::Shard::FindOrAdd(const char* text, size_t length, uint3
     return Add(text, length, hash);
 }
 
-// Each shard gets the slots that its share of the texts fills to the load limit that starts a rebuild.
+size_t SymbolTable::CapacityFor(const Shard& shard, size_t more) {
+    size_t capacity = shard.slots ? shard.Capacity() : kMinimumSlots;
+    while ((shard.size + more + 1) * 10 > capacity * 7) capacity *= 2;
+    return capacity;
+}
+
+// Each shard gets the slots that its share of the texts fills to the load limit that starts a rebuild,
+// all in one block when they fill a region. A shard that grew in the meantime leaves its part of the
+// block unused.
 void SymbolTable::Reserve(size_t texts) {
-    const size_t perShard = texts / (size_t(1) << kShardBits) + 1;
-    for (Shard& shard : m_shards) {
-        std::lock_guard<LightMutex> guard(shard.lock);
-        size_t capacity = shard.slots ? shard.Capacity() : kMinimumSlots;
-        while ((shard.size + perShard + 1) * 10 > capacity * 7) capacity *= 2;
-        if (capacity > shard.Capacity()) shard.Rebuild(capacity, false, false);
+    constexpr size_t kShards = size_t(1) << kShardBits;
+    const size_t perShard = texts / kShards + 1;
+    size_t capacities[kShards];
+    size_t growing = 0;
+    for (size_t s = 0; s < kShards; ++s) {
+        std::lock_guard<LightMutex> guard(m_shards[s].lock);
+        capacities[s] = CapacityFor(m_shards[s], perShard);
+        if (capacities[s] > m_shards[s].Capacity()) growing += capacities[s];
     }
+    SlotBlock* block = growing * sizeof(uint64_t) >= kRegionSize ? SlotBlock::New(growing) : nullptr;
+    uint64_t* next = block ? block->slots : nullptr;
+    for (size_t s = 0; s < kShards; ++s) {
+        Shard& shard = m_shards[s];
+        std::lock_guard<LightMutex> guard(shard.lock);
+        if (capacities[s] <= shard.Capacity()) continue;
+        if (!block) {
+            shard.Rebuild(capacities[s], false, false);
+            continue;
+        }
+        block->users.fetch_add(1, std::memory_order_relaxed);
+        shard.MoveTo(next, block, capacities[s], false);
+        next += capacities[s];
+    }
+    if (block) block->Release();
+}
+
+SymbolTable::SlotBlock* SymbolTable::SlotBlock::New(size_t slots) noexcept {
+    SlotBlock* block = new (std::nothrow) SlotBlock{nullptr, slots * sizeof(uint64_t), {1}};
+    if (!block) return nullptr;
+    block->slots = static_cast<uint64_t*>(AllocateRegions(block->bytes));
+    if (block->slots) return block;
+    delete block;
+    return nullptr;
+}
+
+void SymbolTable::SlotBlock::Release() noexcept {
+    if (users.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+    FreeRegions(slots, bytes);
+    delete this;
 }
 
 void SymbolTable::PrefetchSlot(uint32_t hash) noexcept {
@@ -269,9 +310,16 @@ bool SymbolTable::Shard::Rebuild(size_t capacity, bool mayFail, bool dropDead) {
         throw;
     }
     std::memset(fresh, 0, capacity * sizeof(uint64_t));
+    MoveTo(fresh, nullptr, capacity, dropDead);
+    return true;
+}
+
+void SymbolTable::Shard::MoveTo(uint64_t* fresh, SlotBlock* block, size_t capacity, bool dropDead) noexcept {
     uint64_t* old = slots;
+    SlotBlock* oldBlock = slotBlock;
     const size_t oldCapacity = Capacity();
     slots = fresh;
+    slotBlock = block;
     mask = capacity - 1;
     sharedSlots.store(slots, std::memory_order_relaxed);
     sharedMask.store(mask, std::memory_order_relaxed);
@@ -290,8 +338,10 @@ bool SymbolTable::Shard::Rebuild(size_t capacity, bool mayFail, bool dropDead) {
             ++size;
         }
     }
-    if (old) Env::Get().Free(old);
-    return true;
+    if (oldBlock)
+        oldBlock->Release();
+    else if (old)
+        Env::Get().Free(old);
 }
 
 // Small texts live in the shard's slabs; a long one has its length in 8 bytes before the header.

@@ -66,11 +66,25 @@ class SymbolTable {
     // Slots from which a sweep takes a second thread: below, starting one costs more than it saves.
     static constexpr size_t kSweepSlotsPerThread = size_t(1) << 18;
 
+    // Slot arrays that Reserve lays side by side in regions of their own (du/Regions.h), on huge pages:
+    // a large table's slots are read at random, and on small pages nearly every lookup also missed the
+    // TLB (a million-node load: 9 % of its CPU time). The last shard to move its slots elsewhere
+    // frees the block. Slot arrays come in powers of two, so the block fills its regions.
+    struct SlotBlock {
+        uint64_t* slots;
+        size_t bytes;               // as given to AllocateRegions
+        std::atomic<size_t> users;  // shards with slots in it, and Reserve while it hands them out
+        // A block of `slots` slots with one user; null when the system has no regions to give.
+        static SlotBlock* New(size_t slots) noexcept;
+        void Release() noexcept;
+    };
+
     struct alignas(64) Shard {
         // Not a spin lock: a rebuild and a new slab may take memory from the system under it.
         LightMutex lock;
         uint64_t* slots = nullptr;
-        size_t mask = 0;  // slot count - 1, when there are slots
+        SlotBlock* slotBlock = nullptr;  // that `slots` lie in, if any; else they are the env's
+        size_t mask = 0;                 // slot count - 1, when there are slots
         size_t size = 0;  // dead texts included
         SlabHeap texts;
         // The slots and mask as the look-ahead reads them, without the lock: it only prefetches the
@@ -96,10 +110,14 @@ class SymbolTable {
         // (else they stay, for a later rebuild or sweep); false (nothing changed) when `capacity`
         // slots cannot be had and `mayFail` says so.
         bool Rebuild(size_t capacity, bool mayFail, bool dropDead);
+        // Rebuild into `capacity` zeroed slots at `fresh`, which lie in `block` unless that is null.
+        void MoveTo(uint64_t* fresh, SlotBlock* block, size_t capacity, bool dropDead) noexcept;
         void* NewText(size_t length);
         void DeleteText(Header* header) noexcept;
     };
 
+    // The capacity that takes `more` texts on top of the shard's without a rebuild; under its lock.
+    static size_t CapacityFor(const Shard& shard, size_t more);
     // Sweeps the shards from `first`, `step` apart.
     void SweepShards(size_t first, size_t step) noexcept;
 

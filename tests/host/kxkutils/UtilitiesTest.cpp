@@ -128,6 +128,32 @@ TEST(SymbolTest, SweepAndRebuildsKeepEveryHeldText) {
     EXPECT_LE(du::PagePool::Get().RegionCount(), regions + 1) << "dead texts left in the table";
 }
 
+// An env that has no region to give.
+class NoRegions : public du::Env {
+  public:
+    void* Map(size_t) noexcept override { return nullptr; }
+};
+
+// Room made ahead for many texts, in one block of regions or, when the system gives none, shard by
+// shard: every text interned into it is found again, and it goes when the texts do.
+TEST(SymbolTest, ReservedSlotsTakeTextsWithOrWithoutRegions) {
+    const size_t before = Symbol::LiveCount();
+    NoRegions noRegions;
+    for (du::Env* env : {static_cast<du::Env*>(&noRegions), static_cast<du::Env*>(nullptr)}) {
+        const size_t texts = env ? 300000 : 1200000;
+        du::Env::Set(env);
+        Symbol::Reserve(texts);
+        du::Env::Set(nullptr);
+        std::vector<Symbol> symbols;
+        for (size_t i = 0; i < texts / 8; ++i) symbols.emplace_back("reserved-" + std::to_string(i));
+        for (size_t i = 0; i < symbols.size(); ++i)
+            ASSERT_EQ(symbols[i].c_str(), Symbol("reserved-" + std::to_string(i)).c_str()) << i;
+        symbols.clear();
+        Symbol::Sweep();
+        EXPECT_EQ(before, Symbol::LiveCount());
+    }
+}
+
 // Texts hashed ahead intern as single lookups do, one at a time or in batches: several batches' worth
 // (the batch runs when full), repeats within one, texts too long for the slabs, the empty text.
 TEST(SymbolTest, HashedTextsInternAsSingleLookupsDo) {
