@@ -85,7 +85,7 @@ class SymbolTable {
         uint64_t* slots = nullptr;
         SlotBlock* slotBlock = nullptr;  // that `slots` lie in, if any; else they are the env's
         size_t mask = 0;                 // slot count - 1, when there are slots
-        size_t size = 0;  // dead texts included
+        size_t size = 0;                 // dead texts included
         SlabHeap texts;
         // The slots and mask as the look-ahead reads them, without the lock: it only prefetches the
         // address they give, which is harmless even when a rebuild has just freed the slots.
