@@ -123,14 +123,12 @@ bool Scan(std::string_view line, RecordScan& scan) {
 }  // namespace
 
 void ReadOnlyNames::Add(std::string_view name) {
-    if (m_count == kMax) return;
-    m_names[m_count] = name;
-    m_hashes[m_count++] = du::Symbol::Hash(name.data(), name.size());
+    if (m_count < kMax) m_names[m_count++] = name;
 }
 
-bool ReadOnlyNames::Contains(std::string_view text, uint32_t hash) const {
+bool ReadOnlyNames::Contains(std::string_view text) const {
     for (size_t i = 0; i < m_count; ++i)
-        if (m_hashes[i] == hash && m_names[i] == text) return true;
+        if (m_names[i] == text) return true;
     return false;
 }
 
@@ -152,7 +150,7 @@ void ScanRecords(const char* bytes, const std::vector<size_t>& ends, std::vector
         if (!readOnly) continue;
         if (line[0] == 'N') {
             const std::string_view text(line + scan.textBegin, scan.textEnd - scan.textBegin);
-            readOnlyProperty = !scan.highBytes && readOnly->Contains(text, scan.hash) ? scan.numbers[1] : 0;
+            readOnlyProperty = readOnly->Contains(text) ? scan.numbers[1] : 0;
         } else if (line[0] == 'V' && scan.toIntern && scan.numbers[1] == readOnlyProperty) {
             scan.toIntern = false;
             scan.readOnlyValue = true;

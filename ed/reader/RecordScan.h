@@ -32,12 +32,13 @@ class ReadOnlyNames {
   public:
     // `name` must outlive this object.
     void Add(std::string_view name);
-    bool Contains(std::string_view text, uint32_t hash) const;
+    // Compares the bytes alone: the scan asks before the text's hash and classes are ready, and
+    // waiting for them cost more than the comparisons.
+    bool Contains(std::string_view text) const;
 
   private:
     static constexpr size_t kMax = 8;
     std::string_view m_names[kMax];
-    uint32_t m_hashes[kMax] = {};
     size_t m_count = 0;
 };
 
