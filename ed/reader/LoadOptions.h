@@ -13,8 +13,9 @@ struct LoadOptions {
     size_t readAheadFrom = size_t{16} << 20;
     // A large file's share of new texts, as bytes of file per text new to the symbol table, for which
     // the table makes room before the first line (du::Symbol::Reserve): files like real exports have
-    // one in 120 bytes, files of repeated parts one in 180. Too many costs slots (16 bytes a text at
-    // most), too few costs the growth steps the reservation was to spare.
+    // one in 150 bytes, files of repeated parts one in 280 (values kept plain not counted). Too many
+    // costs slots (16 bytes a text at most), too few costs the growth steps the reservation was to
+    // spare; the slots come in powers of two, so either way most files get the same.
     size_t bytesPerNewText = 128;
     // Small enough that a block's bytes are still in the cache when its lines are split and handled.
     size_t blockSize = size_t{256} << 10;
