@@ -41,6 +41,11 @@ class Properties {
     Properties(const Properties&) = delete;
     Properties& operator=(const Properties&) = delete;
 
+    // Makes room for `count` entries in all, so that adding that many takes no further block: a node's
+    // list then takes the bytes it needs. Throws std::bad_alloc, leaving the set as it was.
+    void Reserve(size_t count) {
+        if (count > m_capacity) Grow(count);
+    }
     // Always true. Throws std::bad_alloc, leaving the set as it was.
     bool AddProperty(const du::Symbol& name, const du::Symbol& typeName, const du::Symbol& value);
     // The same, taking the value over without raising its count.
