@@ -69,18 +69,42 @@ void Parser::HandleBlock(char* bytes, const std::vector<size_t>& ends, RecordCur
     char* line = bytes;
     for (size_t index = 0; index < ends.size() && !m_failed; ++index) {
         char* const next = bytes + ends[index];
+        RecordScan* const scan = records.Take(index);
+        // A line that its handler takes from its scan alone is only read: a store into it would move
+        // its bytes from the reading thread's cache to this one's a line at a time.
+        const bool terminated = !scan || !TakenFromScan(*scan, line[0]);
         const char saved = *next;
-        *next = '\0';
+        if (terminated) *next = '\0';
         // Only the dispatch is guarded: a failure of one record ends the parse with a trace, while
         // failures of the reader or the build reach the caller.
         try {
-            ParseLine(line, records.Take(index));
+            ParseLine(line, scan);
         } catch (...) {
+            *next = '\0';
             kParserTracer("ed parser: Exception parsing line \"%s\"\n", line);
+            *next = saved;
             m_failed = true;
         }
-        *next = saved;
+        if (terminated) *next = saved;
         line = next;
+    }
+}
+
+// Whether the handler of a `letter` record reads its fields from `scan` alone (ScanNumbers,
+// ScanTextRecord, ScanTextSymbol), never from its line.
+bool Parser::TakenFromScan(const RecordScan& scan, char letter) {
+    switch (letter) {
+        case 'C':
+        case 'P':
+        case 'X':
+            return true;
+        case 'N':
+            return !scan.highBytes;
+        case 'I':
+        case 'V':
+            return !scan.highBytes && (scan.readOnlyValue || !scan.text.is_null());
+        default:
+            return false;
     }
 }
 

@@ -62,6 +62,7 @@ class Parser {
     void HandleBlock(char* bytes, const std::vector<size_t>& ends, RecordCursor records);
     // `scan` holds the line's fields when the block scan found them (RecordCursor::Take), else null.
     void ParseLine(char* line, RecordScan* scan);
+    static bool TakenFromScan(const RecordScan& scan, char letter);
     int ScanInt();
     const char* ScanTail(bool convert);
     // ScanTail with the length of the text.
@@ -80,7 +81,7 @@ class Parser {
         if (!scan || scan->highBytes) return ScanTextRecordInLine(id, hash);
         id = scan->numbers[1];
         hash = scan->hash;
-        return TakeText(m_line + scan->textBegin, m_line + scan->textEnd, false);
+        return ScannedText(*scan);
     }
     std::string_view ScanTextRecordInLine(int& id, uint32_t& hash);
     // The second number and the text of an I or V record, interned: the block's when it interned it.
@@ -88,10 +89,13 @@ class Parser {
         RecordScan* scan = m_scan;
         if (!scan || scan->text.is_null()) return ScanTextSymbolInLine(id);
         id = scan->numbers[1];
-        TakeText(m_line + scan->textBegin, m_line + scan->textEnd, false);
         return std::move(scan->text);
     }
     du::Symbol ScanTextSymbolInLine(int& id);
+    // A scanned record's text, left in its line as it stands (HandleBlock).
+    std::string_view ScannedText(const RecordScan& scan) const {
+        return std::string_view(m_line + scan.textBegin, scan.textEnd - scan.textBegin);
+    }
     // Ends the line at `end` and gives the text from `start`, converted when asked to.
     std::string_view TakeText(char* start, char* end, bool convert) {
         // The terminator also ends the line for every later scan of it.
