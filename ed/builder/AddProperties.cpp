@@ -44,12 +44,11 @@ bool IsWaiting(const PropertyInfo& property) {
 
 // The name as written, the type's name and the first value only.
 void CopyProperty(PropertyInfo& property, kxk::ComponentNode& componentNode,
-                  IdTable<du::Symbol>& propertyTypes) {
-    const du::Symbol& typeName = propertyTypes.Lookup(property.typeId);
-    if (property.shared)
-        componentNode.GetProperties().AddProperty(property.Name(), typeName, property.values.Front());
-    else
-        componentNode.GetProperties().AddProperty(property.Name(), typeName, property.values.TakeFront());
+                  IdTable<du::Symbol>& propertyTypes, du::SymbolCopyBatch& names) {
+    du::Symbol typeName = names.Copy(propertyTypes.Lookup(property.typeId));
+    componentNode.GetProperties().AddProperty(
+        names.Copy(property.Name()), std::move(typeName),
+        property.shared ? property.values.Front() : property.values.TakeFront());
 }
 
 // The generic properties of a node's chain (view values that do not read as view points come on top).
@@ -63,7 +62,7 @@ size_t CountGeneric(const StructureNode& node) {
 }  // namespace
 
 void AddProperties(StructureNode& node, const du::SmartPtr<kxk::ComponentNode>& componentNode,
-                   IdTable<du::Symbol>& propertyTypes) {
+                   IdTable<du::Symbol>& propertyTypes, du::SymbolCopyBatch& names) {
     if (!node.firstProperty) return;
     dp::ScopedWriteLock lock(componentNode->GetLock());
     // Half the nodes of a real export carry five properties: grown 4, 8, their lists would take 192
@@ -78,7 +77,7 @@ void AddProperties(StructureNode& node, const du::SmartPtr<kxk::ComponentNode>& 
                 break;
             case Interpretation::kViewPoint:
                 if (!AddViewPoints(*property, componentNode))
-                    CopyProperty(*property, *componentNode, propertyTypes);
+                    CopyProperty(*property, *componentNode, propertyTypes, names);
                 break;
             case Interpretation::kViewState:
                 AddViewStateSources(*property, componentNode);
@@ -89,7 +88,7 @@ void AddProperties(StructureNode& node, const du::SmartPtr<kxk::ComponentNode>& 
             case Interpretation::kDropped:
                 break;
             case Interpretation::kGeneric:
-                CopyProperty(*property, *componentNode, propertyTypes);
+                CopyProperty(*property, *componentNode, propertyTypes, names);
                 break;
         }
     }

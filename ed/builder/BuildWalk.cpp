@@ -79,7 +79,7 @@ void BuildWalk::Visit(StructureNode& node, const du::SmartPtr<kxk::ComponentNode
             childLocation = &m_rootLocation;
         }
     }
-    if (componentNode) AddProperties(node, componentNode, m_propertyTypes);
+    if (componentNode) AddProperties(node, componentNode, m_propertyTypes, m_names);
     RetireProperties(node);
     if (!componentNode) return;
     m_onPath[node.index] = true;

@@ -74,6 +74,9 @@ class BuildWalk {
     static constexpr size_t kReleaseBatch = 256;
     du::Symbol m_released[kReleaseBatch];
     size_t m_releasedCount = 0;
+    // Property and type names, a few dozen texts given to a million host properties, for the same
+    // reason.
+    du::SymbolCopyBatch m_names;
 };
 
 }  // namespace ed

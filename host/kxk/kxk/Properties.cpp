@@ -52,9 +52,13 @@ bool Properties::AddProperty(const du::Symbol& name, const du::Symbol& typeName,
 }
 
 bool Properties::AddProperty(const du::Symbol& name, const du::Symbol& typeName, du::Symbol&& value) {
+    return AddProperty(du::Symbol(name), du::Symbol(typeName), std::move(value));
+}
+
+bool Properties::AddProperty(du::Symbol&& name, du::Symbol&& typeName, du::Symbol&& value) {
     // Nodes usually carry a handful of properties: one block instead of three growth steps.
     if (m_size == m_capacity) Grow(m_capacity ? size_t(m_capacity) * 2 : 4);
-    new (&m_entries[m_size]) Property{name, typeName, std::move(value)};
+    new (&m_entries[m_size]) Property{std::move(name), std::move(typeName), std::move(value)};
     ++m_size;
     return true;
 }

@@ -50,6 +50,8 @@ class Properties {
     bool AddProperty(const du::Symbol& name, const du::Symbol& typeName, const du::Symbol& value);
     // The same, taking the value over without raising its count.
     bool AddProperty(const du::Symbol& name, const du::Symbol& typeName, du::Symbol&& value);
+    // The same, taking all three over (copies from a du::SymbolCopyBatch).
+    bool AddProperty(du::Symbol&& name, du::Symbol&& typeName, du::Symbol&& value);
 
     size_t Size() const { return m_size; }
     bool IsEmpty() const { return m_size == 0; }

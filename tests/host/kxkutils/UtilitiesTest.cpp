@@ -85,6 +85,26 @@ TEST(SymbolTest, LastHolderFreesTheText) {
     EXPECT_EQ(before, Symbol::LiveCount());
 }
 
+// Copies from a batch hold their texts like any copy, past the originals, and the stock that the
+// batch took goes back: with more texts than entries, and more copies of one than a stock.
+TEST(SymbolTest, CopyBatchCopiesHoldTheirTextsAndItsStockGoesBack) {
+    const size_t before = Symbol::LiveCount();
+    std::vector<Symbol> copies;
+    {
+        std::vector<Symbol> originals;
+        for (int i = 0; i < 100; ++i) originals.emplace_back("CopyBatch-" + std::to_string(i));
+        du::SymbolCopyBatch batch;
+        for (int i = 0; i < 5000; ++i) copies.push_back(batch.Copy(originals[i % 10 == 0 ? (i / 10) % 70 : 0]));
+        EXPECT_TRUE(batch.Copy(Symbol()).is_null());
+        originals.clear();
+        EXPECT_EQ(before + 70, Symbol::LiveCount());
+        EXPECT_EQ("CopyBatch-0", copies[1]);
+    }
+    EXPECT_EQ(before + 70, Symbol::LiveCount());
+    copies.clear();
+    EXPECT_EQ(before, Symbol::LiveCount());
+}
+
 // An env that has no thread to give.
 class NoThreads : public du::Env {
   public:
