@@ -205,7 +205,7 @@ class SymbolCopyBatch {
     Symbol Copy(const Symbol& symbol) noexcept {
         const char* text = symbol.m_text;
         if (!text) return Symbol();
-        Entry& entry = m_entries[(reinterpret_cast<uintptr_t>(text) * 0x9e3779b97f4a7c15ULL) >> kShift];
+        Entry& entry = EntryFor(text);
         if (entry.text != text || entry.left == 0) {
             Give(entry);
             Symbol::Acquire(text, kStock);
@@ -221,12 +221,23 @@ class SymbolCopyBatch {
     }
 
   private:
-    static constexpr unsigned kShift = 58;  // 64 entries
+    static constexpr unsigned kShift = 56;  // 256 entries
+    static constexpr size_t kProbes = 4;
     static constexpr uint32_t kStock = 1024;
     struct Entry {
         const char* text = nullptr;
         uint32_t left = 0;
     };
+    // The text's entry, else a free one near it, else the one it evicts. Two names in turns on one
+    // entry would each give their stock back at every copy.
+    Entry& EntryFor(const char* text) noexcept {
+        const size_t home = (reinterpret_cast<uintptr_t>(text) * 0x9e3779b97f4a7c15ULL) >> kShift;
+        for (size_t probe = 0; probe < kProbes; ++probe) {
+            Entry& entry = m_entries[(home + probe) % std::size(m_entries)];
+            if (entry.text == text || !entry.text) return entry;
+        }
+        return m_entries[home];
+    }
     static void Give(Entry& entry) noexcept {
         if (entry.left) Symbol::Release(entry.text, entry.left);
         entry = Entry{};

@@ -92,15 +92,16 @@ TEST(SymbolTest, CopyBatchCopiesHoldTheirTextsAndItsStockGoesBack) {
     std::vector<Symbol> copies;
     {
         std::vector<Symbol> originals;
-        for (int i = 0; i < 100; ++i) originals.emplace_back("CopyBatch-" + std::to_string(i));
+        for (int i = 0; i < 300; ++i) originals.emplace_back("CopyBatch-" + std::to_string(i));
         du::SymbolCopyBatch batch;
-        for (int i = 0; i < 5000; ++i) copies.push_back(batch.Copy(originals[i % 10 == 0 ? (i / 10) % 70 : 0]));
+        for (int i = 0; i < 6000; ++i)
+            copies.push_back(batch.Copy(originals[i % 10 == 0 ? (i / 10) % 300 : 0]));
         EXPECT_TRUE(batch.Copy(Symbol()).is_null());
         originals.clear();
-        EXPECT_EQ(before + 70, Symbol::LiveCount());
+        EXPECT_EQ(before + 300, Symbol::LiveCount());
         EXPECT_EQ("CopyBatch-0", copies[1]);
     }
-    EXPECT_EQ(before + 70, Symbol::LiveCount());
+    EXPECT_EQ(before + 300, Symbol::LiveCount());
     copies.clear();
     EXPECT_EQ(before, Symbol::LiveCount());
 }
