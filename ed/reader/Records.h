@@ -61,6 +61,8 @@ struct PropertyInfo {
         return none;
     }
 };
+// Eight million of them at a million nodes: each byte is 8 MB of memory to make present.
+static_assert(sizeof(PropertyInfo) == 32);
 
 // Called by RecordTable on every record it makes, with the number of records it made before.
 inline void NumberRecord(StructureNode& node, uint32_t index) {

@@ -13,6 +13,7 @@
 #include "ed/reader/BlockLines.h"
 #include "ed/reader/IdTable.h"
 #include "ed/reader/ScanInt.h"
+#include "ed/reader/ValueList.h"
 #include "kxk/ComponentNode.h"
 #include "support/ParserInspector.h"
 #include "support/StructureWalk.h"
@@ -94,6 +95,56 @@ TEST(BlockLinesTest, StoppingEarlyJoinsTheReaderAndReleasesItsTexts) {
         }
         EXPECT_EQ(live, du::Symbol::LiveCount());
     }
+}
+
+// Each form of the list's one word (none, a symbol, a null value, a plain text, a block) through the
+// steps that change it, against the values a vector would hold; copies agree and every text goes.
+TEST(ValueListTest, EveryFormHoldsItsValuesInOrder) {
+    alignas(4) static const char plain[] = "1 2 3";
+    const size_t live = du::Symbol::LiveCount();
+    {
+        const du::Symbol a("ValueList-a"), b("ValueList-b"), none;
+        struct Case {
+            std::string steps;  // p: SetPlain, a/b/0: push_back a, b or a null symbol, t: TakeFront
+            std::vector<du::Symbol> values;
+            du::Symbol taken;
+        };
+        const Case cases[] = {
+            {"", {}, none},
+            {"a", {a}, none},
+            {"0", {none}, none},
+            {"0a", {none, a}, none},
+            {"p", {du::Symbol(plain)}, none},
+            {"pa", {du::Symbol(plain), a}, none},
+            {"abab0a", {a, b, a, b, none, a}, none},
+            {"at", {none}, a},
+            {"abt", {none, b}, a},
+            {"pt", {du::Symbol(plain)}, du::Symbol(plain)},
+            {"ata", {none, a}, a},
+        };
+        for (const Case& c : cases) {
+            ed::ValueList values;
+            du::Symbol taken;
+            for (char step : c.steps) {
+                if (step == 'p') values.SetPlain(plain);
+                if (step == 't') taken = values.TakeFront();
+                if (step == 'a' || step == 'b' || step == '0')
+                    values.push_back(step == 'a' ? a : step == 'b' ? b : none);
+            }
+            const ed::ValueList copy = values;
+            for (const ed::ValueList* list : {static_cast<const ed::ValueList*>(&values), &copy}) {
+                EXPECT_EQ(c.values, std::vector<du::Symbol>(list->begin(), list->end())) << c.steps;
+                EXPECT_EQ(c.steps == "p" || c.steps == "pt", list->IsPlain()) << c.steps;
+                const char* front = list->FrontText();
+                EXPECT_EQ(c.values.empty() || c.values[0].is_null(), front == nullptr) << c.steps;
+                if (front) {
+                    EXPECT_STREQ(c.values[0].c_str(), front) << c.steps;
+                }
+            }
+            EXPECT_EQ(c.taken, taken) << c.steps;
+        }
+    }
+    EXPECT_EQ(live, du::Symbol::LiveCount());
 }
 
 // A sink that fails while a record handler traces, so that the exception leaves the handler.

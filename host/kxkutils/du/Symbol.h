@@ -89,6 +89,25 @@ class Symbol {
         if (m_text) __builtin_prefetch(&HeaderOf(m_text).count, 1);
     }
 
+    // For containers that pack a symbol into a tagged word. A handle is the text's address, whose two
+    // low bits are always clear. Detach takes the handle and its reference out of the symbol, leaving
+    // it null; Attach makes a symbol of a detached handle, taking the reference back; Copy makes one of
+    // a handle that stays held, raising the count.
+    const char* Detach() noexcept {
+        const char* handle = m_text;
+        m_text = nullptr;
+        return handle;
+    }
+    static Symbol Attach(const char* handle) noexcept {
+        Symbol symbol;
+        symbol.m_text = handle;
+        return symbol;
+    }
+    static Symbol Copy(const char* handle) noexcept {
+        Acquire(handle);
+        return Attach(handle);
+    }
+
     // Makes room for `texts` more texts, so that a reader that knows roughly how many new texts are
     // coming spares the table its growth steps on the way; throws std::bad_alloc.
     static void Reserve(size_t texts);
@@ -106,6 +125,7 @@ class Symbol {
     // Every interned text is preceded by its hash, its reference count and its length. A count that
     // reaches kSaturated stays there, so the text is never freed rather than freed too early; a length
     // of kLongText or more is kept in the 8 bytes before the header.
+    // 12 bytes after 8-byte aligned memory: texts, and so handles, are aligned to 4 bytes.
     struct Header {
         uint32_t hash;
         std::atomic<uint32_t> count;
