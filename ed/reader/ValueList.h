@@ -97,7 +97,7 @@ class ValueList {
     static constexpr uintptr_t kNullOne = 3;
     static constexpr uintptr_t kTagMask = 3;
 
-    uintptr_t Tag() const { return m_word == kNullOne ? kNullOne : m_word & kTagMask; }
+    uintptr_t Tag() const { return m_word & kTagMask; }  // kNullOne alone has both bits
     const char* Text() const { return reinterpret_cast<const char*>(m_word & ~kTagMask); }
     MoreValues* Block() const { return reinterpret_cast<MoreValues*>(m_word & ~kTagMask); }
     void SetBlock(MoreValues* block) { m_word = reinterpret_cast<uintptr_t>(block) | kBlockTag; }
