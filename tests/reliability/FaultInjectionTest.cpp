@@ -119,13 +119,15 @@ void operator delete(void* memory, size_t) noexcept {
 
 namespace {
 
-// A copy, properties of two groups, builder values and names in windows-1252: enough nodes for a
-// four-slot ring to wrap, enough lines for 64-byte blocks to be many.
+// A copy, properties of two groups, builder values and names in windows-1252, second values (one after
+// a value kept plain): enough nodes for a four-slot ring to wrap, enough lines for 64-byte blocks to
+// be many.
 const char kFile[] =
     "J windows-1252\nT 1 Geometry\nT 2 Data\n"
     "C 1 0 0\nI 0 1 0 0 Assembly \xe9\nP 100 1 2\nN 0 100 0 0 Weight\nV 0 100 0 0 5 kg\n"
     "C 2 1 0\nI 0 2 0 0 Housing\nP 200 2 1\nN 0 200 0 0 color\nV 0 200 0 0 0.85 0.7 0.3 1\n"
-    "P 201 2 2\nN 0 201 0 0 Material\nV 0 201 0 0 Brass \xb0\n"
+    "V 0 200 0 0 1 0 0\nP 201 2 2\nN 0 201 0 0 Material\nV 0 201 0 0 Brass \xb0\nV 0 201 0 0 Steel\n"
+    "V 0 201 0 0 Tin\n"
     "X 3 1 2\nI 0 3 0 0 Housing copy\nC 4 2 0\nI 0 4 0 0 Ball \xd8 25\n"
     "C 5 1 0\nI 0 5 0 0 Cover\nC 6 5 0\nI 0 6 0 0 Screw\n";
 
