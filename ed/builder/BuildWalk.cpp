@@ -34,7 +34,7 @@ BuildWalk::BuildWalk(kxk::Structure& structure, StructureNode& root, RecordTable
 // put the root under node 2). Such a node is not entered a second time while it is on the path, which
 // its flag, found by the node's index, tells without a set to look it up in.
 bool BuildWalk::Run() {
-    Visit(m_root, du::SmartPtr<kxk::ComponentNode>(), kDefaultUnitFactor, nullptr);
+    Visit(m_root, nullptr, kDefaultUnitFactor, nullptr);
     while (!m_stack.empty()) {
         Frame& top = m_stack.back();
         StructureNode* child = top.nextChild;
@@ -49,13 +49,13 @@ bool BuildWalk::Run() {
                 m_fileName.safe_c_str(), child->name.safe_c_str());
             continue;
         }
-        const du::SmartPtr<kxk::ComponentNode> parent = top.componentNode;
-        Visit(*child, parent, top.unitFactor, top.childLocation);
+        // The frame holds the parent while its children are built, though Visit moves the frames.
+        Visit(*child, top.componentNode.get(), top.unitFactor, top.childLocation);
     }
     return !m_failed;
 }
 
-void BuildWalk::Visit(StructureNode& node, const du::SmartPtr<kxk::ComponentNode>& parent, float unitFactor,
+void BuildWalk::Visit(StructureNode& node, kxk::ComponentNode* parent, float unitFactor,
                       const dg::Location* location) {
     // The node's name and most of its values are texts of their own, seldom still in the cache: the
     // counts that taking them will increment are all loaded at once rather than one by one.

@@ -50,7 +50,7 @@ class BuildWalk {
         StructureNode* nextChild;           // the next child to build, in file order
     };
 
-    void Visit(StructureNode& node, const du::SmartPtr<kxk::ComponentNode>& parent, float unitFactor,
+    void Visit(StructureNode& node, kxk::ComponentNode* parent, float unitFactor,
                const dg::Location* location);
     void Leave();
     // Gives back the records of the node's chain, unless a copy shares it.

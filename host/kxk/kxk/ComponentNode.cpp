@@ -44,10 +44,10 @@ bool ComponentNode::AddChild(const du::SmartPtr<Component>& component, const du:
     // pointers fill the heap's blocks (16-byte steps, 8 bytes of header) to the last byte.
     if (m_children.size() == m_children.capacity()) m_children.reserve(m_children.size() * 2 + 3);
     if (m_children.size() >= ChildIdIndex::kScanLimit) GetExtras().ids.Reserve(m_children);
-    du::SmartPtr<ComponentInstance> instance(new ComponentInstance(id, component));
-    m_children.push_back(instance);
-    if (m_extras) m_extras->ids.Insert(*instance);
-    out = instance;
+    // Made in `out` itself: each further holder of the instance is an atomic count.
+    out = du::SmartPtr<ComponentInstance>(new ComponentInstance(id, component));
+    m_children.push_back(out);
+    if (m_extras) m_extras->ids.Insert(*out);
     return true;
 }
 
