@@ -74,10 +74,13 @@ uint16_t ReadMatches() {
     return matches;
 }
 
-bool Accept(const BuilderProperty& entry, const ValueList& values, float parentUnitFactor,
+// A text the settings keep is taken from a record that no other node reaches rather than copied:
+// nothing reads the record's value again (a builder property is no host property), and a copy's
+// atomic count waits for the walk's stores before it, as the drop of the value left behind would.
+bool Accept(const BuilderProperty& entry, PropertyInfo& property, float parentUnitFactor,
             NodeSettings& settings, const NodePrescan* prescan) {
-    if (entry.read) return entry.read(values.FrontText(), parentUnitFactor, settings, prescan);
-    settings.*entry.text = values.Front();
+    if (entry.read) return entry.read(property.values.FrontText(), parentUnitFactor, settings, prescan);
+    settings.*entry.text = property.shared ? property.values.Front() : property.values.TakeFront();
     return true;
 }
 
@@ -120,7 +123,7 @@ void ScanBuilderProperties(const StructureNode& node, float parentUnitFactor, No
             const int i = __builtin_ctz(matches);
             if (found[i]) continue;
             const BuilderProperty& entry = kBuilderProperties[i];
-            if (Accept(entry, property->values, parentUnitFactor, settings, prescan)) {
+            if (Accept(entry, *property, parentUnitFactor, settings, prescan)) {
                 found[i] = true;
                 property->pending = false;
                 --remaining;
