@@ -11,6 +11,7 @@
 #include "du/LineReader.h"
 #include "du/Symbol.h"
 #include "ed/reader/BlockLines.h"
+#include "ed/reader/IdIndex.h"
 #include "ed/reader/IdTable.h"
 #include "ed/reader/ScanInt.h"
 #include "ed/reader/ValueList.h"
@@ -429,6 +430,25 @@ TEST(IdTableTest, GrowsOnTheLookupAfterFillingEveryBucketAndKeepsEveryEntry) {
     }
     EXPECT_EQ(model.order, Chain(table));
     for (int key : keys) ASSERT_EQ(key, table.Lookup(key));
+}
+
+// The array grows by 2 MiB segments (262,144 ids of 8 bytes): ids met first far ahead of the array
+// live in the hash table until a segment reaches them, and every id keeps one value throughout.
+TEST(IdIndexTest, IdsKeepTheirValuesAcrossSegmentsAndTheMoveFromTheHashTable) {
+    ed::IdIndex<uint64_t> ids(16);
+    const int kFar[] = {700000, 900000, 2000000000};  // moved at the third segment, past the fourth, never
+    for (int id : kFar) ids.Lookup(id) = uint64_t(id) * 3;
+    for (int round = 0; round < 2; ++round) {
+        for (int id = 1; id <= 600000; ++id) {
+            uint64_t& value = ids.Lookup(id);
+            ASSERT_EQ(round ? uint64_t(id) * 3 : 0u, value) << id;
+            value = uint64_t(id) * 3;
+        }
+        for (int id : kFar) ASSERT_EQ(uint64_t(id) * 3, ids.Lookup(id)) << id;
+    }
+    ids.Clear();
+    EXPECT_EQ(0u, ids.Lookup(700000));
+    EXPECT_EQ(0u, ids.Lookup(5));
 }
 
 }  // namespace
