@@ -18,6 +18,7 @@ Parser::Parser(const LoadOptions& options)
       m_line(nullptr),
       m_cursor(nullptr),
       m_scan(nullptr),
+      m_scannedTextEnd(nullptr),
       m_root(nullptr),
       m_nodes("ed::StructureNode", kxk::GetBlockAllocator(), 512),
       m_properties("ed::PropertyInfo", kxk::GetBlockAllocator(), 2048),
@@ -80,9 +81,11 @@ void Parser::HandleBlock(char* bytes, const std::vector<size_t>& ends, RecordCur
         try {
             ParseLine(line, scan);
         } catch (...) {
-            *next = '\0';
+            char* const end = m_scannedTextEnd ? m_scannedTextEnd : next;
+            const char kept = *end;
+            *end = '\0';
             kParserTracer("ed parser: Exception parsing line \"%s\"\n", line);
-            *next = saved;
+            *end = kept;
             m_failed = true;
         }
         if (terminated) *next = saved;
@@ -111,6 +114,7 @@ bool Parser::TakenFromScan(const RecordScan& scan, char letter) {
 void Parser::ParseLine(char* line, RecordScan* scan) {
     m_line = line;
     m_scan = scan;
+    m_scannedTextEnd = nullptr;
     m_cursor = line + 1;
     m_failed = false;
     if (Handler handler = HandlerFor(line[0])) (this->*handler)();

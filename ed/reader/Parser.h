@@ -81,6 +81,7 @@ class Parser {
         if (!scan || scan->highBytes) return ScanTextRecordInLine(id, hash);
         id = scan->numbers[1];
         hash = scan->hash;
+        m_scannedTextEnd = m_line + scan->textEnd;
         return ScannedText(*scan);
     }
     std::string_view ScanTextRecordInLine(int& id, uint32_t& hash);
@@ -89,6 +90,7 @@ class Parser {
         RecordScan* scan = m_scan;
         if (!scan || scan->text.is_null()) return ScanTextSymbolInLine(id);
         id = scan->numbers[1];
+        m_scannedTextEnd = m_line + scan->textEnd;
         return std::move(scan->text);
     }
     du::Symbol ScanTextSymbolInLine(int& id);
@@ -137,7 +139,9 @@ class Parser {
     void AddProp();
     void AddPropName();
     void AddPropValue();
-    void AddReadOnlyValue();
+    void AddReadOnlyValue(PropertyInfo* property);
+    // The property id of a V record, which is looked up before the record's text is read.
+    int ScanValueId();
     void AddPropType();
     void AddXeroxCopy();
 
@@ -158,6 +162,9 @@ class Parser {
     char* m_line;
     char* m_cursor;
     RecordScan* m_scan;
+    // Where the text scan would have ended the line, once the handler has taken its text from the
+    // line's scan instead; a failure's trace shows the line up to there (HandleBlock).
+    char* m_scannedTextEnd;
     std::string m_redirect;
     StructureNode* m_root;
     RecordTable<StructureNode> m_nodes;

@@ -24,20 +24,30 @@ void Parser::AddPropName() {
 }
 
 void Parser::AddPropValue() {
-    if (m_scan && m_scan->readOnlyValue) return AddReadOnlyValue();
+    PropertyInfo* property = GetProperty(ScanValueId(), false);
+    if (m_scan && m_scan->readOnlyValue) return AddReadOnlyValue(property);
     int propertyId;
     du::Symbol value = ScanTextSymbol(propertyId);
-    if (PropertyInfo* property = GetProperty(propertyId, false)) property->values.push_back(std::move(value));
+    if (property) property->values.push_back(std::move(value));
+}
+
+// The scanners below read the record from its start again: only the scan that is left out of a block
+// (or one with high bytes) reads the two numbers twice.
+int Parser::ScanValueId() {
+    if (m_scan) return m_scan->numbers[1];
+    ScanInt();
+    const int id = ScanInt();
+    m_cursor = m_line + 1;
+    return id;
 }
 
 // A value that the block scan left uninterned. The N record before it may have named another property
 // than the one it gives a value, the property may have a value already, or the text may be too long
 // to keep plain: then it is interned here.
-void Parser::AddReadOnlyValue() {
+void Parser::AddReadOnlyValue(PropertyInfo* property) {
     int propertyId;
     uint32_t hash;
     const std::string_view text = ScanTextRecord(propertyId, hash);
-    PropertyInfo* property = GetProperty(propertyId, false);
     if (property == nullptr) return;
     const bool plain = property->values.empty() && property->names && IsReadOnlyValueName(*property->names);
     if (const char* kept = plain ? m_plainTexts.Add(text) : nullptr)

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
@@ -120,8 +121,8 @@ void operator delete(void* memory, size_t) noexcept {
 namespace {
 
 // A copy, properties of two groups, builder values and names in windows-1252, second values (one after
-// a value kept plain): enough nodes for a four-slot ring to wrap, enough lines for 64-byte blocks to
-// be many.
+// a value kept plain), a name and a node name under ids far apart from the rest (their lookups
+// allocate): enough nodes for a four-slot ring to wrap, enough lines for 64-byte blocks to be many.
 const char kFile[] =
     "J windows-1252\nT 1 Geometry\nT 2 Data\n"
     "C 1 0 0\nI 0 1 0 0 Assembly \xe9\nP 100 1 2\nN 0 100 0 0 Weight\nV 0 100 0 0 5 kg\n"
@@ -129,7 +130,7 @@ const char kFile[] =
     "V 0 200 0 0 1 0 0\nP 201 2 2\nN 0 201 0 0 Material\nV 0 201 0 0 Brass \xb0\nV 0 201 0 0 Steel\n"
     "V 0 201 0 0 Tin\n"
     "X 3 1 2\nI 0 3 0 0 Housing copy\nC 4 2 0\nI 0 4 0 0 Ball \xd8 25\n"
-    "C 5 1 0\nI 0 5 0 0 Cover\nC 6 5 0\nI 0 6 0 0 Screw\n";
+    "C 5 1 0\nI 0 5 0 0 Cover\nC 6 5 0\nI 0 6 0 0 Screw\nN 0 900000 0 0 Stray\nI 0 900001 0 0 Stray\n";
 
 std::string g_escaped;  // what left the loader's completion, as the host reports it
 
@@ -137,16 +138,28 @@ void NoteEscape(uint64_t, kxloader::FileParser::Escape, const char* reason) {
     g_escaped = reason;
 }
 
-class Quiet : public dp::TraceSink {
+// Checks the trace of each failed line as it comes, without allocating: an I or N record reads its
+// text before anything in its handler can fail, and reading it ends the line there, so the trace of
+// such a line never shows its line feed.
+class FailedLines : public dp::TraceSink {
   public:
-    void Write(const dp::TraceMessage&) override {}
+    void Write(const dp::TraceMessage& message) override {
+        static constexpr std::string_view kPrefix = "ed parser: Exception parsing line \"";
+        const std::string_view text = message.text;
+        if (text.size() <= kPrefix.size() || text.substr(0, kPrefix.size()) != kPrefix) return;
+        if (text[kPrefix.size()] != 'I' && text[kPrefix.size()] != 'N') return;
+        ++textRecords;
+        if (text.find("\n\"") != std::string_view::npos) ++withLineFeed;
+    }
+    std::atomic<int> textRecords{0};
+    std::atomic<int> withLineFeed{0};
 };
 
 class FaultInjectionTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         du::Env::Set(&theEnv);
-        dp::SetTraceSink(&quiet);
+        dp::SetTraceSink(&failedLines);
         kxloader::FileParser::SetEscapeObserver(&NoteEscape);
         // Host constants made on first use must not count as the first load's leak.
         edtest::TempFolder folder;
@@ -217,12 +230,12 @@ class FaultInjectionTest : public ::testing::Test {
         return outcome;
     }
 
-    static Quiet quiet;
+    static FailedLines failedLines;
     edtest::TempFolder m_folder;
     const std::string m_path = m_folder.Write("fault.ed", kFile);
 };
 
-Quiet FaultInjectionTest::quiet;
+FailedLines FaultInjectionTest::failedLines;
 
 struct Case {
     const char* name;
@@ -265,6 +278,8 @@ TEST_F(FaultInjectionTest, EveryFailedCallBuildsTheCleanStructureOrFailsForItsRe
         }
     }
     std::printf("%zu loads with a failed call\n", runs);
+    EXPECT_GT(failedLines.textRecords, 0);
+    EXPECT_EQ(0, failedLines.withLineFeed);
 }
 
 // Reads that come back short or interrupted are tried again, and a walk slower than the read-ahead
