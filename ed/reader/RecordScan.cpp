@@ -136,6 +136,8 @@ void ScanRecords(const char* bytes, const std::vector<size_t>& ends, std::vector
                  const ReadOnlyNames* readOnly) {
     scans.clear();
     if (ends.size() > std::numeric_limits<uint32_t>::max()) return;
+    // At once: growing a block's worth of records moved them all at every doubling, into fresh pages.
+    scans.reserve(ends.size());
     int readOnlyProperty = 0;  // named by the last N record, when it is a read-only name; ids are above 0
     size_t begin = 0;
     for (size_t index = 0; index < ends.size(); begin = ends[index++]) {
