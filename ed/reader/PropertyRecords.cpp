@@ -31,8 +31,8 @@ void Parser::AddPropValue() {
     if (property) property->values.push_back(std::move(value));
 }
 
-// The scanners below read the record from its start again: only the scan that is left out of a block
-// (or one with high bytes) reads the two numbers twice.
+// A line that the block scan left out is read from its start again by the text's scanner, so its
+// first two numbers are read twice; a scanned one has them already.
 int Parser::ScanValueId() {
     if (m_scan) return m_scan->numbers[1];
     ScanInt();
