@@ -28,12 +28,13 @@ bool EDParser::CapabilityQuery() {
 
 uint64_t EDParser::LoadRequest(const du::SmartPtr<kxk::Structure>& structure, const du::Symbol& fileName,
                                kxk::AsyncEvent* event) {
-    // A request without a structure has nothing to fill. It is declined before anything changes, so
-    // a load already pending keeps its structure and event; 0 is the handle of no fetch.
-    if (!structure) return 0;
+    // Every request replaces the held structure and event, even one without a structure: a load
+    // pending before it is then declined when its completion finds no structure. Such a request has
+    // nothing to fill, so it starts no fetch; 0 is the handle of no fetch.
     m_structure = structure;
     m_state = kRequested;
     m_event = event;
+    if (!structure) return 0;
     // The fields are in place before the fetch starts: the host may deliver the completion on its
     // worker thread while GetFile is still running.
     return GetFile(fileName, true, du::Symbol::EMPTY);
