@@ -1,6 +1,6 @@
 // Reader and build: the whole Parse into a stand-in structure, then its destruction. Finds faults in
 // the build walk, the copy step, the value readers and the property interpreters; and any difference
-// between a load on one thread and one with the second threads of a large file.
+// between a load on one thread and one with the reading thread of a large file.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -16,12 +16,12 @@
 
 namespace {
 
-// The structure that Parse makes of the input, dumped; with `secondThreads`, read and built as a large
-// file is, on the loader's second threads.
-std::string Load(bool secondThreads) {
+// The structure that Parse makes of the input, dumped; with `readingThread`, read as a large file is,
+// on the loader's reading thread.
+std::string Load(bool readingThread) {
     du::SmartPtr<kxk::Structure> structure(new kxk::Structure(du::Symbol("/fuzz/home/input.ed")));
     ed::Parser parser;
-    if (secondThreads) ed::ParserInspector(parser).SetReadAheadFrom(0);
+    if (readingThread) ed::ParserInspector(parser).SetReadAheadFrom(0);
     const bool parsed = parser.Parse(du::Symbol(edfuzz::MemoryInput::kFileName), structure);
     return (parsed ? "parsed\n" : "failed\n") + edtest::Dump(*structure);
 }

@@ -5,7 +5,6 @@
 #include "AddProperties.h"
 #include "BuilderScan.h"
 #include "NodeComponent.h"
-#include "Prescanner.h"
 #include "ed/reader/ParserTracer.h"
 #include "kxk/ComponentNode.h"
 #include "kxk/Structure.h"
@@ -20,14 +19,12 @@ constexpr float kDefaultUnitFactor = 0.001f;
 }  // namespace
 
 BuildWalk::BuildWalk(kxk::Structure& structure, StructureNode& root, RecordTable<PropertyInfo>& properties,
-                     IdTable<du::Symbol>& propertyTypes, const du::Symbol& fileName, size_t nodeCount,
-                     Prescanner* prescanner)
+                     IdTable<du::Symbol>& propertyTypes, const du::Symbol& fileName, size_t nodeCount)
     : m_structure(structure),
       m_root(root),
       m_properties(properties),
       m_propertyTypes(propertyTypes),
       m_fileName(fileName),
-      m_prescanner(prescanner),
       m_onPath(nodeCount) {}
 
 // A node may hang below one of its own descendants (the lookup cache lets C 1 0 0, C 2 1 0, C 1 2 0
@@ -63,10 +60,7 @@ void BuildWalk::Visit(StructureNode& node, kxk::ComponentNode* parent, float uni
     for (const PropertyInfo* property = node.firstProperty; property; property = property->next)
         property->values.PrefetchFront();
     NodeSettings settings;
-    {
-        const Prescanner::Taken taken(m_prescanner, node);
-        ScanBuilderProperties(node, unitFactor, settings, taken.Reading());
-    }
+    ScanBuilderProperties(node, unitFactor, settings);
     du::SmartPtr<kxk::ComponentNode> componentNode;
     du::SmartPtr<kxk::Component> component = MakeComponent(m_structure, node, settings, componentNode);
     const dg::Location* childLocation = nullptr;
@@ -88,7 +82,7 @@ void BuildWalk::Visit(StructureNode& node, kxk::ComponentNode* parent, float uni
 }
 
 // Every record on a chain that copies share is marked shared, and such a chain is shared whole
-// (ed/builder/NodeCopies.h); the read-ahead thread never reads a node the walk has taken.
+// (ed/builder/NodeCopies.h).
 void BuildWalk::RetireProperties(StructureNode& node) {
     if (!node.firstProperty || node.firstProperty->shared) return;
     PropertyInfo* property = node.firstProperty;

@@ -17,8 +17,6 @@ class Structure;
 
 namespace ed {
 
-class Prescanner;
-
 // The depth-first walk that builds one host component per node reached from the root, on a heap
 // stack so that the depth of the file's tree cannot exhaust the thread's stack. The host sees the
 // same calls in the same order as from a recursive walk: a node is made, placed and given its
@@ -31,11 +29,9 @@ class Prescanner;
 // peaking together at the end of the build.
 class BuildWalk {
   public:
-    // `nodeCount`: the nodes made, whose indexes are below it. With a prescanner, the walk takes the
-    // readings it made ahead.
+    // `nodeCount`: the nodes made, whose indexes are below it.
     BuildWalk(kxk::Structure& structure, StructureNode& root, RecordTable<PropertyInfo>& properties,
-              IdTable<du::Symbol>& propertyTypes, const du::Symbol& fileName, size_t nodeCount,
-              Prescanner* prescanner = nullptr);
+              IdTable<du::Symbol>& propertyTypes, const du::Symbol& fileName, size_t nodeCount);
 
     // False when a node could not be placed under its parent; the walk still finishes.
     bool Run();
@@ -63,7 +59,6 @@ class BuildWalk {
     RecordTable<PropertyInfo>& m_properties;
     IdTable<du::Symbol>& m_propertyTypes;
     const du::Symbol& m_fileName;
-    Prescanner* m_prescanner;
     std::vector<Frame> m_stack;
     std::vector<bool> m_onPath;  // by node index: the walk is inside the node's subtree right now
     dg::Location m_rootLocation;

@@ -15,43 +15,30 @@ enum class Match { kLowerName, kName };
 struct BuilderProperty {
     const du::Symbol& name;
     Match match;
-    bool (*read)(const char* text, float parentUnitFactor, NodeSettings& settings,
-                 const NodePrescan* prescan);
+    bool (*read)(const char* text, float parentUnitFactor, NodeSettings& settings);
     du::Symbol NodeSettings::*text;
 };
 
-bool ReadUnit(const char* text, float, NodeSettings& s, const NodePrescan*) {
+bool ReadUnit(const char* text, float, NodeSettings& s) {
     return ReadLengthUnit(text, s);
 }
-bool ReadPlacement(const char* text, float parentUnitFactor, NodeSettings& s, const NodePrescan* prescan) {
-    const Reading<LocationValue>* ahead = prescan ? prescan->location.Of(text) : nullptr;
-    if (!ahead) return ReadLocation(text, parentUnitFactor, s);
-    if (ahead->accepted) ApplyLocation(ahead->value, parentUnitFactor, s);
-    return ahead->accepted;
+bool ReadColour(const char* text, float, NodeSettings& s) {
+    return ReadColor(text, s);
 }
-bool ReadColour(const char* text, float, NodeSettings& s, const NodePrescan* prescan) {
-    const Reading<ColorValue>* ahead = prescan ? prescan->color.Of(text) : nullptr;
-    if (!ahead) return ReadColor(text, s);
-    if (ahead->accepted) ApplyColor(ahead->value, s);
-    return ahead->accepted;
+bool ReadBox(const char* text, float, NodeSettings& s) {
+    return ReadBBox(text, s);
 }
-bool ReadBox(const char* text, float, NodeSettings& s, const NodePrescan* prescan) {
-    const Reading<dg::FBox>* ahead = prescan ? prescan->box.Of(text) : nullptr;
-    if (!ahead) return ReadBBox(text, s);
-    if (ahead->accepted) ApplyBBox(ahead->value, s);
-    return ahead->accepted;
-}
-bool ReadIndex(const char* text, float, NodeSettings& s, const NodePrescan*) {
+bool ReadIndex(const char* text, float, NodeSettings& s) {
     return ReadShapeSourceIndex(text, s);
 }
-bool ReadRender(const char* text, float, NodeSettings& s, const NodePrescan*) {
+bool ReadRender(const char* text, float, NodeSettings& s) {
     return ReadRenderEnable(text, s);
 }
 
 // The order of this table is the order in which a property's name is tested.
 const BuilderProperty kBuilderProperties[] = {
     {names::kLengthUnit, Match::kLowerName, &ReadUnit, nullptr},
-    {names::kLocation, Match::kLowerName, &ReadPlacement, nullptr},
+    {names::kLocation, Match::kLowerName, &ReadLocation, nullptr},
     {names::kColor, Match::kLowerName, &ReadColour, nullptr},
     {names::kKxCid, Match::kName, nullptr, &NodeSettings::componentId},
     {names::kShapeSource, Match::kName, nullptr, &NodeSettings::shapeSource},
@@ -61,9 +48,6 @@ const BuilderProperty kBuilderProperties[] = {
     {names::kRenderEnable, Match::kLowerName, &ReadRender, nullptr},
 };
 constexpr int kBuilderPropertyCount = sizeof(kBuilderProperties) / sizeof(kBuilderProperties[0]);
-
-// The entries whose readings a second thread may take ahead (NodePrescan), by their places above.
-constexpr uint16_t kLocationMatch = 1u << 1, kColorMatch = 1u << 2, kBoxMatch = 1u << 5;
 
 // The builder properties whose value is read, as bits in table order: the build keeps none of their
 // texts.
@@ -78,8 +62,8 @@ uint16_t ReadMatches() {
 // nothing reads the record's value again (a builder property is no host property), and a copy's
 // atomic count waits for the walk's stores before it, as the drop of the value left behind would.
 bool Accept(const BuilderProperty& entry, PropertyInfo& property, float parentUnitFactor,
-            NodeSettings& settings, const NodePrescan* prescan) {
-    if (entry.read) return entry.read(property.values.FrontText(), parentUnitFactor, settings, prescan);
+            NodeSettings& settings) {
+    if (entry.read) return entry.read(property.values.FrontText(), parentUnitFactor, settings);
     settings.*entry.text = property.shared ? property.values.Front() : property.values.TakeFront();
     return true;
 }
@@ -102,18 +86,9 @@ uint16_t MatchesOf(const PropertyNames& names) {
     return names.builderMatches;
 }
 
-// Reads `text` into `reading` with `parse` unless the reading holds the first such text already.
-template <class Value>
-void ReadAhead(Reading<Value>& reading, const char* text, bool (*parse)(const char*, Value&)) {
-    if (reading.text) return;
-    reading.text = text;
-    reading.accepted = parse(text, reading.value);
-}
-
 }  // namespace
 
-void ScanBuilderProperties(const StructureNode& node, float parentUnitFactor, NodeSettings& settings,
-                           const NodePrescan* prescan) {
+void ScanBuilderProperties(const StructureNode& node, float parentUnitFactor, NodeSettings& settings) {
     bool found[kBuilderPropertyCount] = {};
     int remaining = kBuilderPropertyCount;
     for (PropertyInfo* property = node.firstProperty; property && remaining > 0; property = property->next) {
@@ -123,7 +98,7 @@ void ScanBuilderProperties(const StructureNode& node, float parentUnitFactor, No
             const int i = __builtin_ctz(matches);
             if (found[i]) continue;
             const BuilderProperty& entry = kBuilderProperties[i];
-            if (Accept(entry, *property, parentUnitFactor, settings, prescan)) {
+            if (Accept(entry, *property, parentUnitFactor, settings)) {
                 found[i] = true;
                 property->pending = false;
                 --remaining;
@@ -131,10 +106,6 @@ void ScanBuilderProperties(const StructureNode& node, float parentUnitFactor, No
             break;
         }
     }
-}
-
-void MatchBuilderProperties(const PropertyNames& names) {
-    MatchesOf(names);
 }
 
 // The spellings of the table, which the lower-case matches also take for their own.
@@ -151,20 +122,6 @@ const ReadOnlyNames& Parser::ReadOnlyValueNames() {
 bool Parser::IsReadOnlyValueName(const PropertyNames& names) {
     static const uint16_t readMatches = ReadMatches();
     return (MatchesOf(names) & readMatches) != 0;
-}
-
-void PrescanNode(const StructureNode& node, NodePrescan& prescan) noexcept {
-    prescan.node = &node;
-    prescan.location.text = prescan.color.text = prescan.box.text = nullptr;
-    for (const PropertyInfo* property = node.firstProperty; property; property = property->next) {
-        if (!IsCandidate(*property)) continue;
-        const uint16_t matches = property->names->builderMatches;
-        const char* text = property->values.FrontText();
-        if (matches & kLocationMatch) ReadAhead(prescan.location, text, &ParseLocation);
-        if (matches & kColorMatch) ReadAhead(prescan.color, text, &ParseColor);
-        if (matches & kBoxMatch) ReadAhead(prescan.box, text, &ParseBBox);
-        if (prescan.location.text && prescan.color.text && prescan.box.text) return;
-    }
 }
 
 }  // namespace ed

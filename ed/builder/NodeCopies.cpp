@@ -61,7 +61,7 @@ void ApplyCopies(const std::vector<StructureNode*>& copyNodes, RecordTable<Prope
     }
     // A node that took a chain whole walks exactly its source's chain, whatever was appended to either
     // since, so marking what each taker reaches, once all copies are made, marks every record that
-    // two nodes reach: the build and its read-ahead thread rely on that (ed/builder/Prescanner.h). A
+    // two nodes reach: the build relies on that (it takes values only from records nobody shares). A
     // walk ends at a marked record: everything after it is marked already.
     for (const StructureNode* taker : takers) {
         for (PropertyInfo* property = taker->firstProperty; property && !property->shared;

@@ -4,12 +4,12 @@
 
 namespace ed {
 
-// The values that choose how a load runs: when it takes second threads, and the sizes of what they
-// hand over. A load builds the same structure whatever they are; tests shrink them to drive the
-// threaded paths (ring wrap-around, eviction, the waits) with a few lines.
+// The values that choose how a load runs: when it takes a second thread, and the sizes of what it
+// hands over. A load builds the same structure whatever they are; tests shrink them to drive the
+// threaded paths (recycled blocks, the waits) with a few lines.
 struct LoadOptions {
-    // Files larger than this are read ahead, and their builder values read ahead, on second threads:
-    // below it a load takes a few milliseconds, less than starting and feeding the threads costs.
+    // Files larger than this are read ahead on a second thread: below it a load takes a few
+    // milliseconds, less than starting and feeding the thread costs.
     size_t readAheadFrom = size_t{16} << 20;
     // A large file's share of new texts, as bytes of file per text new to the symbol table, for which
     // the table makes room before the first line (du::Symbol::Reserve): files like real exports have
@@ -26,11 +26,6 @@ struct LoadOptions {
     // wake-up is a system call and, on a virtual machine, a costly one (a wake-up per block was 2 % of
     // a load).
     size_t refillBlocks = 2;
-    // Nodes whose builder values the read-ahead thread holds for the build walk. The thread stays at
-    // most half the ring ahead of the walk, so a reading is taken back only from a node the walk does
-    // not come to soon (a node below a copy, or never placed); a thousand readings of a hundred-odd
-    // bytes keep it well ahead for a small, fixed amount of memory.
-    size_t prescanSlots = 1024;
 };
 
 }  // namespace ed

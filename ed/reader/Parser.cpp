@@ -42,8 +42,7 @@ bool Parser::Parse(const du::Symbol& fileName, const du::SmartPtr<kxk::Structure
     m_structure = structure;
     m_converter = m_converters.Default();
     // A large file is read on a second thread while this one handles the lines; the handlers and the
-    // build run here, in file order, as for a small file. That thread is joined before the build,
-    // which may start one of its own.
+    // build run here, in file order, as for a small file. That thread is joined before the build.
     const bool large = reader->SizeHint() > m_options.readAheadFrom;
     if (large) du::Symbol::Reserve(reader->SizeHint() / std::max<size_t>(m_options.bytesPerNewText, 1));
     {
@@ -52,7 +51,7 @@ bool Parser::Parse(const du::Symbol& fileName, const du::SmartPtr<kxk::Structure
     }
     if (!m_failed) {
         ReleaseIdTables();
-        BuildStructure(large);
+        BuildStructure();
     }
     Clear();
     return !m_failed;

@@ -146,8 +146,7 @@ class Parser {
     void AddXeroxCopy();
 
     // Builder (ed/builder/): forwarders to its functions, which take the tables.
-    // With `secondThread`, a thread of its own reads builder properties ahead of the walk.
-    void BuildStructure(bool secondThread);
+    void BuildStructure();
     // The spellings of the builder properties whose value the build only reads, for the block scan.
     static const ReadOnlyNames& ReadOnlyValueNames();
     // Whether the build only reads the first value of a property so named: it may be kept plain.

@@ -29,9 +29,7 @@ struct StructureNode {
 
 // One property occurrence of an ED file, owned like StructureNode by the parser's property pool.
 struct PropertyInfo {
-    // Not yet consumed by the build. Written by the build walk while the read-ahead thread may read
-    // the other fields of the record (ed/builder/Prescanner.h): it must stay a memory location of its
-    // own, never a bit-field beside them.
+    // Not yet consumed by the build.
     bool pending = true;
     bool named = false;
     bool attached = false;

@@ -165,9 +165,9 @@ std::string Property(int id, int node, const std::string& name, const std::strin
            value + "\n";
 }
 
-// Both ways over the same file (read and built on one thread, and with the second threads of a large
-// file): converted names, odd spacing, zero bytes, builder properties that the build's second thread
-// reads ahead (rejected ones first, in the parents' units), copies; then a failing line.
+// Both ways over the same file (read on one thread, and with the reading thread of a large file):
+// converted names, odd spacing, zero bytes, builder properties whose values the block scan leaves
+// plain (rejected ones first, in the parents' units), copies; then a failing line.
 TEST(BlockLinesTest, ParsesAsOnOneThreadAndStopsAtAFailedLine) {
     std::string text = "J windows-1252\nT 1 Geometry\n";
     for (int i = 1; i <= 3000; ++i) {

@@ -1,4 +1,4 @@
-// Loads on the host's threads: several at once (half of them with the loader's own second threads),
+// Loads on the host's threads: several at once (half of them with the loader's own reading thread),
 // and one whose structure another thread walks under the nodes' read locks while the build fills it.
 // All of them share the interned symbols, the property-name constants, the appearance pool and the
 // converters' tables.
@@ -46,11 +46,10 @@ class ConcurrentLoadTest : public HostileLoadTest {
   protected:
     static constexpr int kFiles = 8;
 
-    // With `secondThreads`, the file is read and built as a large one: its blocks on a thread of their
-    // own, then its builder properties.
-    bool LoadFile(int which, const du::SmartPtr<kxk::Structure>& into, bool secondThreads = false) {
+    // With `readingThread`, the file is read as a large one: its blocks on a thread of their own.
+    bool LoadFile(int which, const du::SmartPtr<kxk::Structure>& into, bool readingThread = false) {
         ed::Parser parser;
-        if (secondThreads) ed::ParserInspector(parser).SetReadAheadFrom(0);
+        if (readingThread) ed::ParserInspector(parser).SetReadAheadFrom(0);
         return parser.Parse(du::Symbol(m_names[which]), into);
     }
 

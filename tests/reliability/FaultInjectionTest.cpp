@@ -33,13 +33,12 @@ namespace {
 enum class Call { kAllocation, kRead, kThreadStart, kCount };
 
 // What a load meets: the Nth call of one kind fails (none when nth is 0), or that one and every later
-// one; reads come back short and interrupted; the walk is slower than the read-ahead thread.
+// one; reads come back short and interrupted.
 struct Injection {
     Call call = Call::kCount;
     uint64_t nth = 0;
     bool onwards = false;
     bool choppyReads = false;
-    bool slowWalk = false;
 };
 
 // Counts the calls of each kind while armed and fails them as the injection says.
@@ -122,7 +121,7 @@ namespace {
 
 // A copy, properties of two groups, builder values and names in windows-1252, second values (one after
 // a value kept plain), a name and a node name under ids far apart from the rest (their lookups
-// allocate): enough nodes for a four-slot ring to wrap, enough lines for 64-byte blocks to be many.
+// allocate): enough lines for 64-byte blocks to be many.
 const char kFile[] =
     "J windows-1252\nT 1 Geometry\nT 2 Data\n"
     "C 1 0 0\nI 0 1 0 0 Assembly \xe9\nP 100 1 2\nN 0 100 0 0 Weight\nV 0 100 0 0 5 kg\n"
@@ -172,13 +171,11 @@ class FaultInjectionTest : public ::testing::Test {
         du::Env::Set(nullptr);
     }
 
-    // Every read thread and second thread of the loader, on blocks and rings small enough that this
-    // file wraps them.
+    // The loader's reading thread, on blocks small enough that this file recycles them.
     static ed::LoadOptions Threaded() {
         ed::LoadOptions options;
         options.readAheadFrom = 0;
         options.blockSize = 64;
-        options.prescanSlots = 4;
         return options;
     }
 
@@ -200,11 +197,6 @@ class FaultInjectionTest : public ::testing::Test {
                                       const Injection& injection) {
         du::SmartPtr<EDParser> loader(new EDParser(options));
         du::SmartPtr<kxk::Structure> structure(new kxk::Structure(du::Symbol(file)));
-        // A walk slower than the read-ahead thread, which then runs ahead, waits and wraps its ring.
-        if (injection.slowWalk)
-            structure->SetCreationObserver([](const du::SmartPtr<kxk::Component>&) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            });
         kxk::AsyncEvent event;
         const du::Symbol path(file);
         g_escaped.clear();
@@ -282,14 +274,11 @@ TEST_F(FaultInjectionTest, EveryFailedCallBuildsTheCleanStructureOrFailsForItsRe
     EXPECT_EQ(0, failedLines.withLineFeed);
 }
 
-// Reads that come back short or interrupted are tried again, and a walk slower than the read-ahead
-// thread has it wait and wrap its ring: nothing changes.
-TEST_F(FaultInjectionTest, ShortReadsAndASlowWalkChangeNothing) {
+// Reads that come back short or interrupted are tried again: nothing changes.
+TEST_F(FaultInjectionTest, ShortReadsChangeNothing) {
     const std::string clean = Load(ed::LoadOptions(), Injection());
-    for (const ed::LoadOptions& options : {ed::LoadOptions(), Threaded()}) {
-        EXPECT_EQ(clean, Load(options, Injection{Call::kCount, 0, false, true, false}));
-        EXPECT_EQ(clean, Load(options, Injection{Call::kCount, 0, false, false, true}));
-    }
+    for (const ed::LoadOptions& options : {ed::LoadOptions(), Threaded()})
+        EXPECT_EQ(clean, Load(options, Injection{Call::kCount, 0, false, true}));
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ class ParserInspector {
     // Builds the structure from what Read left in the tables, as Parse does after the last line.
     void Build() {
         m_parser.ReleaseIdTables();
-        m_parser.BuildStructure(false);
+        m_parser.BuildStructure();
     }
     void Clear() { m_parser.Clear(); }
     // Files larger than `bytes` are read on a second thread (0: every file).
