@@ -89,30 +89,38 @@ int ReadBoxPlain(const char* text, dg::FVec3& lo, dg::FVec3& hi) {
     return scan.Consumed();
 }
 
-}  // namespace
+// A location, a colour and a box are read in two steps: the text alone, then what it gave applied
+// to the node's settings.
+struct LocationValue {
+    bool identity = false;  // no translation, no rotation, scale 1: nothing to place
+    dg::DVec3 translation;  // in the parent's unit
+    dg::Quaternion<float> rotation;
+    float scale = 1;
+};
 
-bool ReadLengthUnit(const char* text, NodeSettings& settings) {
-    static const struct {
-        const char* word;
-        dg::LengthUnit::Code code;
-    } kUnits[] = {{"M", dg::LengthUnit::METER},
-                  {"MM", dg::LengthUnit::MILLIMETER},
-                  {"CM", dg::LengthUnit::CENTIMETER},
-                  {"INCH", dg::LengthUnit::INCH}};
-    for (const auto& unit : kUnits) {
-        if (std::strcmp(text, unit.word) == 0) {
-            settings.unitFactor = MetersPerUnit(unit.code);
-            return true;
-        }
+struct ColorValue {
+    dg::Color color;
+    bool opaque = false;
+};
+
+// The rotation about X by angles.x, then Y, then Z (fixed axes, radians), in single precision with a
+// scalar part that is never negative.
+dg::Quaternion<float> RotationFromAngles(const dg::FVec3& radians) {
+    const float a = radians.x / 2, b = radians.y / 2, c = radians.z / 2;
+    const float sa = std::sin(a), ca = std::cos(a);
+    const float sb = std::sin(b), cb = std::cos(b);
+    const float sc = std::sin(c), cc = std::cos(c);
+    float x = cc * cb * sa - sc * sb * ca;
+    float y = cc * sb * ca + sc * cb * sa;
+    float z = sc * cb * ca - cc * sb * sa;
+    float w = cc * cb * ca + sc * sb * sa;
+    if (w < 0) {
+        x = -x;
+        y = -y;
+        z = -z;
+        w = -w;
     }
-    return false;
-}
-
-bool ReadLocation(const char* text, float parentUnitFactor, NodeSettings& settings) {
-    LocationValue value;
-    if (!ParseLocation(text, value)) return false;
-    ApplyLocation(value, parentUnitFactor, settings);
-    return true;
+    return dg::Quaternion<float>(x, y, z, w);
 }
 
 bool ParseLocation(const char* text, LocationValue& value) {
@@ -143,31 +151,6 @@ void ApplyLocation(const LocationValue& value, float parentUnitFactor, NodeSetti
     settings.locationSet = true;
 }
 
-dg::Quaternion<float> RotationFromAngles(const dg::FVec3& radians) {
-    const float a = radians.x / 2, b = radians.y / 2, c = radians.z / 2;
-    const float sa = std::sin(a), ca = std::cos(a);
-    const float sb = std::sin(b), cb = std::cos(b);
-    const float sc = std::sin(c), cc = std::cos(c);
-    float x = cc * cb * sa - sc * sb * ca;
-    float y = cc * sb * ca + sc * cb * sa;
-    float z = sc * cb * ca - cc * sb * sa;
-    float w = cc * cb * ca + sc * sb * sa;
-    if (w < 0) {
-        x = -x;
-        y = -y;
-        z = -z;
-        w = -w;
-    }
-    return dg::Quaternion<float>(x, y, z, w);
-}
-
-bool ReadColor(const char* text, NodeSettings& settings) {
-    ColorValue value;
-    if (!ParseColor(text, value)) return false;
-    ApplyColor(value, settings);
-    return true;
-}
-
 bool ParseColor(const char* text, ColorValue& value) {
     float r, g, b, a;
     int read = ReadColorPlain(text, r, g, b, a);
@@ -190,13 +173,6 @@ void ApplyColor(const ColorValue& value, NodeSettings& settings) {
     settings.color = value.color;
     if (value.opaque) settings.opaque = true;
     settings.colorGiven = true;
-}
-
-bool ReadBBox(const char* text, NodeSettings& settings) {
-    dg::FBox box;
-    if (!ParseBBox(text, box)) return false;
-    ApplyBBox(box, settings);
-    return true;
 }
 
 bool ParseBBox(const char* text, dg::FBox& box) {
@@ -223,6 +199,46 @@ bool ParseBBox(const char* text, dg::FBox& box) {
 void ApplyBBox(const dg::FBox& box, NodeSettings& settings) {
     settings.box = box;
     settings.boxGiven = true;
+}
+
+}  // namespace
+
+bool ReadLengthUnit(const char* text, NodeSettings& settings) {
+    static const struct {
+        const char* word;
+        dg::LengthUnit::Code code;
+    } kUnits[] = {{"M", dg::LengthUnit::METER},
+                  {"MM", dg::LengthUnit::MILLIMETER},
+                  {"CM", dg::LengthUnit::CENTIMETER},
+                  {"INCH", dg::LengthUnit::INCH}};
+    for (const auto& unit : kUnits) {
+        if (std::strcmp(text, unit.word) == 0) {
+            settings.unitFactor = MetersPerUnit(unit.code);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ReadLocation(const char* text, float parentUnitFactor, NodeSettings& settings) {
+    LocationValue value;
+    if (!ParseLocation(text, value)) return false;
+    ApplyLocation(value, parentUnitFactor, settings);
+    return true;
+}
+
+bool ReadColor(const char* text, NodeSettings& settings) {
+    ColorValue value;
+    if (!ParseColor(text, value)) return false;
+    ApplyColor(value, settings);
+    return true;
+}
+
+bool ReadBBox(const char* text, NodeSettings& settings) {
+    dg::FBox box;
+    if (!ParseBBox(text, box)) return false;
+    ApplyBBox(box, settings);
+    return true;
 }
 
 bool ReadShapeSourceIndex(const char* text, NodeSettings& settings) {

@@ -39,39 +39,19 @@ struct NodeSettings {
 bool ReadLengthUnit(const char* text, NodeSettings& settings);
 
 // "location": angles in degrees, then an optional translation in the parent's unit, then an optional
-// uniform scale. ReadLocation is ParseLocation, which needs nothing but the text, then ApplyLocation.
-struct LocationValue {
-    bool identity = false;  // no translation, no rotation, scale 1: nothing to place
-    dg::DVec3 translation;  // in the parent's unit
-    dg::Quaternion<float> rotation;
-    float scale = 1;
-};
+// uniform scale.
 bool ReadLocation(const char* text, float parentUnitFactor, NodeSettings& settings);
-bool ParseLocation(const char* text, LocationValue& value);
-void ApplyLocation(const LocationValue& value, float parentUnitFactor, NodeSettings& settings);
 
-// "color": at least three of r g b [a]. ReadColor is ParseColor, then ApplyColor.
-struct ColorValue {
-    dg::Color color;
-    bool opaque = false;
-};
+// "color": at least three of r g b [a].
 bool ReadColor(const char* text, NodeSettings& settings);
-bool ParseColor(const char* text, ColorValue& value);
-void ApplyColor(const ColorValue& value, NodeSettings& settings);
 
-// "bbox": two corners and an optional unit word. ReadBBox is ParseBBox, then ApplyBBox.
+// "bbox": two corners and an optional unit word.
 bool ReadBBox(const char* text, NodeSettings& settings);
-bool ParseBBox(const char* text, dg::FBox& box);
-void ApplyBBox(const dg::FBox& box, NodeSettings& settings);
 
 // "__kx_shapesource_index": a non-negative decimal number filling the whole text.
 bool ReadShapeSourceIndex(const char* text, NodeSettings& settings);
 
 // "renderenable": one integer.
 bool ReadRenderEnable(const char* text, NodeSettings& settings);
-
-// The rotation about X by angles.x, then Y, then Z (fixed axes, radians), in single precision with a
-// scalar part that is never negative.
-dg::Quaternion<float> RotationFromAngles(const dg::FVec3& radians);
 
 }  // namespace ed
